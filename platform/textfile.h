@@ -1,0 +1,41 @@
+// Windows-style text-mode files for the playlist reader and writer.
+//
+// Paths are Windows-1252 text. Reading turns CR LF into one line feed and
+// leaves a lone CR in the line. A file that begins with a UTF-8 byte-order
+// mark, or whose bytes are all valid UTF-8 and include at least one multi-byte
+// sequence, is converted to Windows-1252 as it is read (the mark skipped);
+// anything else is read byte for byte. Writing stores each line feed as
+// CR LF, into a temporary file beside the target that text_commit renames
+// over it, so the old file stays whole until the new one is complete.
+#pragma once
+
+#include <cstddef>
+
+typedef struct TextFile TextFile;
+
+// Opens a file for reading; null when it cannot be opened.
+TextFile* text_open_read(const char* path);
+
+// fgets semantics: at most size - 1 bytes, up to and including the next line
+// feed, then a NUL. Returns buffer, or null at the end of the file.
+char* text_gets(char* buffer, int size, TextFile* file);
+
+// Non-zero when the piece text_gets returned last held a character that
+// Windows-1252 cannot represent (it was replaced by '?').
+int text_last_read_lossy(const TextFile* file);
+
+// Prepares to replace the file at path. Null, with nothing created, when the
+// target could not be opened for writing (read-only file or directory).
+// A symbolic link is written through to its target; permissions are kept.
+TextFile* text_open_replace(const char* path);
+
+// Writes the string, each line feed as CR LF. Failures are remembered for text_commit.
+void text_write(TextFile* file, const char* text);
+
+// Flushes the new content to disk and renames it over the target. Returns
+// non-zero on success; on any failure the temporary file is removed and the
+// old file is left whole. Releases the file either way.
+int text_commit(TextFile* file);
+
+// Releases a file opened for reading, or abandons a replacement.
+void text_close(TextFile* file);

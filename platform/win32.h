@@ -1,0 +1,19 @@
+// The Windows interfaces Melodiane uses. On Windows these are the real system
+// headers; elsewhere the platform layer provides the same names.
+#pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+#else
+#include "platform/win_types.h"
+#include "platform/win_user.h"
+#include "platform/win_controls.h"
+#include "platform/win_gdi.h"
+#include "platform/win_commdlg.h"
+#include "platform/win_kernel.h"
+#endif
+
+#include "platform/paths.h"
+#include "platform/textfile.h"

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Sets everything up, then builds and runs the whole test suite twice: a normal
+# build, and one with AddressSanitizer and UndefinedBehaviorSanitizer. Last, the
+# program's own code is compiled against the real Windows headers.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+
+export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
+export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+echo "== normal build"
+"$root/scripts/build.sh" "$root/build/test" -DMELODIANE_WERROR=ON
+ctest --test-dir "$root/build/test" --output-on-failure -j2
+
+echo "== sanitizer build"
+"$root/scripts/build.sh" "$root/build/sanitize" -DMELODIANE_WERROR=ON -DMELODIANE_SANITIZE=ON \
+    -DMELODIANE_BENCH=OFF
+ctest --test-dir "$root/build/sanitize" --output-on-failure -j2
+
+echo "== Windows headers"
+"$root/scripts/check_windows.sh"

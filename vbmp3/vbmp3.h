@@ -1,0 +1,97 @@
+// vbmp3: MP3 decoding and playback behind one small interface.
+//
+// The library decodes with libmpg123 and plays through SDL2 audio (SDL's dummy
+// driver when no sound device can be opened, so playback still runs in real
+// time). All functions are called from one thread, the program's user-interface
+// thread; events reach the handler on the thread that calls vbmp3_pump().
+#pragma once
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Event types given to the handler.
+#define VBMP3_EVENT_POSITION 2 // value: position heard, in whole seconds
+#define VBMP3_EVENT_END 4      // the open track played to its end
+
+// Handler of the library's events; its result is not used.
+typedef int (*VBMP3_HANDLER)(int type, int value);
+
+// Tag record filled by vbmp3_getFileInfo: NUL-terminated Windows-1252 strings.
+typedef struct {
+    char title[128];   // offset 0
+    char artist[128];  // offset 128
+    char album[128];   // offset 256
+    char year[8];      // offset 384
+    char comment[128]; // offset 392
+    char genre[128];   // offset 520
+    int track;         // offset 648
+} VBMP3_TAG_INFO;      // 652 bytes
+
+// Stream information filled by vbmp3_getFileInfo.
+typedef struct {
+    int version;       // MPEG version: 1, 2, or 3 for 2.5
+    int layer;         // 1, 2 or 3
+    int bitrate;       // kbit/s of the first frame, or the average for VBR
+    int frequency;     // sample rate in Hz
+    int channels;      // 1 or 2
+    int mode;          // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
+    int vbr;           // 0 constant bit rate, 1 variable, 2 average
+    int frames;        // number of frames, when known
+    int samples;       // samples per channel, when known
+    int has_id3v1;     // non-zero when an ID3v1 tag was found
+    int has_id3v2;     // non-zero when an ID3v2 tag was found
+    int header_bytes;  // bytes before the first frame
+    int file_size;     // bytes, capped at 2^31 - 1
+    int length;        // offset 52: duration in whole seconds
+} VBMP3_INFO;          // 56 bytes
+
+// Decode options; the library takes them as hints.
+typedef struct {
+    int reduction; // 0: full rate
+    int convert;   // 0: stereo output
+    int frequency; // preferred output rate in Hz
+} VBMP3_DECODE_OPTION;
+
+// Size of the scratch record handed to vbmp3_open; the library does not use it.
+#define VBMP3_OPEN_RECORD_SIZE 272
+
+// Prepares the library. Non-zero when ready; 0 only when it cannot work at all.
+int vbmp3_init(void);
+// Ends any playback and releases everything. No event is delivered after or during it.
+int vbmp3_free(void);
+// Registers the event handler (null: events are dropped).
+int vbmp3_callback(VBMP3_HANDLER handler);
+int vbmp3_setDecodeOption(const VBMP3_DECODE_OPTION* option);
+// Opens a file, replacing any open track without an end event for it. A path
+// that cannot be read leaves nothing open (state 0). record: 272 bytes, unused.
+int vbmp3_open(const char* path, void* record);
+// Plays the open track from its start; nothing when no track is open.
+int vbmp3_play(void);
+int vbmp3_pause(void);
+// Resumes where paused.
+int vbmp3_restart(void);
+// Stops and closes; harmless when nothing is open. The end event of the track
+// it ends is delivered before it returns.
+int vbmp3_close(void);
+// Moves the open track to a whole second, playing or paused.
+int vbmp3_seek(int seconds);
+// 0 nothing open, 1 playing, 2 paused. unused may be null.
+int vbmp3_getState(int* unused);
+// Reads the tags and duration of any file without disturbing playback.
+int vbmp3_getFileInfo(const char* path, VBMP3_TAG_INFO* tag, VBMP3_INFO* info);
+// Channel levels 0 (silent) to 100 (unchanged), applied at once, kept across tracks.
+int vbmp3_setVolume(int left, int right);
+// Ten gains in tenths of a decibel for 60, 170, 310, 600 Hz, 1, 3, 6, 12, 14 and
+// 16 kHz; all zero is flat. Applied at once, kept across tracks.
+int vbmp3_setEqualizer(const int* bands);
+
+// Installs a function that the library may call from any of its threads to ask
+// for a vbmp3_pump() soon. Without one, events wait for the next vbmp3_pump().
+void vbmp3_setWakeup(void (*wakeup)(void));
+// Delivers pending events to the handler on the calling thread.
+void vbmp3_pump(void);
+
+#ifdef __cplusplus
+}
+#endif
