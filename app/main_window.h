@@ -54,3 +54,7 @@ LRESULT CALLBACK list_subclass_proc(HWND list, UINT message, WPARAM wparam, LPAR
 // Right-click at (x, y), client coordinates of the list box: selects by the
 // menu's rule and runs the menu; nothing on an empty list or below the last line.
 void open_context_menu(HWND list, int x, int y);
+
+// The list commands shared by the buttons and the context menu (1008 to
+// 1013); FALSE for any other identifier.
+BOOL run_list_command(int id);

@@ -1,0 +1,153 @@
+// The main window's dialog procedure: every message routed to its operation.
+#include "app/main_window.h"
+
+#include "app/about.h"
+#include "app/app.h"
+#include "app/resource.h"
+#include "equalizer/equalizer.h"
+#include "playback/player.h"
+#include "playback/position.h"
+#include "playback/volume.h"
+#include "playlist/playlist.h"
+#include "playlist_files/playlist_files.h"
+#include "settings/font.h"
+#include "settings/settings.h"
+#include "vbmp3/vbmp3.h"
+
+#define BROWSE_ADD 0
+
+static int caret_line(HWND list) {
+    return (int)SendMessageA(list, LB_GETCURSEL, 0, 0);
+}
+
+BOOL run_list_command(int id) {
+    switch (id) {
+    case MAIN_UP:
+        move_selected_up();
+        return TRUE;
+    case MAIN_DOWN:
+        move_selected_down();
+        return TRUE;
+    case MAIN_SORT:
+        reorder_selected(0);
+        return TRUE;
+    case MAIN_SHUFFLE:
+        reorder_selected(1);
+        return TRUE;
+    case MAIN_DELETE:
+        delete_selected();
+        return TRUE;
+    case MAIN_SELECT_ALL:
+        select_all();
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+static INT_PTR command(HWND dialog, int id, int notification) {
+    switch (id) {
+    case MAIN_PLAY:
+        play_command();
+        return TRUE;
+    case MAIN_PAUSE:
+        pause_command();
+        return TRUE;
+    case MAIN_STOP:
+        stop_playback();
+        return TRUE;
+    case MAIN_EQUALIZER:
+        DialogBoxParamA(app_instance, MAKEINTRESOURCEA(IDD_DIALOG3), main_dialog,
+                        equalizer_dialog_proc, 0);
+        return TRUE;
+    case MAIN_PREVIOUS:
+        previous_command();
+        return TRUE;
+    case MAIN_NEXT:
+        next_command();
+        return TRUE;
+    case MAIN_FONT:
+        choose_font();
+        return TRUE;
+    case MAIN_ABOUT:
+        DialogBoxParamA(app_instance, MAKEINTRESOURCEA(IDD_DIALOG2), main_dialog, about_dialog_proc,
+                        0);
+        return TRUE;
+    case MAIN_ADD:
+        browse_files((int)SendMessageA(GetDlgItem(dialog, MAIN_LIST), LB_GETCOUNT, 0, 0),
+                     BROWSE_ADD);
+        return TRUE;
+    case MAIN_OPEN:
+        open_and_play();
+        return TRUE;
+    case MAIN_SAVE:
+        save_playlist_as();
+        return TRUE;
+    case MAIN_LIST:
+        if (notification == LBN_DBLCLK) {
+            play_at_index(caret_line(GetDlgItem(dialog, MAIN_LIST)));
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        // Repeat toggles itself; Esc (IDCANCEL) does nothing here.
+        return run_list_command(id);
+    }
+}
+
+// Slider notifications go by the focused control, not by their sender: the
+// time slider's are seeks, any other's re-apply volume and balance.
+static void scroll(HWND dialog, int code) {
+    HWND focus = GetFocus();
+    if (focus == GetDlgItem(dialog, MAIN_TIME_SLIDER)) {
+        if (code == TB_THUMBTRACK) {
+            seek_dragging = 1;
+        } else {
+            end_seek();
+        }
+        return;
+    }
+    if (code == TB_THUMBTRACK && focus == GetDlgItem(dialog, MAIN_BALANCE_SLIDER)) {
+        snap_balance(dialog);
+    }
+    apply_volume();
+}
+
+INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG: {
+        // main_dialog is not set yet: the creation call has not returned.
+        HWND list = GetDlgItem(dialog, MAIN_LIST);
+        list_prev_proc = (WNDPROC)GetWindowLongPtrA(list, GWLP_WNDPROC);
+        SetWindowLongPtrA(list, GWLP_WNDPROC, (LONG_PTR)list_subclass_proc);
+        ShowWindow(dialog, SW_SHOW);
+        return TRUE;
+    }
+    case WM_CLOSE:
+        save_settings_on_close();
+        // The library ends any playback itself; nothing is closed first.
+        vbmp3_free();
+        DestroyWindow(dialog);
+        return TRUE;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return TRUE;
+    case WM_COMMAND:
+        return command(dialog, LOWORD(wparam), HIWORD(wparam));
+    case WM_TIMER:
+        if (seek_dragging != 0) {
+            refresh_time_label();
+        } else {
+            show_position();
+        }
+        return TRUE;
+    case WM_HSCROLL:
+        scroll(dialog, LOWORD(wparam));
+        return TRUE;
+    case WM_DECODER_EVENTS:
+        vbmp3_pump();
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}

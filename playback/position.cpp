@@ -1,0 +1,81 @@
+// Position display: title label, time label and time slider; seeking.
+#include "playback/position.h"
+
+#include <cstdio>
+
+#include "app/app.h"
+#include "app/main_window.h"
+#include "platform/win32.h"
+#include "playback/player.h"
+#include "playlist/playlist.h"
+#include "vbmp3/vbmp3.h"
+
+// Room for any number of minutes a 32-bit count of seconds can hold, so a
+// very long track shows its full time instead of overrunning the label.
+#define ELAPSED_PART_SIZE 24
+#define DURATION_PART_SIZE 16
+#define TIME_LABEL_SIZE 40
+// The slider's range message carries its maximum in 16 bits.
+#define TIME_RANGE_MAX 65535
+
+static HWND time_slider(void) {
+    return GetDlgItem(main_dialog, MAIN_TIME_SLIDER);
+}
+
+void refresh_title(void) {
+    const char* title = current_entry != nullptr ? current_entry->title : "";
+    SetWindowTextA(GetDlgItem(main_dialog, MAIN_TITLE_LABEL), title);
+}
+
+void refresh_time_label(void) {
+    char label[TIME_LABEL_SIZE] = "--:-- / --:--";
+    if (current_entry != nullptr) {
+        char elapsed[ELAPSED_PART_SIZE] = "";
+        char duration[DURATION_PART_SIZE];
+        if (vbmp3_getState(nullptr) != 0) {
+            snprintf(elapsed, sizeof elapsed, "%d:%02d / ", elapsed_seconds / 60,
+                     elapsed_seconds % 60);
+        }
+        snprintf(duration, sizeof duration, "%d:%02d", current_entry->duration / 60,
+                 current_entry->duration % 60);
+        snprintf(label, sizeof label, "%s%s", elapsed, duration);
+    }
+    SetWindowTextA(GetDlgItem(main_dialog, MAIN_TIME_LABEL), label);
+}
+
+void set_time_range(void) {
+    if (current_entry != nullptr) {
+        int maximum = current_entry->duration;
+        if (maximum > TIME_RANGE_MAX) {
+            maximum = TIME_RANGE_MAX;
+        }
+        SendMessageA(time_slider(), TBM_SETRANGE, FALSE, MAKELPARAM(0, maximum));
+    }
+}
+
+void reset_position(void) {
+    SendMessageA(time_slider(), TBM_SETPOS, TRUE, 0);
+    elapsed_seconds = 0;
+}
+
+void show_position(void) {
+    SendMessageA(time_slider(), TBM_SETPOS, TRUE, elapsed_seconds);
+    refresh_time_label();
+}
+
+void refresh_display(void) {
+    refresh_title();
+    refresh_time_label();
+    set_time_range();
+}
+
+void end_seek(void) {
+    seek_dragging = 0;
+    if (vbmp3_getState(nullptr) != 0) {
+        elapsed_seconds = (int)SendMessageA(time_slider(), TBM_GETPOS, 0, 0);
+        refresh_time_label();
+        vbmp3_seek(elapsed_seconds);
+    } else {
+        reset_position();
+    }
+}

@@ -1,0 +1,149 @@
+// The settings file: every key, read at start-up and written back at once,
+// then in parts when the main window, the equalizer or the font dialog closes.
+#include "settings/settings.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/app.h"
+#include "app/main_window.h"
+#include "equalizer/equalizer.h"
+#include "playback/volume.h"
+#include "playlist_files/playlist_files.h"
+#include "settings/font.h"
+#include "vbmp3/vbmp3.h"
+
+#define DEFAULT_VOLUME 50
+#define DEFAULT_BALANCE 100
+#define DEFAULT_FACE_NAME "Arial"
+#define DEFAULT_FONT_HEIGHT (-12)
+#define DEFAULT_FONT_WEIGHT 400
+
+static int read_int(const char* key, int default_value, const char* path) {
+    // The profile reader accepts a leading minus sign; its result is unsigned.
+    return (int)GetPrivateProfileIntA(SETTINGS_SECTION, key, default_value, path);
+}
+
+static void write_int(const char* key, int value, const char* path) {
+    char text[16];
+    snprintf(text, sizeof text, "%d", value);
+    WritePrivateProfileStringA(SETTINGS_SECTION, key, text, path);
+}
+
+// Byte fields keep only the low 8 bits of what is stored.
+static BYTE read_byte(const char* key, const char* path) {
+    return (BYTE)(read_int(key, 0, path) & 0xFF);
+}
+
+void settings_path(char* path) {
+    snprintf(path, MAX_PATH, "%s%s", program_dir, SETTINGS_FILE_NAME);
+}
+
+void read_font_settings(LOGFONTA* font, const char* path) {
+    memset(font, 0, sizeof *font);
+    GetPrivateProfileStringA(SETTINGS_SECTION, "fontfacename", DEFAULT_FACE_NAME, font->lfFaceName,
+                             sizeof font->lfFaceName, path);
+    font->lfHeight = read_int("fontheight", DEFAULT_FONT_HEIGHT, path);
+    font->lfClipPrecision = read_byte("fontclipprecision", path);
+    font->lfEscapement = read_int("fontescapement", 0, path);
+    font->lfItalic = read_byte("fontitalic", path);
+    font->lfOrientation = read_int("fontorientation", 0, path);
+    font->lfOutPrecision = read_byte("fontoutprecision", path);
+    font->lfPitchAndFamily = read_byte("fontpitchandfamily", path);
+    font->lfQuality = read_byte("fontquality", path);
+    font->lfStrikeOut = read_byte("fontstrikeout", path);
+    font->lfUnderline = read_byte("fontunderline", path);
+    font->lfWeight = read_int("fontweight", DEFAULT_FONT_WEIGHT, path);
+    font->lfWidth = read_int("fontwidth", 0, path);
+    font->lfCharSet = ANSI_CHARSET;
+}
+
+void write_font_settings(const LOGFONTA* font, const char* path) {
+    WritePrivateProfileStringA(SETTINGS_SECTION, "fontfacename", font->lfFaceName, path);
+    write_int("fontheight", font->lfHeight, path);
+    write_int("fontclipprecision", font->lfClipPrecision, path);
+    write_int("fontescapement", font->lfEscapement, path);
+    write_int("fontitalic", font->lfItalic, path);
+    write_int("fontorientation", font->lfOrientation, path);
+    write_int("fontoutprecision", font->lfOutPrecision, path);
+    write_int("fontpitchandfamily", font->lfPitchAndFamily, path);
+    write_int("fontquality", font->lfQuality, path);
+    write_int("fontstrikeout", font->lfStrikeOut, path);
+    write_int("fontunderline", font->lfUnderline, path);
+    write_int("fontweight", font->lfWeight, path);
+    write_int("fontwidth", font->lfWidth, path);
+}
+
+void write_equalizer_settings(const char* path) {
+    for (int i = 0; i < EQ_BAND_COUNT; i++) {
+        char key[8];
+        snprintf(key, sizeof key, "eq%d", i);
+        write_int(key, eq_bands[i], path);
+    }
+    write_int("activateeq", eq_active, path);
+}
+
+void save_equalizer_settings(void) {
+    char path[MAX_PATH];
+    settings_path(path);
+    write_equalizer_settings(path);
+}
+
+void load_settings(void) {
+    char path[MAX_PATH];
+    read_start_directory(program_dir);
+    settings_path(path);
+
+    LOGFONTA font;
+    read_font_settings(&font, path);
+    set_main_window_font(&font);
+
+    int volume = read_int("volume", DEFAULT_VOLUME, path);
+    int balance = read_int("balance", DEFAULT_BALANCE, path);
+    HWND volume_slider = GetDlgItem(main_dialog, MAIN_VOLUME_SLIDER);
+    HWND balance_slider = GetDlgItem(main_dialog, MAIN_BALANCE_SLIDER);
+    SendMessageA(volume_slider, TBM_SETRANGE, FALSE, MAKELPARAM(0, 100));
+    SendMessageA(balance_slider, TBM_SETRANGE, FALSE, MAKELPARAM(0, 200));
+    // The sliders clamp a stored value outside their range; the file keeps it.
+    SendMessageA(volume_slider, TBM_SETPOS, TRUE, volume);
+    SendMessageA(balance_slider, TBM_SETPOS, TRUE, balance);
+    SendMessageA(GetDlgItem(main_dialog, MAIN_TIME_SLIDER), TBM_SETPOS, TRUE, 0);
+    apply_volume();
+
+    int repeat = read_int("repeat", 0, path);
+    SendMessageA(GetDlgItem(main_dialog, MAIN_REPEAT), BM_SETCHECK,
+                 repeat != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
+
+    eq_active = read_int("activateeq", 0, path);
+    for (int i = 0; i < EQ_BAND_COUNT; i++) {
+        char key[8];
+        snprintf(key, sizeof key, "eq%d", i);
+        eq_bands[i] = read_int(key, 0, path);
+    }
+    if (eq_active != 0) {
+        vbmp3_setEqualizer(eq_bands);
+    }
+
+    // Everything is written back at once, in a fixed order, as it was read.
+    write_int("volume", volume, path);
+    write_int("balance", balance, path);
+    write_int("repeat", repeat, path);
+    write_font_settings(&font, path);
+    write_equalizer_settings(path);
+}
+
+void save_settings_on_close(void) {
+    char playlist_path[MAX_PATH];
+    snprintf(playlist_path, sizeof playlist_path, "%s%s", program_dir, DEFAULT_PLAYLIST_NAME);
+    write_m3u(playlist_path);
+
+    char path[MAX_PATH];
+    settings_path(path);
+    write_int("volume",
+              (int)SendMessageA(GetDlgItem(main_dialog, MAIN_VOLUME_SLIDER), TBM_GETPOS, 0, 0),
+              path);
+    write_int("balance",
+              (int)SendMessageA(GetDlgItem(main_dialog, MAIN_BALANCE_SLIDER), TBM_GETPOS, 0, 0),
+              path);
+    write_int("repeat", IsDlgButtonChecked(main_dialog, MAIN_REPEAT) != 0 ? 1 : 0, path);
+}
