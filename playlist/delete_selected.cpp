@@ -1,0 +1,80 @@
+// Command "Effacer": deletes the selected lines, run by run.
+#include "playlist/playlist.h"
+
+#include <cstdlib>
+
+#include "app/app.h"
+#include "app/main_window.h"
+#include "playback/player.h"
+#include "playback/position.h"
+#include "vbmp3/vbmp3.h"
+
+void delete_selected(void) {
+    if (current_entry == nullptr)
+        return;
+    HWND box = playlist_box();
+    if (SendMessageA(box, LB_GETSELCOUNT, 0, 0) == 0)
+        return;
+    int n = (int)SendMessageA(box, LB_GETCOUNT, 0, 0);
+    SelectionRun* runs = (SelectionRun*)malloc(sizeof(SelectionRun) * (size_t)((n + 1) / 2));
+    if (runs == nullptr)
+        return;
+    int run_count = selected_runs(runs, n);
+    if (run_count == 0) {
+        free(runs);
+        return;
+    }
+
+    int last_line = runs[run_count - 1].start + runs[run_count - 1].length - 1;
+    int run = 0;
+    int deletion_line = runs[0].start;
+    int deleted = 0;
+    int current_deleted = 0;
+    PlaylistEntry* previous = nullptr;
+    PlaylistEntry* run_predecessor = nullptr;
+    PlaylistEntry* entry = playlist_head;
+    for (int line = 0; line <= last_line && entry != nullptr; line++) {
+        int start = runs[run].start;
+        int end = start + runs[run].length - 1;
+        if (line < start) {
+            previous = entry;
+            entry = entry->next;
+            continue;
+        }
+        if (line == start)
+            run_predecessor = previous;
+        PlaylistEntry* following = entry->next;
+        // The whole run is unlinked at once, at its last line.
+        if (line == end) {
+            if (run_predecessor != nullptr)
+                run_predecessor->next = following;
+            else
+                playlist_head = following;
+        }
+        // The current entry slides to the first survivor after it.
+        if (entry == current_entry) {
+            current_entry = following;
+            current_deleted = 1;
+        }
+        release_entry(entry);
+        SendMessageA(box, LB_DELETESTRING, (WPARAM)deletion_line, 0);
+        deleted++;
+        entry = following;
+        if (line == end) {
+            previous = run_predecessor;
+            run++;
+            if (run < run_count)
+                deletion_line = runs[run].start - deleted;
+        }
+    }
+    free(runs);
+
+    if (!current_deleted)
+        return;
+    if (current_entry == nullptr && IsDlgButtonChecked(main_dialog, MAIN_REPEAT))
+        current_entry = playlist_head;
+    stop_reason = STOP_REASON_USER;
+    vbmp3_close();
+    reset_position();
+    refresh_display();
+}

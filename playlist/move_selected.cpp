@@ -1,0 +1,114 @@
+// Commands "Haut" and "Bas": each run of selected lines swaps places with the
+// unselected line above (below) it. The list box only deletes and re-inserts
+// that neighbour, so the selected lines keep their selection.
+#include "playlist/playlist.h"
+
+#include <cstdlib>
+
+// The runs of the selection once the common preconditions hold, or null
+// (nothing to do); *run_count and *n are set with them.
+static SelectionRun* runs_of_selection(HWND box, int* run_count, int* n) {
+    if (current_entry == nullptr)
+        return nullptr;
+    if (SendMessageA(box, LB_GETSELCOUNT, 0, 0) == 0)
+        return nullptr;
+    *n = (int)SendMessageA(box, LB_GETCOUNT, 0, 0);
+    SelectionRun* runs = (SelectionRun*)malloc(sizeof(SelectionRun) * (size_t)((*n + 1) / 2));
+    if (runs == nullptr)
+        return nullptr;
+    *run_count = selected_runs(runs, *n);
+    if (*run_count == 0) {
+        free(runs);
+        return nullptr;
+    }
+    return runs;
+}
+
+void move_selected_up(void) {
+    HWND box = playlist_box();
+    int run_count = 0;
+    int n = 0;
+    SelectionRun* runs = runs_of_selection(box, &run_count, &n);
+    if (runs == nullptr)
+        return;
+    if (runs[0].start == 0) {
+        free(runs);
+        return;
+    }
+    int last_line = runs[run_count - 1].start + runs[run_count - 1].length - 1;
+    int run = 0;
+    PlaylistEntry* previous = nullptr;
+    PlaylistEntry* above = nullptr; // A: the unselected line above the run
+    PlaylistEntry* before_above = nullptr;
+    PlaylistEntry* entry = playlist_head;
+    for (int i = 0; i <= last_line && run < run_count && entry != nullptr; i++) {
+        int start = runs[run].start;
+        int end = start + runs[run].length - 1;
+        if (i == start - 1) {
+            above = entry;
+            before_above = previous;
+        }
+        if (i == end) {
+            SendMessageA(box, LB_DELETESTRING, (WPARAM)(start - 1), 0);
+            SendMessageA(box, LB_INSERTSTRING, (WPARAM)end, (LPARAM)above->title);
+            PlaylistEntry* first = above->next;
+            PlaylistEntry* after_run = entry->next;
+            entry->next = above;
+            if (before_above != nullptr)
+                before_above->next = first;
+            else
+                playlist_head = first;
+            above->next = after_run;
+            entry = above; // A now stands at line i
+            run++;
+        }
+        previous = entry;
+        entry = entry->next;
+    }
+    SendMessageA(box, LB_SETCARETINDEX, (WPARAM)(runs[0].start - 1), 0);
+    free(runs);
+}
+
+void move_selected_down(void) {
+    HWND box = playlist_box();
+    int run_count = 0;
+    int n = 0;
+    SelectionRun* runs = runs_of_selection(box, &run_count, &n);
+    if (runs == nullptr)
+        return;
+    int below_last = runs[run_count - 1].start + runs[run_count - 1].length;
+    if (below_last >= n) {
+        free(runs);
+        return;
+    }
+    int run = 0;
+    PlaylistEntry* previous = nullptr;
+    PlaylistEntry* first = nullptr; // F: the run's first entry
+    PlaylistEntry* before_first = nullptr;
+    PlaylistEntry* entry = playlist_head;
+    for (int i = 0; i <= below_last && run < run_count && entry != nullptr; i++) {
+        int start = runs[run].start;
+        int below = start + runs[run].length;
+        if (i == start) {
+            first = entry;
+            before_first = previous;
+        }
+        if (i == below) {
+            // entry is B, the unselected line below; previous is the run's last entry Z.
+            SendMessageA(box, LB_DELETESTRING, (WPARAM)below, 0);
+            SendMessageA(box, LB_INSERTSTRING, (WPARAM)start, (LPARAM)entry->title);
+            previous->next = entry->next;
+            entry->next = first;
+            if (before_first != nullptr)
+                before_first->next = entry;
+            else
+                playlist_head = entry;
+            entry = previous; // Z now stands at line i
+            run++;
+        }
+        previous = entry;
+        entry = entry->next;
+    }
+    SendMessageA(box, LB_SETCARETINDEX, (WPARAM)below_last, 0);
+    free(runs);
+}

@@ -1,0 +1,102 @@
+// The playlist's list, its batch insertion, clearing, the walk to a line and
+// select-all, kept line for line in step with the list box.
+#include "playlist/playlist.h"
+
+#include <cstdlib>
+
+#include "app/app.h"
+#include "app/main_window.h"
+#include "playback/player.h"
+#include "playback/position.h"
+#include "vbmp3/vbmp3.h"
+
+PlaylistEntry* playlist_head = nullptr;
+PlaylistEntry* current_entry = nullptr;
+
+HWND playlist_box(void) {
+    return GetDlgItem(main_dialog, MAIN_LIST);
+}
+
+void release_entry(PlaylistEntry* entry) {
+    free(entry->title);
+    free(entry->path);
+    free(entry);
+}
+
+InsertionCursor begin_insertion(int index) {
+    InsertionCursor cursor = {0, nullptr, nullptr, nullptr};
+    // Without a current entry a batch always goes to the top, so that its
+    // first entry can become current.
+    if (index < 0 || current_entry == nullptr)
+        index = 0;
+    if (index == 0) {
+        cursor.successor = playlist_head;
+    } else {
+        PlaylistEntry* predecessor = playlist_head;
+        int position = 1;
+        // Callers pass at most the length; a larger index stops at the end
+        // rather than walking off the list.
+        while (position < index && predecessor->next != nullptr) {
+            predecessor = predecessor->next;
+            position++;
+        }
+        index = position;
+        cursor.predecessor = predecessor;
+        cursor.successor = predecessor->next;
+    }
+    cursor.index = index;
+    return cursor;
+}
+
+void insert_entry(InsertionCursor* cursor, PlaylistEntry* entry) {
+    if (cursor->index == 0)
+        playlist_head = entry;
+    else
+        cursor->predecessor->next = entry;
+    // The list is whole after every insertion: the decoder's handler may
+    // follow next links at any time.
+    entry->next = cursor->successor;
+    cursor->predecessor = entry;
+    cursor->last_inserted = entry;
+    SendMessageA(playlist_box(), LB_INSERTSTRING, (WPARAM)cursor->index, (LPARAM)entry->title);
+    cursor->index++;
+}
+
+void end_insertion(InsertionCursor* cursor) {
+    if (cursor->last_inserted != nullptr)
+        cursor->last_inserted->next = cursor->successor;
+    if (current_entry == nullptr && playlist_head != nullptr) {
+        current_entry = playlist_head;
+        refresh_display();
+    }
+}
+
+void clear_playlist(void) {
+    SendMessageA(playlist_box(), LB_RESETCONTENT, 0, 0);
+    PlaylistEntry* entry = playlist_head;
+    while (entry != nullptr) {
+        PlaylistEntry* next = entry->next;
+        release_entry(entry);
+        entry = next;
+    }
+    current_entry = nullptr;
+    playlist_head = nullptr;
+    reset_position();
+    vbmp3_close();
+    stop_reason = STOP_REASON_USER;
+}
+
+PlaylistEntry* entry_at_index(int index) {
+    PlaylistEntry* entry = playlist_head;
+    if (entry == nullptr)
+        return nullptr;
+    for (int i = 0; i < index && entry->next != nullptr; i++)
+        entry = entry->next;
+    return entry;
+}
+
+void select_all(void) {
+    // Index -1 selects every line; the packed range of LB_SELITEMRANGE stops
+    // at line 65,535.
+    SendMessageA(playlist_box(), LB_SETSEL, TRUE, -1);
+}

@@ -1,0 +1,36 @@
+// The selection of the list box as maximal runs of consecutive lines.
+#include "playlist/playlist.h"
+
+int selected_runs(SelectionRun* runs, int n) {
+    HWND box = playlist_box();
+    int count = 0;
+    int open = 0;
+    int start = 0;
+    for (int j = 0; j < n - 1; j++) {
+        int selected = SendMessageA(box, LB_GETSEL, (WPARAM)j, 0) != 0;
+        if (selected && !open) {
+            open = 1;
+            start = j;
+        } else if (!selected && open) {
+            runs[count].start = start;
+            runs[count].length = j - start;
+            count++;
+            open = 0;
+        }
+    }
+    int last_selected = SendMessageA(box, LB_GETSEL, (WPARAM)(n - 1), 0) != 0;
+    if (last_selected && open) {
+        runs[count].start = start;
+        runs[count].length = n - start;
+        count++;
+    } else if (last_selected) {
+        runs[count].start = n - 1;
+        runs[count].length = 1;
+        count++;
+    } else if (open) {
+        runs[count].start = start;
+        runs[count].length = n - 1 - start;
+        count++;
+    }
+    return count;
+}

@@ -1,0 +1,28 @@
+// A batch of additions: every name of a list, at one position of the playlist.
+#include "playlist_files/playlist_files.h"
+
+#include <cstdio>
+#include <cstring>
+
+InsertionCursor batch_cursor = {0, nullptr, nullptr, nullptr};
+char pending_title[MAX_PATH] = "";
+int pending_duration = 0;
+
+void add_files(int index, const char* directory, const char* names) {
+    batch_cursor = begin_insertion(index);
+    for (const char* name = names; *name != '\0'; name += strlen(name) + 1) {
+        char full_path[MAX_PATH];
+        pending_title[0] = '\0';
+        // A cut path would name another file, and be saved that way.
+        int written = snprintf(full_path, sizeof full_path, "%s%s", directory, name);
+        if (written < 0 || written >= (int)sizeof full_path)
+            continue;
+        // Only the last character of the name decides.
+        char last = name[strlen(name) - 1];
+        if (last == '3')
+            create_entry(name, full_path, pending_title, pending_duration);
+        else if (last == 'u' || last == 'U')
+            read_m3u(full_path, directory);
+    }
+    end_insertion(&batch_cursor);
+}

@@ -1,0 +1,84 @@
+// One playlist entry for one file, titled from a playlist's EXTINF line, from
+// the file's tags, or from its name.
+#include "playlist_files/playlist_files.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "vbmp3/vbmp3.h"
+
+// A tag string counts when it begins with neither the end nor a space.
+static int tag_present(const char* text) {
+    return text[0] != '\0' && text[0] != ' ';
+}
+
+// The title of an entry made from the file's tags, in a 256-byte buffer
+// (at most 255 characters); returns the duration the decoder reported.
+static int title_from_tags(const char* name_part, const char* full_path, char* title) {
+    VBMP3_TAG_INFO tag = {};
+    VBMP3_INFO info = {};
+    tag.title[0] = '\0';
+    tag.artist[0] = '\0';
+    info.length = 0;
+    vbmp3_getFileInfo(full_path, &tag, &info);
+    tag.title[sizeof tag.title - 1] = '\0';
+    tag.artist[sizeof tag.artist - 1] = '\0';
+
+    int artist = tag_present(tag.artist);
+    int song = tag_present(tag.title);
+    if (artist || song) {
+        snprintf(title, 256, "%s - %s", artist ? tag.artist : "Inconnu",
+                 song ? tag.title : "Inconnu");
+    } else {
+        // The name less its extension (its last four characters, whatever they are).
+        size_t length = strlen(name_part);
+        size_t kept = length >= 4 ? length - 4 : 0;
+        if (kept > 255)
+            kept = 255;
+        memcpy(title, name_part, kept);
+        title[kept] = '\0';
+    }
+    return info.length;
+}
+
+// A malloc copy of text in a block of its length plus two bytes.
+static char* copy_string(const char* text) {
+    size_t length = strlen(text);
+    char* copy = (char*)malloc(length + 2);
+    if (copy != nullptr)
+        memcpy(copy, text, length + 1);
+    return copy;
+}
+
+void create_entry(const char* name_part, const char* full_path, char* pending_title,
+                  int pending_duration) {
+    char title[256] = {};
+    int duration;
+    if (pending_title[0] != '\0') {
+        if (pending_duration < 0) {
+            pending_title[0] = '\0';
+            return;
+        }
+        snprintf(title, sizeof title, "%s", pending_title);
+        duration = pending_duration;
+        pending_title[0] = '\0';
+    } else {
+        duration = title_from_tags(name_part, full_path, title);
+    }
+
+    PlaylistEntry* entry = (PlaylistEntry*)malloc(sizeof(PlaylistEntry));
+    char* title_block = copy_string(title);
+    char* path_block = copy_string(full_path);
+    if (entry == nullptr || title_block == nullptr || path_block == nullptr) {
+        free(title_block);
+        free(path_block);
+        free(entry);
+        return;
+    }
+    entry->next = nullptr;
+    entry->duration = duration;
+    entry->title = title_block;
+    entry->path = path_block;
+    insert_entry(&batch_cursor, entry);
+}

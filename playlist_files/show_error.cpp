@@ -1,0 +1,11 @@
+// The program's only message box.
+#include "playlist_files/playlist_files.h"
+
+#include "app/app.h"
+
+void show_error(int number) {
+    if (number != 1)
+        return;
+    MessageBoxA(main_dialog, "Mon Dieu! Quelque chose ne va pas... :-(", "Attention",
+                MB_OK | MB_ICONWARNING);
+}

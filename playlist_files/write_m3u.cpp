@@ -1,0 +1,29 @@
+// Writing the whole playlist as an extended M3U file.
+#include "playlist_files/playlist_files.h"
+
+#include <cstdio>
+
+void write_m3u(const char* path) {
+    int count = (int)SendMessageA(playlist_box(), LB_GETCOUNT, 0, 0);
+    // The new content goes to a file beside the target that replaces it only
+    // once complete, so a failure never costs the old playlist.
+    TextFile* file = text_open_replace(path);
+    if (file == nullptr) {
+        show_error(1);
+        return;
+    }
+    text_write(file, "#EXTM3U\n");
+    PlaylistEntry* entry = playlist_head;
+    for (int i = 0; i < count && entry != nullptr; i++, entry = entry->next) {
+        // Written in parts so that no title is cut.
+        char extinf[32];
+        snprintf(extinf, sizeof extinf, "#EXTINF:%d,", entry->duration);
+        text_write(file, extinf);
+        text_write(file, entry->title);
+        text_write(file, "\n");
+        text_write(file, entry->path);
+        text_write(file, "\n");
+    }
+    if (!text_commit(file))
+        show_error(1);
+}
