@@ -29,14 +29,15 @@ void read_start_directory(char* directory) {
         strcpy(directory, "." PATH_SEPARATOR_STRING);
         return;
     }
-    if (directory[length - 1] != PATH_SEPARATOR) {
+    int separator_missing = directory[length - 1] != PATH_SEPARATOR;
+    // Every path the program builds from it must fit in MAX_PATH bytes.
+    if (length + separator_missing + LONGEST_FILE_NAME_LENGTH > MAX_PATH - 1) {
+        strcpy(directory, "." PATH_SEPARATOR_STRING);
+        return;
+    }
+    if (separator_missing) {
         directory[length] = PATH_SEPARATOR;
         directory[length + 1] = '\0';
-        length++;
-    }
-    // Every path the program builds from it must fit in MAX_PATH bytes.
-    if (length + LONGEST_FILE_NAME_LENGTH > MAX_PATH - 1) {
-        strcpy(directory, "." PATH_SEPARATOR_STRING);
     }
 }
 
