@@ -1,0 +1,331 @@
+// Profile (INI) files with the semantics of the Windows profile functions:
+// names compared without regard to case, the first of repeated sections and
+// keys winning, values trimmed of blanks and of one pair of surrounding quotes.
+// Every call reads the file afresh; every write replaces it whole.
+#include "platform/win_kernel.h"
+
+#include "platform/qt/whole_file.h"
+#include "platform/qt/encoding.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One line of the file as offsets into its content.
+struct ProfileLine {
+    size_t begin;    // first byte of the line
+    size_t end;      // just past its line feed (or the end of the file)
+    bool is_section; // "[name]"
+    bool has_value;  // "name=value"; a line without '=' names a key with no value
+    std::string_view name;
+    std::string_view value;
+};
+
+// ---- Reading and parsing ---------------------------------------------------
+
+// Blanks as the profile functions trim them (Ctrl-Z included).
+static bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '\x1A';
+}
+
+static std::string_view trim(std::string_view text) {
+    while (!text.empty() && is_blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && is_blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// Windows-1252 letters compared without regard to case.
+static unsigned char fold(unsigned char c) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
+        return c + 0x20;
+    if (c == 0x8A || c == 0x8C || c == 0x8E)
+        return c + 0x10;
+    if (c == 0x9F)
+        return 0xFF;
+    return c;
+}
+
+static bool same_name(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); i++) {
+        if (fold(static_cast<unsigned char>(a[i])) != fold(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+// The whole file; false when it is there but cannot be read.
+static bool read_profile(const char* path, std::string* content, bool* exists) {
+    if (!path) {
+        content->clear();
+        *exists = false;
+        return false;
+    }
+    return read_whole_file(ansi_path_to_native(path).constData(), content, exists);
+}
+
+static std::vector<ProfileLine> parse_profile(const std::string& content) {
+    std::vector<ProfileLine> lines;
+    size_t pos = 0;
+    // A UTF-8 byte-order mark left by an editor does not hide the first section.
+    if (content.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        pos = 3;
+    while (pos < content.size()) {
+        size_t feed = content.find('\n', pos);
+        size_t end = feed == std::string::npos ? content.size() : feed + 1;
+        std::string_view text = trim(std::string_view(content).substr(pos, end - pos));
+        ProfileLine line{pos, end, false, false, {}, {}};
+        size_t close_bracket = text.rfind(']');
+        if (!text.empty() && text.front() == '[' && close_bracket != std::string_view::npos) {
+            line.is_section = true;
+            line.name = trim(text.substr(1, close_bracket - 1));
+        } else if (!text.empty()) {
+            size_t equals = text.find('=');
+            line.name = trim(text.substr(0, equals));
+            if (equals != std::string_view::npos) {
+                line.has_value = true;
+                line.value = trim(text.substr(equals + 1));
+            }
+        }
+        lines.push_back(line);
+        pos = end;
+    }
+    return lines;
+}
+
+// The lines [*first, *last) of the first section with that name, *first
+// being its header; false when there is none. Lines before any header form
+// the section with the empty name.
+static bool find_section(const std::vector<ProfileLine>& lines, std::string_view section,
+                         size_t* first, size_t* last) {
+    section = trim(section);
+    size_t start = 0;
+    bool found = section.empty();
+    for (size_t i = 0; i < lines.size() && !found; i++) {
+        if (lines[i].is_section && same_name(lines[i].name, section)) {
+            start = i;
+            found = true;
+        }
+    }
+    if (!found)
+        return false;
+    size_t end = section.empty() ? 0 : start + 1;
+    while (end < lines.size() && !lines[end].is_section)
+        end++;
+    *first = start;
+    *last = end;
+    return true;
+}
+
+// The first line in [first, last) that names the key, or last.
+static size_t find_key(const std::vector<ProfileLine>& lines, size_t first, size_t last,
+                       std::string_view key) {
+    key = trim(key);
+    for (size_t i = first; i < last; i++) {
+        if (!lines[i].is_section && !lines[i].name.empty() && same_name(lines[i].name, key))
+            return i;
+    }
+    return last;
+}
+
+// ---- Answers into the caller's buffer --------------------------------------
+
+// Copies at most size - 1 bytes and a NUL; returns the count copied.
+static DWORD copy_text(std::string_view text, LPSTR buffer, DWORD size) {
+    size_t count = text.size() < size - 1 ? text.size() : size - 1;
+    std::memcpy(buffer, text.data(), count);
+    buffer[count] = '\0';
+    return static_cast<DWORD>(count);
+}
+
+// The names as NUL-terminated strings closed by one more NUL; when they do
+// not fit, the last one that begins is cut and closed by two NULs and the
+// result is size - 2, as Windows answers.
+static DWORD copy_names(const std::vector<std::string_view>& names, LPSTR buffer, DWORD size) {
+    if (size < 2) {
+        buffer[0] = '\0';
+        return 0;
+    }
+    size_t used = 0;
+    for (std::string_view name : names) {
+        if (used + name.size() + 2 > size) {
+            size_t room = size - 2 > used ? size - 2 - used : 0;
+            std::memcpy(buffer + used, name.data(), room);
+            buffer[size - 2] = '\0';
+            buffer[size - 1] = '\0';
+            return size - 2;
+        }
+        std::memcpy(buffer + used, name.data(), name.size());
+        used += name.size();
+        buffer[used++] = '\0';
+    }
+    buffer[used] = '\0';
+    return static_cast<DWORD>(used);
+}
+
+// A value read from the file: one pair of matching surrounding quotes removed,
+// and nothing past a NUL byte, since the caller sees a C string.
+static std::string_view unquote(std::string_view value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    return value.substr(0, std::min(value.size(), value.find('\0')));
+}
+
+DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default_value,
+                                      LPSTR buffer, DWORD size, LPCSTR path) {
+    if (!buffer || size == 0)
+        return 0;
+    // Trailing blanks of the default are dropped, as Windows documents.
+    std::string_view fallback = default_value ? default_value : "";
+    while (!fallback.empty() && is_blank(fallback.back()))
+        fallback.remove_suffix(1);
+
+    std::string content;
+    bool exists = false;
+    if (!read_profile(path, &content, &exists) || !exists)
+        return copy_text(fallback, buffer, size);
+    std::vector<ProfileLine> lines = parse_profile(content);
+
+    std::vector<std::string_view> names;
+    if (!section) {
+        for (const ProfileLine& line : lines) {
+            if (line.is_section)
+                names.push_back(line.name);
+        }
+        return copy_names(names, buffer, size);
+    }
+    size_t first = 0, last = 0;
+    if (!find_section(lines, section, &first, &last))
+        return key ? copy_text(fallback, buffer, size) : copy_names(names, buffer, size);
+    if (!key) {
+        for (size_t i = first; i < last; i++) {
+            if (!lines[i].is_section && !lines[i].name.empty())
+                names.push_back(lines[i].name);
+        }
+        return copy_names(names, buffer, size);
+    }
+    size_t found = find_key(lines, first, last, key);
+    if (found == last || !lines[found].has_value)
+        return copy_text(fallback, buffer, size);
+    return copy_text(unquote(lines[found].value), buffer, size);
+}
+
+UINT WINAPI GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT default_value, LPCSTR path) {
+    char text[64];
+    if (GetPrivateProfileStringA(section, key, "", text, sizeof text, path) == 0)
+        return static_cast<UINT>(default_value);
+    // Leading blanks, an optional sign, then decimal digits up to the first
+    // other character; no digits give 0. Large values wrap as on Windows.
+    const char* p = text;
+    while (*p == ' ' || *p == '\t')
+        p++;
+    bool negative = *p == '-';
+    if (*p == '-' || *p == '+')
+        p++;
+    UINT value = 0;
+    while (*p >= '0' && *p <= '9')
+        value = value * 10 + static_cast<UINT>(*p++ - '0');
+    return negative ? 0u - value : value;
+}
+
+// ---- Writing ---------------------------------------------------------------
+
+static const char line_end[] = "\r\n";
+
+// The line ending an existing line already has, kept when the line is rewritten.
+static std::string_view ending_of(const std::string& content, const ProfileLine& line) {
+    std::string_view text = std::string_view(content).substr(line.begin, line.end - line.begin);
+    if (text.size() >= 2 && text.substr(text.size() - 2) == "\r\n")
+        return "\r\n";
+    if (!text.empty() && text.back() == '\n')
+        return "\n";
+    return "";
+}
+
+// The new content, or false when the write changes nothing.
+static bool edit_profile(const std::string& content, std::string_view section, LPCSTR key,
+                         LPCSTR value, std::string* result) {
+    std::vector<ProfileLine> lines = parse_profile(content);
+    size_t first = 0, last = 0;
+    bool has_section = find_section(lines, section, &first, &last);
+    std::string_view whole(content);
+
+    if (!has_section) {
+        if (!key || !value)
+            return false;
+        *result = content;
+        if (!result->empty() && result->back() != '\n')
+            *result += line_end;
+        *result += "[" + std::string(trim(section)) + "]" + line_end;
+        *result += std::string(trim(key)) + "=" + value + line_end;
+        return true;
+    }
+    size_t section_begin = first < lines.size() ? lines[first].begin : content.size();
+    size_t section_end = last < lines.size() ? lines[last].begin : content.size();
+    if (!key) {
+        // Removing a section takes its header and every line up to the next one.
+        *result =
+            std::string(whole.substr(0, section_begin)) + std::string(whole.substr(section_end));
+        return true;
+    }
+    size_t found = find_key(lines, first, last, key);
+    if (found != last) {
+        const ProfileLine& line = lines[found];
+        std::string replacement;
+        if (value)
+            replacement =
+                std::string(line.name) + "=" + value + std::string(ending_of(content, line));
+        *result = std::string(whole.substr(0, line.begin)) + replacement +
+                  std::string(whole.substr(line.end));
+        return true;
+    }
+    if (!value)
+        return false;
+    // A new key goes after the last non-blank line of its section, so blank
+    // lines that separate it from the next section stay where they were.
+    size_t after = first;
+    for (size_t i = first; i < last; i++) {
+        if (!lines[i].name.empty() || lines[i].is_section)
+            after = i;
+    }
+    size_t insert_at = lines.empty() || last == first ? section_begin : lines[after].end;
+    std::string added;
+    if (insert_at > 0 && content[insert_at - 1] != '\n')
+        added = line_end;
+    added += std::string(trim(key)) + "=" + value + line_end;
+    *result =
+        std::string(whole.substr(0, insert_at)) + added + std::string(whole.substr(insert_at));
+    return true;
+}
+
+static bool replace_profile(const char* path, const std::string& content) {
+    AtomicFile* file = atomic_begin(ansi_path_to_native(path).constData());
+    if (!file)
+        return false;
+    if (!atomic_write(file, content.data(), content.size())) {
+        atomic_abandon(file);
+        return false;
+    }
+    return atomic_commit(file);
+}
+
+BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR path) {
+    if (!section || !path)
+        return FALSE;
+    std::string content;
+    bool exists = false;
+    // A file that is there but cannot be read is never overwritten: its
+    // other settings would be lost.
+    if (!read_profile(path, &content, &exists))
+        return FALSE;
+    std::string edited;
+    if (!edit_profile(content, section, key, value, &edited))
+        return TRUE;
+    return replace_profile(path, edited) ? TRUE : FALSE;
+}

@@ -1,0 +1,193 @@
+// Whole-file reading, and replacement through a temporary file and a rename (POSIX).
+#include "platform/qt/whole_file.h"
+
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+struct AtomicFile {
+    int fd;
+    std::string temp_path;
+    std::string target_path;
+    std::string directory;
+    bool failed; // a write went wrong: the commit must not replace the target
+};
+
+// The most links followed before giving up, as the kernel does (ELOOP).
+static const int max_link_hops = 40;
+// Longer names are cut in the temporary name so that it stays a legal name.
+static const size_t max_base_in_temp_name = 200;
+
+static std::string directory_of(const std::string& path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+static std::string base_of(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The file a plain open would write to: symbolic links followed, even one
+// that names a file not yet there. False for a loop of links.
+static bool resolve_links(std::string* path) {
+    for (int hop = 0; hop < max_link_hops; hop++) {
+        struct stat st;
+        if (lstat(path->c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return true;
+        std::string link(static_cast<size_t>(st.st_size) + 256, '\0');
+        ssize_t length = readlink(path->c_str(), link.data(), link.size());
+        if (length <= 0)
+            return false;
+        link.resize(static_cast<size_t>(length));
+        *path = link[0] == '/' ? link : directory_of(*path) + "/" + link;
+    }
+    errno = ELOOP;
+    return false;
+}
+
+static std::string temp_name(const std::string& directory, const std::string& base) {
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    // A hidden name that starts with the target's and never equals it, so a
+    // file left by a crash can never be taken for the real one.
+    std::string name = directory + "/." + base.substr(0, max_base_in_temp_name) + ".tmp-";
+    for (int i = 0; i < 8; i++)
+        name += letters[QRandomGenerator::global()->bounded(int(sizeof letters - 1))];
+    return name;
+}
+
+bool read_whole_file(const char* native_path, std::string* content, bool* exists) {
+    content->clear();
+    *exists = false;
+    int fd = open(native_path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT || errno == ENOTDIR;
+    char chunk[65536];
+    for (;;) {
+        ssize_t got = read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            close(fd);
+            return false;
+        }
+        if (got == 0)
+            break;
+        content->append(chunk, static_cast<size_t>(got));
+    }
+    close(fd);
+    *exists = true;
+    return true;
+}
+
+static bool write_all(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        ssize_t written = write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+// Owner and group can only be kept where the user may set them (the group
+// when the user belongs to it); the permissions are kept regardless.
+static void keep_owner(int fd, const struct stat& st) {
+    if (fchown(fd, st.st_uid, st.st_gid) == 0)
+        return;
+    int ignored = fchown(fd, static_cast<uid_t>(-1), st.st_gid);
+    (void)ignored;
+}
+
+AtomicFile* atomic_begin(const char* native_path) {
+    std::string target = native_path;
+    if (target.empty()) {
+        errno = ENOENT;
+        return nullptr;
+    }
+    if (!resolve_links(&target))
+        return nullptr;
+
+    struct stat st;
+    bool existed = stat(target.c_str(), &st) == 0;
+    if (existed) {
+        // Only a regular file is replaced; a plain open would also refuse a
+        // directory, and writing into a device or pipe is not a replacement.
+        if (!S_ISREG(st.st_mode)) {
+            errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+            return nullptr;
+        }
+        // Refused exactly when a plain open for writing would be; opening
+        // without truncation changes nothing.
+        int probe = open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+        if (probe < 0)
+            return nullptr;
+        close(probe);
+    }
+
+    std::string directory = directory_of(target);
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; attempt++) {
+        temp = temp_name(directory, base_of(target));
+        // 0666 under the umask: the permissions a plain create would give.
+        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return nullptr;
+    }
+    if (fd < 0)
+        return nullptr;
+    if (existed) {
+        keep_owner(fd, st);
+        if (fchmod(fd, st.st_mode & 07777) != 0) {
+            close(fd);
+            unlink(temp.c_str());
+            return nullptr;
+        }
+    }
+    return new AtomicFile{fd, temp, target, directory, false};
+}
+
+bool atomic_write(AtomicFile* file, const char* data, size_t size) {
+    if (file->failed)
+        return false;
+    if (!write_all(file->fd, data, size))
+        file->failed = true;
+    return !file->failed;
+}
+
+bool atomic_commit(AtomicFile* file) {
+    bool ok = !file->failed && fsync(file->fd) == 0;
+    ok = close(file->fd) == 0 && ok;
+    ok = ok && rename(file->temp_path.c_str(), file->target_path.c_str()) == 0;
+    if (!ok) {
+        unlink(file->temp_path.c_str());
+    } else {
+        // The rename itself reaches the disk with the directory.
+        int dir = open(file->directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir >= 0) {
+            fsync(dir);
+            close(dir);
+        }
+    }
+    delete file;
+    return ok;
+}
+
+void atomic_abandon(AtomicFile* file) {
+    close(file->fd);
+    unlink(file->temp_path.c_str());
+    delete file;
+}

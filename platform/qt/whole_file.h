@@ -1,0 +1,32 @@
+// Whole files, for the profile functions and the text-mode files: reading one
+// in a go, and replacing one atomically. The new content goes to a temporary
+// file beside the target, is flushed to disk, and is renamed over the target
+// only when all of it was written, so a crash or a full disk never leaves a
+// half-written file. Internal to the Qt platform layer.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// Reads the file at native_path (file system bytes). A missing file gives
+// true with *exists false; false when the file is there but cannot be read.
+bool read_whole_file(const char* native_path, std::string* content, bool* exists);
+
+struct AtomicFile;
+
+// Starts replacing the file at native_path (file system bytes). A symbolic
+// link is followed to the file it names. Null, with nothing created, when a
+// plain open for writing would be refused (read-only file, read-only or missing
+// directory) or the temporary file cannot be made.
+AtomicFile* atomic_begin(const char* native_path);
+
+// Appends bytes. Returns false on failure; the failure is also remembered for atomic_commit.
+bool atomic_write(AtomicFile* file, const char* data, size_t size);
+
+// Flushes, gives the new file the target's permissions (or those a plain
+// create would give) and renames it over the target. On failure removes the
+// temporary file and leaves the target as it was. Releases the file either way.
+bool atomic_commit(AtomicFile* file);
+
+// Removes the temporary file and releases the file.
+void atomic_abandon(AtomicFile* file);
