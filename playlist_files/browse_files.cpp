@@ -28,12 +28,12 @@ int browse_files(int index, int mode) {
     dialog.nMaxFile = sizeof answer;
     dialog.lpstrFileTitle = file_title;
     dialog.nMaxFileTitle = sizeof file_title;
-    dialog.lpstrTitle = mode == 1 ? "Ouvrir" : "Ajouter";
+    dialog.lpstrTitle = mode == BROWSE_OPEN ? "Ouvrir" : "Ajouter";
     dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT;
     if (!GetOpenFileNameA(&dialog))
         return 0;
 
-    if (mode == 1)
+    if (mode == BROWSE_OPEN)
         clear_playlist();
 
     char directory[MAX_PATH] = "";

@@ -37,8 +37,12 @@ void create_entry(const char* name_part, const char* full_path, char* pending_ti
 
 // ---- The main window's file dialogs ----
 
-// The open dialog for "Ajouter" (mode 0) and "Ouvrir" (mode 1): on
-// confirmation, mode 1 first empties the playlist, then the chosen files are
+// Modes of browse_files.
+#define BROWSE_ADD 0
+#define BROWSE_OPEN 1
+
+// The open dialog for "Ajouter" (BROWSE_ADD) and "Ouvrir" (BROWSE_OPEN): on
+// confirmation, BROWSE_OPEN first empties the playlist, then the chosen files are
 // added at index. Returns 1 when confirmed (whether or not any entry resulted),
 // 0 when cancelled or failed, with nothing changed.
 int browse_files(int index, int mode);
