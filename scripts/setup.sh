@@ -10,6 +10,7 @@ packages=(
   fonts-liberation
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   lame sox python3-mutagen
+  libtag1-dev mpg123
   g++-mingw-w64-x86-64
   clang libclang-rt-14-dev
   xvfb xauth

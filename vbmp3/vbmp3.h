@@ -30,21 +30,21 @@ typedef struct {
 
 // Stream information filled by vbmp3_getFileInfo.
 typedef struct {
-    int version;       // MPEG version: 1, 2, or 3 for 2.5
-    int layer;         // 1, 2 or 3
-    int bitrate;       // kbit/s of the first frame, or the average for VBR
-    int frequency;     // sample rate in Hz
-    int channels;      // 1 or 2
-    int mode;          // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
-    int vbr;           // 0 constant bit rate, 1 variable, 2 average
-    int frames;        // number of frames, when known
-    int samples;       // samples per channel, when known
-    int has_id3v1;     // non-zero when an ID3v1 tag was found
-    int has_id3v2;     // non-zero when an ID3v2 tag was found
-    int header_bytes;  // bytes before the first frame
-    int file_size;     // bytes, capped at 2^31 - 1
-    int length;        // offset 52: duration in whole seconds
-} VBMP3_INFO;          // 56 bytes
+    int version;      // MPEG version: 1, 2, or 3 for 2.5
+    int layer;        // 1, 2 or 3
+    int bitrate;      // kbit/s of the first frame, or the average for VBR
+    int frequency;    // sample rate in Hz
+    int channels;     // 1 or 2
+    int mode;         // 0 stereo, 1 joint stereo, 2 dual channel, 3 mono
+    int vbr;          // 0 constant bit rate, 1 variable, 2 average
+    int frames;       // number of frames, when known
+    int samples;      // samples per channel, when known
+    int has_id3v1;    // non-zero when an ID3v1 tag was found
+    int has_id3v2;    // non-zero when an ID3v2 tag was found
+    int header_bytes; // bytes before the first frame
+    int file_size;    // bytes, capped at 2^31 - 1
+    int length;       // offset 52: duration in whole seconds
+} VBMP3_INFO;         // 56 bytes
 
 // Decode options; the library takes them as hints.
 typedef struct {

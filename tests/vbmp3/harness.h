@@ -1,0 +1,126 @@
+// Shared helpers of the decoder tests: fixture paths, an event recorder, and a
+// library session that is set up and released around each test.
+#pragma once
+
+#include "vbmp3/vbmp3.h"
+#include "vbmp3/vbmp3_testing.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+inline std::string fixture(const std::string& name) {
+    const char* dir = std::getenv("MELODIANE_FIXTURES");
+    return std::string(dir ? dir : "tests/fixtures") + "/" + name;
+}
+
+struct RecordedEvent {
+    int type;
+    int value;
+};
+
+// Every event the handler received, in order. Events arrive on the test's
+// own thread (through vbmp3_pump or vbmp3_close), so no lock is needed.
+inline std::vector<RecordedEvent> recorded;
+// Runs inside the handler after recording, when set: lets a test re-enter the library.
+inline std::function<void(int type)> on_event;
+
+inline int record_event(int type, int value) {
+    recorded.push_back({type, value});
+    if (on_event) {
+        on_event(type);
+    }
+    return 0;
+}
+
+inline int count_events(int type) {
+    int n = 0;
+    for (const RecordedEvent& e : recorded) {
+        n += e.type == type;
+    }
+    return n;
+}
+
+// Pumps until done() holds or the time runs out; the result is done().
+inline bool pump_until(const std::function<bool()>& done, int milliseconds = 5000) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        vbmp3_pump();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+inline void pump_for(int milliseconds) {
+    pump_until([] { return false; }, milliseconds);
+}
+
+// Samples captured from the output: interleaved stereo at rate.
+struct Capture {
+    std::mutex lock;
+    std::vector<float> samples;
+    int rate = 0;
+};
+
+inline void capture_tap(const float* frames, int count, int rate, void* user) {
+    Capture* capture = static_cast<Capture*>(user);
+    std::lock_guard<std::mutex> hold(capture->lock);
+    capture->samples.insert(capture->samples.end(), frames, frames + 2 * count);
+    capture->rate = rate;
+}
+
+// A library session on the given output, with the recorder as handler.
+class Session : public ::testing::Test {
+  protected:
+    explicit Session(int output = VBMP3_OUTPUT_DEVICE) : output_(output) {}
+    void SetUp() override {
+        recorded.clear();
+        on_event = nullptr;
+        vbmp3_testing_useOutput(output_);
+        vbmp3_testing_setTap(capture_tap, &capture_);
+        ASSERT_NE(vbmp3_init(), 0);
+        vbmp3_callback(record_event);
+        const int flat[10] = {};
+        vbmp3_setEqualizer(flat);
+        vbmp3_setVolume(100, 100);
+    }
+    void TearDown() override {
+        vbmp3_free();
+        vbmp3_testing_setTap(nullptr, nullptr);
+        on_event = nullptr;
+    }
+    // Opens and plays a fixture, then pumps until its end event arrives.
+    bool play_to_end(const std::string& name, int milliseconds = 10000) {
+        int ends = count_events(VBMP3_EVENT_END);
+        vbmp3_open(fixture(name).c_str(), record_);
+        vbmp3_play();
+        return pump_until([&] { return count_events(VBMP3_EVENT_END) > ends; }, milliseconds);
+    }
+    std::vector<float> captured() {
+        std::lock_guard<std::mutex> hold(capture_.lock);
+        return capture_.samples;
+    }
+    void clear_capture() {
+        std::lock_guard<std::mutex> hold(capture_.lock);
+        capture_.samples.clear();
+    }
+
+    int output_;
+    Capture capture_;
+    char record_[VBMP3_OPEN_RECORD_SIZE] = {};
+};
+
+// The same session with the fast null output: a file plays in a moment.
+class FastSession : public Session {
+  protected:
+    FastSession() : Session(VBMP3_OUTPUT_FAST) {}
+};

@@ -1,0 +1,288 @@
+#include "vbmp3/output.h"
+
+#include "vbmp3/equalizer.h"
+#include "vbmp3/vbmp3_testing.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// Frames the device asks for at a time, and what the null outputs take.
+static const int device_block = 1024;
+
+// ---- The queue --------------------------------------------------------------
+// Written by the decoding thread, emptied by the device's thread, flushed by
+// the program's thread; everything in it is guarded by queue_lock.
+static std::mutex queue_lock;
+static std::condition_variable queue_changed; // data written, room made or queue flushed
+static std::vector<float> ring;               // capacity frames, two floats each
+static size_t capacity;
+static uint64_t read_at;  // next frame the device takes
+static uint64_t write_at; // next frame written
+static VBMP3_OUTPUT_TAP tap;
+static void* tap_user;
+
+// ---- Settings ---------------------------------------------------------------
+// Set by the program's thread, read by the device's thread.
+static std::atomic<bool> paused{false};
+static std::atomic<int> level_left{100};
+static std::atomic<int> level_right{100};
+static std::mutex settings_lock;
+static int eq_gains[EQ_BANDS];              // guarded by settings_lock
+static std::atomic<bool> eq_changed{false}; // eq_gains differ from what the device uses
+
+// ---- The device -------------------------------------------------------------
+// Set by output_start and output_stop (program's thread) while no device runs.
+static int rate = 44100;
+static SDL_AudioDeviceID device;
+static bool sdl_started;
+static int latency; // frames the device holds after taking them from the queue
+static int chosen_output = VBMP3_OUTPUT_DEVICE;
+static std::thread null_thread; // the null output, when there is no SDL device
+static std::atomic<bool> null_stop{false};
+// Frame number being heard; written by the device's thread.
+static std::atomic<uint64_t> heard{0};
+// The device thread's own equalizer, redesigned when eq_changed.
+static Equalizer live_eq;
+
+// Takes up to count frames into out and processes them; the rest of out is
+// silence when pad is set. Returns the frames taken from the queue.
+static size_t pull(float* out, size_t count, bool pad) {
+    size_t taken = 0;
+    VBMP3_OUTPUT_TAP current_tap;
+    void* current_user;
+    {
+        std::lock_guard<std::mutex> hold(queue_lock);
+        if (!paused.load()) {
+            taken = static_cast<size_t>(std::min<uint64_t>(write_at - read_at, count));
+            size_t start = static_cast<size_t>(read_at % capacity);
+            size_t first = std::min(taken, capacity - start);
+            memcpy(out, ring.data() + 2 * start, first * 2 * sizeof(float));
+            memcpy(out + 2 * first, ring.data(), (taken - first) * 2 * sizeof(float));
+            read_at += taken;
+        }
+        heard.store(read_at > static_cast<uint64_t>(latency) ? read_at - latency : 0);
+        current_tap = tap;
+        current_user = tap_user;
+    }
+    queue_changed.notify_all();
+    size_t frames = pad ? count : taken;
+    memset(out + 2 * taken, 0, (frames - taken) * 2 * sizeof(float));
+
+    if (eq_changed.exchange(false)) {
+        int gains[EQ_BANDS];
+        {
+            std::lock_guard<std::mutex> hold(settings_lock);
+            memcpy(gains, eq_gains, sizeof gains);
+        }
+        eq_design(&live_eq, gains, rate);
+    }
+    if (live_eq.active_bands > 0) {
+        eq_process(&live_eq, out, frames);
+    }
+    int left = level_left.load();
+    int right = level_right.load();
+    if (left != 100 || right != 100) {
+        float gain_left = left / 100.0f;
+        float gain_right = right / 100.0f;
+        for (size_t i = 0; i < frames; i++) {
+            out[2 * i] *= gain_left;
+            out[2 * i + 1] *= gain_right;
+        }
+    }
+    if (current_tap && frames > 0) {
+        current_tap(out, static_cast<int>(frames), rate, current_user);
+    }
+    return taken;
+}
+
+static void SDLCALL device_callback(void*, Uint8* stream, int length) {
+    pull(reinterpret_cast<float*>(stream), static_cast<size_t>(length) / (2 * sizeof(float)), true);
+}
+
+// The null outputs: fast takes frames as soon as they are written; paced takes
+// a block per block duration, like a device.
+static void null_output(bool fast) {
+    std::vector<float> block(2 * device_block);
+    auto period = std::chrono::microseconds(1000000LL * device_block / rate);
+    auto next = std::chrono::steady_clock::now();
+    while (!null_stop.load()) {
+        if (fast) {
+            {
+                std::unique_lock<std::mutex> hold(queue_lock);
+                queue_changed.wait_for(hold, std::chrono::milliseconds(5), [] {
+                    return null_stop.load() || (write_at > read_at && !paused.load());
+                });
+            }
+            pull(block.data(), device_block, false);
+        } else {
+            pull(block.data(), device_block, true);
+            next += period;
+            std::this_thread::sleep_until(next);
+        }
+    }
+}
+
+static SDL_AudioDeviceID open_device() {
+    SDL_AudioSpec want;
+    SDL_AudioSpec have;
+    SDL_zero(want);
+    want.freq = rate;
+    want.format = AUDIO_F32SYS;
+    want.channels = 2;
+    want.samples = device_block;
+    want.callback = device_callback;
+    SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (id != 0) {
+        latency = have.samples;
+    }
+    return id;
+}
+
+// SDL's chosen driver first, then its dummy driver.
+static bool start_sdl() {
+    // The program handles its own signals; SDL must not take SIGINT and SIGTERM.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+        device = open_device();
+        if (device != 0) {
+            sdl_started = true;
+            return true;
+        }
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+    bool started = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+    if (started) {
+        device = open_device();
+        if (device != 0) {
+            sdl_started = true;
+            return true;
+        }
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    return false;
+}
+
+bool output_start(int output_rate) {
+    rate = output_rate;
+    {
+        std::lock_guard<std::mutex> hold(queue_lock);
+        capacity = static_cast<size_t>(rate / 2); // half a second: see the end of a track
+        ring.assign(2 * capacity, 0.0f);
+        read_at = write_at = 0;
+    }
+    heard.store(0);
+    paused.store(false);
+    memset(&live_eq, 0, sizeof live_eq);
+    eq_changed.store(true);
+    null_stop.store(false);
+    if (chosen_output == VBMP3_OUTPUT_DEVICE && start_sdl()) {
+        SDL_PauseAudioDevice(device, 0);
+        return true;
+    }
+    bool fast = chosen_output == VBMP3_OUTPUT_FAST;
+    latency = fast ? 0 : device_block;
+    null_thread = std::thread(null_output, fast);
+    return true;
+}
+
+void output_stop() {
+    if (sdl_started) {
+        SDL_CloseAudioDevice(device);
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        device = 0;
+        sdl_started = false;
+    }
+    if (null_thread.joinable()) {
+        null_stop.store(true);
+        queue_changed.notify_all();
+        null_thread.join();
+    }
+    output_flush();
+}
+
+int output_rate() {
+    return rate;
+}
+
+size_t output_write(const float* frames, size_t count) {
+    size_t taken;
+    {
+        std::lock_guard<std::mutex> hold(queue_lock);
+        taken = std::min<size_t>(count, capacity - static_cast<size_t>(write_at - read_at));
+        size_t start = static_cast<size_t>(write_at % capacity);
+        size_t first = std::min(taken, capacity - start);
+        memcpy(ring.data() + 2 * start, frames, first * 2 * sizeof(float));
+        memcpy(ring.data(), frames + 2 * first, (taken - first) * 2 * sizeof(float));
+        write_at += taken;
+    }
+    queue_changed.notify_all();
+    return taken;
+}
+
+bool output_wait_for_room(size_t count, int milliseconds) {
+    std::unique_lock<std::mutex> hold(queue_lock);
+    size_t wanted = std::min(count, capacity);
+    return queue_changed.wait_for(hold, std::chrono::milliseconds(milliseconds), [wanted] {
+        return capacity - static_cast<size_t>(write_at - read_at) >= wanted;
+    });
+}
+
+uint64_t output_written() {
+    std::lock_guard<std::mutex> hold(queue_lock);
+    return write_at;
+}
+
+size_t output_queued() {
+    std::lock_guard<std::mutex> hold(queue_lock);
+    return static_cast<size_t>(write_at - read_at);
+}
+
+void output_flush() {
+    {
+        std::lock_guard<std::mutex> hold(queue_lock);
+        read_at = write_at;
+    }
+    queue_changed.notify_all();
+}
+
+uint64_t output_heard() {
+    return heard.load();
+}
+
+void output_set_paused(bool pause) {
+    paused.store(pause);
+    queue_changed.notify_all();
+}
+
+void output_set_volume(int left, int right) {
+    level_left.store(std::clamp(left, 0, 100));
+    level_right.store(std::clamp(right, 0, 100));
+}
+
+void output_set_equalizer(const int gains[10]) {
+    {
+        std::lock_guard<std::mutex> hold(settings_lock);
+        memcpy(eq_gains, gains, sizeof eq_gains);
+    }
+    eq_changed.store(true);
+}
+
+void vbmp3_testing_setTap(VBMP3_OUTPUT_TAP new_tap, void* user) {
+    std::lock_guard<std::mutex> hold(queue_lock);
+    tap = new_tap;
+    tap_user = user;
+}
+
+void vbmp3_testing_useOutput(int output) {
+    chosen_output = output;
+}

@@ -1,0 +1,25 @@
+// vbmp3 test hooks: what the library's own tests and benchmarks use to see the
+// samples it sends to the output. Not for the program.
+#pragma once
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Receives every block of samples handed to the output, after volume and
+// equalizer: count interleaved stereo frames of 32-bit floats at rate.
+typedef void (*VBMP3_OUTPUT_TAP)(const float* frames, int count, int rate, void* user);
+
+// Installs a tap (null removes it). It runs on the output's thread.
+void vbmp3_testing_setTap(VBMP3_OUTPUT_TAP tap, void* user);
+
+#define VBMP3_OUTPUT_DEVICE 0 // the sound device, as the program uses it (default)
+#define VBMP3_OUTPUT_FAST 1   // no device: samples are taken as fast as they are decoded
+#define VBMP3_OUTPUT_PACED 2  // no device: samples are taken in real time
+
+// Chooses the output for the next vbmp3_init.
+void vbmp3_testing_useOutput(int output);
+
+#ifdef __cplusplus
+}
+#endif
