@@ -19,11 +19,14 @@ tone() {
     sox -n -r "$rate" -c "$channels" -b 16 "$work/$name.wav" synth "$seconds" "${synth[@]}" gain -6
 }
 
-# encode NAME WAV [lame options...]
+# encode NAME WAV [lame options...]: keeps the tone's sample rate (lame would
+# lower it for low bit rates).
 encode() {
     local name=$1 wav=$2
     shift 2
-    lame --quiet "$@" "$work/$wav.wav" "$out/$name.mp3"
+    local khz
+    khz=$(awk "BEGIN { print $(soxi -r "$work/$wav.wav") / 1000 }")
+    lame --quiet --resample "$khz" "$@" "$work/$wav.wav" "$out/$name.mp3"
 }
 
 # id3 FILE VERSION ENCODING [title] [artist]: replaces the tags with an ID3v2
@@ -104,8 +107,8 @@ encode eq_tones eq -b 128
 # A stream whose rate and channel count change in the middle.
 tone part1 1 44100 2
 tone part2 1 22050 1
-lame --quiet -b 64 -t "$work/part1.wav" "$work/part1.mp3"
-lame --quiet -b 32 -t "$work/part2.wav" "$work/part2.mp3"
+lame --quiet --resample 44.1 -b 64 -t "$work/part1.wav" "$work/part1.mp3"
+lame --quiet --resample 22.05 -b 32 -t "$work/part2.wav" "$work/part2.mp3"
 cat "$work/part1.mp3" "$work/part2.mp3" >"$out/format_change.mp3"
 
 # Bad input.

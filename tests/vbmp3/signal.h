@@ -1,0 +1,45 @@
+// Measurements on captured interleaved stereo samples.
+#pragma once
+
+#include <cmath>
+#include <cstddef>
+#include <vector>
+
+// Amplitude of one frequency in a channel over frames [from, to), by Goertzel's method.
+inline double tone_level(const std::vector<float>& s, int channel, size_t from, size_t to,
+                         double frequency, int rate) {
+    double w = 2.0 * M_PI * frequency / rate;
+    double coefficient = 2.0 * std::cos(w);
+    double s1 = 0.0;
+    double s2 = 0.0;
+    for (size_t i = from; i < to; i++) {
+        double s0 = s[2 * i + channel] + coefficient * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    double power = s1 * s1 + s2 * s2 - coefficient * s1 * s2;
+    return 2.0 * std::sqrt(power) / static_cast<double>(to - from);
+}
+
+inline double rms(const std::vector<float>& s, int channel) {
+    double sum = 0.0;
+    size_t frames = s.size() / 2;
+    for (size_t i = 0; i < frames; i++) {
+        sum += s[2 * i + channel] * s[2 * i + channel];
+    }
+    return frames ? std::sqrt(sum / frames) : 0.0;
+}
+
+// First and one past the last frame whose left sample is louder than threshold.
+inline void audible_span(const std::vector<float>& s, double threshold, size_t* first,
+                         size_t* last) {
+    size_t frames = s.size() / 2;
+    *first = frames;
+    *last = 0;
+    for (size_t i = 0; i < frames; i++) {
+        if (std::fabs(s[2 * i]) > threshold) {
+            *first = i < *first ? i : *first;
+            *last = i + 1;
+        }
+    }
+}
