@@ -1,0 +1,67 @@
+// ChooseFontA over a non-native QFontDialog.
+#include "platform/win_commdlg.h"
+
+#include "platform/qt/common_dialogs.h"
+#include "platform/qt/logfont.h"
+#include "platform/qt/window_access.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QFontDialog>
+#include <QGroupBox>
+
+#include <cmath>
+
+// Without CF_EFFECTS the dialog offers no underline or strikeout.
+static void hide_effects(QFontDialog* dialog) {
+    for (QCheckBox* effect : dialog->findChildren<QCheckBox*>()) {
+        if (auto* group = qobject_cast<QGroupBox*>(effect->parentWidget()))
+            group->hide();
+        else
+            effect->hide();
+    }
+}
+
+// CF_SELECTSCRIPT with the ANSI character set: Latin fonts only, not changeable.
+static void keep_latin_script(QFontDialog* dialog) {
+    for (QComboBox* scripts : dialog->findChildren<QComboBox*>()) {
+        if (scripts->count() > QFontDatabase::Latin &&
+            scripts->itemText(QFontDatabase::Latin) ==
+                QFontDatabase::writingSystemName(QFontDatabase::Latin)) {
+            scripts->setCurrentIndex(QFontDatabase::Latin);
+            scripts->setEnabled(false);
+        }
+    }
+}
+
+BOOL WINAPI ChooseFontA(LPCHOOSEFONTA cf) {
+    if (!cf || !cf->lpLogFont)
+        return FALSE;
+    QFontDialog dialog(platform_widget(cf->hwndOwner));
+    dialog.setOption(QFontDialog::DontUseNativeDialog);
+    if (cf->Flags & (CF_SCALABLEONLY | CF_TTONLY))
+        dialog.setOption(QFontDialog::ScalableFonts);
+    if ((cf->Flags & CF_SELECTSCRIPT) && cf->lpLogFont->lfCharSet == ANSI_CHARSET)
+        keep_latin_script(&dialog);
+    if (cf->Flags & CF_INITTOLOGFONTSTRUCT)
+        dialog.setCurrentFont(logfont_to_qfont(*cf->lpLogFont));
+    if (!(cf->Flags & CF_EFFECTS))
+        hide_effects(&dialog);
+
+    DialogRequest request{};
+    request.kind = DialogKind::font;
+    request.flags = cf->Flags;
+    request.font = *cf->lpLogFont;
+    if (run_common_dialog(&dialog, cf->hwndOwner, request) != QDialog::Accepted)
+        return FALSE;
+
+    QFont chosen = dialog.selectedFont();
+    qfont_to_logfont(chosen, cf->lpLogFont);
+    // Tenths of the point size chosen (or the one the character height gives).
+    double points =
+        chosen.pointSizeF() > 0 ? chosen.pointSizeF() : -cf->lpLogFont->lfHeight * 72.0 / 96.0;
+    cf->iPointSize = static_cast<INT>(std::lround(points * 10));
+    cf->nFontType = SCREEN_FONTTYPE;
+    return TRUE;
+}

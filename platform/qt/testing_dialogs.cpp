@@ -1,0 +1,161 @@
+// The test script for the common dialogs, and the one place they are run.
+#include "platform/testing_dialogs.h"
+
+#include "platform/qt/common_dialogs.h"
+#include "platform/qt/window_access.h"
+#include "platform/win_user.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+
+#include <deque>
+
+// Set by the first use of the script: from then on no dialog waits for a person.
+static bool scripted = false;
+// Answers not yet used, in order; taken by dialogs as they are shown.
+static std::deque<DialogAnswer> queued_answers;
+// What each dialog was asked, while scripted.
+static std::vector<DialogRequest> requests;
+
+static void press_escape(QDialog* dialog) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(dialog, &press);
+}
+
+// Gives the dialog the next answer; once it has acted, a dialog still open
+// gets the one after, or Esc when none is left.
+static void answer_next(QDialog* dialog, size_t request_index) {
+    DialogAnswer answer = press_escape;
+    if (!queued_answers.empty()) {
+        answer = std::move(queued_answers.front());
+        queued_answers.pop_front();
+    } else if (request_index < requests.size()) {
+        requests[request_index].answered = false;
+    }
+    answer(dialog);
+    QPointer<QDialog> still(dialog);
+    if (still && still->isVisible()) {
+        QTimer::singleShot(0, still, [still, request_index] {
+            if (still && still->isVisible())
+                answer_next(still, request_index);
+        });
+    }
+}
+
+int run_common_dialog(QDialog* dialog, HWND owner, const DialogRequest& request) {
+    if (scripted) {
+        requests.push_back(request);
+        requests.back().answered = true;
+        size_t index = requests.size() - 1;
+        // The first turn of the dialog's own loop comes once it is shown.
+        QTimer::singleShot(0, dialog, [dialog, index] { answer_next(dialog, index); });
+    }
+    return platform_exec_modal(dialog, owner);
+}
+
+void testing_queue_dialog_answer(DialogAnswer answer) {
+    scripted = true;
+    queued_answers.push_back(std::move(answer));
+}
+
+// Presses the dialog's button of that standard kind as a click would, or
+// calls the slot the button would reach when the dialog has disabled it.
+static void press(QDialog* dialog, QDialogButtonBox::StandardButton which) {
+    for (QDialogButtonBox* box : dialog->findChildren<QDialogButtonBox*>()) {
+        QPushButton* button = box->button(which);
+        if (button && button->isEnabled()) {
+            button->click();
+            return;
+        }
+    }
+    dialog->accept();
+}
+
+static void type_names(QFileDialog* dialog, const std::string& directory,
+                       const std::vector<std::string>& names) {
+    dialog->setDirectory(QString::fromStdString(directory));
+    QString typed;
+    if (names.size() == 1) {
+        typed = QString::fromStdString(names[0]);
+    } else {
+        for (const std::string& name : names)
+            typed += '"' + QString::fromStdString(name) + "\" ";
+    }
+    // Typing replaces whatever the list had selected, as it does for a user
+    // whose keyboard focus is in the name field.
+    for (QAbstractItemView* view : dialog->findChildren<QAbstractItemView*>()) {
+        if (view->selectionModel())
+            view->selectionModel()->clearSelection();
+    }
+    QLineEdit* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
+    if (edit)
+        edit->setText(typed);
+}
+
+void testing_answer_open_dialog(const std::string& directory,
+                                const std::vector<std::string>& names) {
+    testing_queue_dialog_answer([directory, names](QDialog* dialog) {
+        auto* files = qobject_cast<QFileDialog*>(dialog);
+        if (!files)
+            return press_escape(dialog);
+        type_names(files, directory, names);
+        press(files, QDialogButtonBox::Open);
+    });
+}
+
+void testing_answer_save_dialog(const std::string& directory, const std::string& typed_name) {
+    testing_queue_dialog_answer([directory, typed_name](QDialog* dialog) {
+        auto* files = qobject_cast<QFileDialog*>(dialog);
+        if (!files)
+            return press_escape(dialog);
+        type_names(files, directory, {typed_name});
+        press(files, QDialogButtonBox::Save);
+    });
+}
+
+void testing_answer_font_dialog(const std::string& family, int point_size, bool bold, bool italic) {
+    testing_queue_dialog_answer([family, point_size, bold, italic](QDialog* dialog) {
+        auto* fonts = qobject_cast<QFontDialog*>(dialog);
+        if (!fonts)
+            return press_escape(dialog);
+        QFont font(QString::fromStdString(family), point_size, bold ? QFont::Bold : QFont::Normal,
+                   italic);
+        fonts->setCurrentFont(font);
+        press(fonts, QDialogButtonBox::Ok);
+    });
+}
+
+void testing_answer_message_box(int id) {
+    testing_queue_dialog_answer([id](QDialog* dialog) {
+        for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
+            QVariant answers = button->property(message_box_answer_property);
+            if (answers.isValid() && answers.toInt() == id)
+                return button->click();
+        }
+        press_escape(dialog);
+    });
+}
+
+void testing_cancel_next_dialog() {
+    testing_queue_dialog_answer(press_escape);
+}
+
+const std::vector<DialogRequest>& testing_dialog_requests() {
+    return requests;
+}
+
+void testing_reset_dialogs() {
+    scripted = true;
+    queued_answers.clear();
+    requests.clear();
+}
