@@ -44,8 +44,14 @@ BOOL WINAPI ChooseFontA(LPCHOOSEFONTA cf) {
         dialog.setOption(QFontDialog::ScalableFonts);
     if ((cf->Flags & CF_SELECTSCRIPT) && cf->lpLogFont->lfCharSet == ANSI_CHARSET)
         keep_latin_script(&dialog);
-    if (cf->Flags & CF_INITTOLOGFONTSTRUCT)
-        dialog.setCurrentFont(logfont_to_qfont(*cf->lpLogFont));
+    if (cf->Flags & CF_INITTOLOGFONTSTRUCT) {
+        QFont stored = logfont_to_qfont(*cf->lpLogFont);
+        // A face the system lacks (Arial, say) opens on the face that stands
+        // in for it, rather than on whatever heads the list.
+        if (!QFontDatabase::hasFamily(stored.family()))
+            stored.setFamily(QFontInfo(stored).family());
+        dialog.setCurrentFont(stored);
+    }
     if (!(cf->Flags & CF_EFFECTS))
         hide_effects(&dialog);
 
