@@ -35,15 +35,19 @@ static void press_escape(QDialog* dialog) {
 // Gives the dialog the next answer; once it has acted, a dialog still open
 // gets the one after, or Esc when none is left.
 static void answer_next(QDialog* dialog, size_t request_index) {
-    DialogAnswer answer = press_escape;
-    if (!queued_answers.empty()) {
-        answer = std::move(queued_answers.front());
-        queued_answers.pop_front();
-    } else if (request_index < requests.size()) {
-        requests[request_index].answered = false;
-    }
-    answer(dialog);
     QPointer<QDialog> still(dialog);
+    if (queued_answers.empty()) {
+        if (request_index < requests.size())
+            requests[request_index].answered = false;
+        press_escape(dialog);
+        // A dialog that Esc does not close is closed all the same.
+        if (still && still->isVisible())
+            still->reject();
+        return;
+    }
+    DialogAnswer answer = std::move(queued_answers.front());
+    queued_answers.pop_front();
+    answer(dialog);
     if (still && still->isVisible()) {
         QTimer::singleShot(0, still, [still, request_index] {
             if (still && still->isVisible())
