@@ -37,6 +37,8 @@
 // Button messages
 #define BM_GETCHECK 0x00F0
 #define BM_SETCHECK 0x00F1
+#define BM_CLICK 0x00F5
+#define BN_CLICKED 0
 #define BST_UNCHECKED 0x0000
 #define BST_CHECKED 0x0001
 
@@ -54,7 +56,9 @@
 #define TBM_SETRANGEMIN (WM_USER + 7)
 #define TBM_SETRANGEMAX (WM_USER + 8)
 #define TBM_SETPAGESIZE (WM_USER + 21)
+#define TBM_GETPAGESIZE (WM_USER + 22)
 #define TBM_SETLINESIZE (WM_USER + 23)
+#define TBM_GETLINESIZE (WM_USER + 24)
 #define TB_LINEUP 0
 #define TB_LINEDOWN 1
 #define TB_PAGEUP 2

@@ -50,6 +50,9 @@ typedef struct tagMSG {
 #define WM_RBUTTONDOWN 0x0204
 #define WM_RBUTTONUP 0x0205
 #define WM_RBUTTONDBLCLK 0x0206
+#define WM_MBUTTONDOWN 0x0207
+#define WM_MBUTTONUP 0x0208
+#define WM_MBUTTONDBLCLK 0x0209
 #define WM_USER 0x0400
 #define WM_APP 0x8000
 
@@ -147,10 +150,23 @@ typedef struct tagMSG {
 #define VK_DOWN 0x28
 #define VK_DELETE 0x2E
 
-// Window data
-#define GWL_WNDPROC (-4)
+// Mouse message key flags (wParam)
+#define MK_LBUTTON 0x0001
+#define MK_RBUTTON 0x0002
+#define MK_SHIFT 0x0004
+#define MK_CONTROL 0x0008
+#define MK_MBUTTON 0x0010
+
+// Window data. As on 64-bit Windows, a window procedure is read and replaced
+// with the pointer-sized functions and GWLP_WNDPROC (GWL_WNDPROC does not exist).
 #define GWLP_WNDPROC (-4)
+#define GWLP_ID (-12)
+#define GWL_STYLE (-16)
+#define GWL_EXSTYLE (-20)
 #define GWLP_USERDATA (-21)
+#define DWLP_MSGRESULT 0
+#define DWLP_DLGPROC (DWLP_MSGRESULT + sizeof(LRESULT))
+#define DWLP_USER (DWLP_DLGPROC + sizeof(DLGPROC))
 
 // TrackPopupMenu
 #define TPM_LEFTBUTTON 0x0000L
@@ -168,6 +184,7 @@ BOOL WINAPI ShowWindow(HWND window, int show);
 HWND WINAPI GetDlgItem(HWND dialog, int id);
 int WINAPI GetDlgCtrlID(HWND window);
 HWND WINAPI GetParent(HWND window);
+int WINAPI GetClassNameA(HWND window, LPSTR buffer, int size);
 BOOL WINAPI IsWindow(HWND window);
 BOOL WINAPI IsWindowEnabled(HWND window);
 BOOL WINAPI EnableWindow(HWND window, BOOL enable);

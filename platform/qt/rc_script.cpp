@@ -1,0 +1,1105 @@
+// Resource script reader: preprocessing (comments, #include, #define, #if),
+// tokenising, then the resource statements.
+#include "platform/qt/rc_script.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <map>
+
+// ===== Limits: the reader takes any input, so every recursion is bounded =====
+
+static const int max_include_depth = 8;
+static const int max_condition_depth = 64;
+static const int max_expression_depth = 64;
+static const int max_define_depth = 16;
+static const int max_menu_depth = 16;
+
+// ===== Names every resource script may use without including them =====
+
+struct Constant {
+    const char* name;
+    long value;
+};
+
+static const Constant builtin_constants[] = {
+    {"WS_OVERLAPPED", 0x00000000L},
+    {"WS_POPUP", 0x80000000L},
+    {"WS_CHILD", 0x40000000L},
+    {"WS_MINIMIZE", 0x20000000L},
+    {"WS_VISIBLE", 0x10000000L},
+    {"WS_DISABLED", 0x08000000L},
+    {"WS_CLIPSIBLINGS", 0x04000000L},
+    {"WS_CLIPCHILDREN", 0x02000000L},
+    {"WS_MAXIMIZE", 0x01000000L},
+    {"WS_CAPTION", 0x00C00000L},
+    {"WS_BORDER", 0x00800000L},
+    {"WS_DLGFRAME", 0x00400000L},
+    {"WS_VSCROLL", 0x00200000L},
+    {"WS_HSCROLL", 0x00100000L},
+    {"WS_SYSMENU", 0x00080000L},
+    {"WS_THICKFRAME", 0x00040000L},
+    {"WS_GROUP", 0x00020000L},
+    {"WS_TABSTOP", 0x00010000L},
+    {"WS_MINIMIZEBOX", 0x00020000L},
+    {"WS_MAXIMIZEBOX", 0x00010000L},
+    {"WS_EX_DLGMODALFRAME", 0x00000001L},
+    {"WS_EX_TOPMOST", 0x00000008L},
+    {"WS_EX_TRANSPARENT", 0x00000020L},
+    {"WS_EX_TOOLWINDOW", 0x00000080L},
+    {"WS_EX_WINDOWEDGE", 0x00000100L},
+    {"WS_EX_CLIENTEDGE", 0x00000200L},
+    {"WS_EX_CONTEXTHELP", 0x00000400L},
+    {"WS_EX_STATICEDGE", 0x00020000L},
+    {"WS_EX_APPWINDOW", 0x00040000L},
+    {"DS_ABSALIGN", 0x01L},
+    {"DS_SYSMODAL", 0x02L},
+    {"DS_3DLOOK", 0x04L},
+    {"DS_FIXEDSYS", 0x08L},
+    {"DS_NOFAILCREATE", 0x10L},
+    {"DS_LOCALEDIT", 0x20L},
+    {"DS_SETFONT", 0x40L},
+    {"DS_MODALFRAME", 0x80L},
+    {"DS_NOIDLEMSG", 0x100L},
+    {"DS_SETFOREGROUND", 0x200L},
+    {"DS_CONTROL", 0x400L},
+    {"DS_CENTER", 0x800L},
+    {"DS_CENTERMOUSE", 0x1000L},
+    {"DS_CONTEXTHELP", 0x2000L},
+    {"DS_SHELLFONT", 0x48L},
+    {"SS_LEFT", 0x0L},
+    {"SS_CENTER", 0x1L},
+    {"SS_RIGHT", 0x2L},
+    {"SS_ICON", 0x3L},
+    {"SS_BLACKRECT", 0x4L},
+    {"SS_GRAYRECT", 0x5L},
+    {"SS_WHITERECT", 0x6L},
+    {"SS_BLACKFRAME", 0x7L},
+    {"SS_SIMPLE", 0xBL},
+    {"SS_LEFTNOWORDWRAP", 0xCL},
+    {"SS_BITMAP", 0xEL},
+    {"SS_ETCHEDHORZ", 0x10L},
+    {"SS_ETCHEDVERT", 0x11L},
+    {"SS_ETCHEDFRAME", 0x12L},
+    {"SS_NOPREFIX", 0x80L},
+    {"SS_NOTIFY", 0x100L},
+    {"SS_CENTERIMAGE", 0x200L},
+    {"SS_RIGHTJUST", 0x400L},
+    {"SS_REALSIZEIMAGE", 0x800L},
+    {"SS_SUNKEN", 0x1000L},
+    {"BS_PUSHBUTTON", 0x0L},
+    {"BS_DEFPUSHBUTTON", 0x1L},
+    {"BS_CHECKBOX", 0x2L},
+    {"BS_AUTOCHECKBOX", 0x3L},
+    {"BS_RADIOBUTTON", 0x4L},
+    {"BS_3STATE", 0x5L},
+    {"BS_AUTO3STATE", 0x6L},
+    {"BS_GROUPBOX", 0x7L},
+    {"BS_AUTORADIOBUTTON", 0x9L},
+    {"BS_PUSHBOX", 0xAL},
+    {"BS_LEFTTEXT", 0x20L},
+    {"BS_ICON", 0x40L},
+    {"BS_BITMAP", 0x80L},
+    {"BS_LEFT", 0x100L},
+    {"BS_RIGHT", 0x200L},
+    {"BS_CENTER", 0x300L},
+    {"BS_TOP", 0x400L},
+    {"BS_BOTTOM", 0x800L},
+    {"BS_VCENTER", 0xC00L},
+    {"BS_PUSHLIKE", 0x1000L},
+    {"BS_MULTILINE", 0x2000L},
+    {"BS_NOTIFY", 0x4000L},
+    {"BS_FLAT", 0x8000L},
+    {"LBS_NOTIFY", 0x1L},
+    {"LBS_SORT", 0x2L},
+    {"LBS_NOREDRAW", 0x4L},
+    {"LBS_MULTIPLESEL", 0x8L},
+    {"LBS_OWNERDRAWFIXED", 0x10L},
+    {"LBS_OWNERDRAWVARIABLE", 0x20L},
+    {"LBS_HASSTRINGS", 0x40L},
+    {"LBS_USETABSTOPS", 0x80L},
+    {"LBS_NOINTEGRALHEIGHT", 0x100L},
+    {"LBS_MULTICOLUMN", 0x200L},
+    {"LBS_WANTKEYBOARDINPUT", 0x400L},
+    {"LBS_EXTENDEDSEL", 0x800L},
+    {"LBS_DISABLENOSCROLL", 0x1000L},
+    {"LBS_NODATA", 0x2000L},
+    {"LBS_NOSEL", 0x4000L},
+    {"LBS_STANDARD", 0xA00003L},
+    {"TBS_AUTOTICKS", 0x1L},
+    {"TBS_VERT", 0x2L},
+    {"TBS_HORZ", 0x0L},
+    {"TBS_TOP", 0x4L},
+    {"TBS_BOTTOM", 0x0L},
+    {"TBS_LEFT", 0x4L},
+    {"TBS_RIGHT", 0x0L},
+    {"TBS_BOTH", 0x8L},
+    {"TBS_NOTICKS", 0x10L},
+    {"TBS_ENABLESELRANGE", 0x20L},
+    {"TBS_FIXEDLENGTH", 0x40L},
+    {"TBS_NOTHUMB", 0x80L},
+    {"TBS_TOOLTIPS", 0x100L},
+    {"TBS_REVERSED", 0x200L},
+    {"TBS_DOWNISLEFT", 0x400L},
+    {"ES_LEFT", 0x0L},
+    {"ES_CENTER", 0x1L},
+    {"ES_RIGHT", 0x2L},
+    {"ES_MULTILINE", 0x4L},
+    {"ES_AUTOHSCROLL", 0x80L},
+    {"ES_READONLY", 0x800L},
+    {"CBS_SIMPLE", 0x1L},
+    {"CBS_DROPDOWN", 0x2L},
+    {"CBS_DROPDOWNLIST", 0x3L},
+    {"SBS_HORZ", 0x0L},
+    {"SBS_VERT", 0x1L},
+    {"IDOK", 1},
+    {"IDCANCEL", 2},
+    {"IDABORT", 3},
+    {"IDRETRY", 4},
+    {"IDIGNORE", 5},
+    {"IDYES", 6},
+    {"IDNO", 7},
+    {"IDC_STATIC", -1},
+    {"DEFAULT_CHARSET", 1},
+    {"ANSI_CHARSET", 0},
+    {"FW_NORMAL", 400},
+    {"FW_BOLD", 700},
+    {"LANG_NEUTRAL", 0},
+    {"SUBLANG_NEUTRAL", 0},
+    {"SUBLANG_DEFAULT", 1},
+};
+
+static std::string upper(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+static bool same_word(const std::string& a, const char* b) {
+    std::size_t n = std::strlen(b);
+    if (a.size() != n) {
+        return false;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        if (std::toupper(static_cast<unsigned char>(a[i])) !=
+            std::toupper(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+static bool is_identifier_start(char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) || c == '_';
+}
+
+static bool is_identifier_char(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
+
+// ===== Tokens =====
+
+enum class TokenKind { Number, Identifier, String, Punct };
+
+struct Token {
+    TokenKind kind;
+    std::string text; // identifier, string contents, or the punctuation character
+    long number = 0;
+};
+
+// Parses a number starting at text[i]; the suffixes L and U are dropped.
+static long read_number(const std::string& text, std::size_t& i) {
+    unsigned long value = 0;
+    if (text[i] == '0' && i + 1 < text.size() && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        i += 2;
+        while (i < text.size() && std::isxdigit(static_cast<unsigned char>(text[i]))) {
+            char c = text[i++];
+            int digit = std::isdigit(static_cast<unsigned char>(c))
+                            ? c - '0'
+                            : std::toupper(static_cast<unsigned char>(c)) - 'A' + 10;
+            value = value * 16 + static_cast<unsigned long>(digit);
+        }
+    } else {
+        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+            value = value * 10 + static_cast<unsigned long>(text[i++] - '0');
+        }
+    }
+    while (i < text.size() &&
+           (text[i] == 'L' || text[i] == 'l' || text[i] == 'U' || text[i] == 'u')) {
+        ++i;
+    }
+    return static_cast<long>(static_cast<std::uint32_t>(value));
+}
+
+// A string literal starting at the opening quote; "" stands for one quote.
+static std::string read_string(const std::string& text, std::size_t& i) {
+    std::string out;
+    ++i;
+    while (i < text.size()) {
+        char c = text[i++];
+        if (c == '"') {
+            if (i < text.size() && text[i] == '"') {
+                out += '"';
+                ++i;
+                continue;
+            }
+            return out;
+        }
+        if (c == '\\' && i < text.size()) {
+            char e = text[i];
+            switch (e) {
+            case 'n':
+                out += '\n';
+                ++i;
+                continue;
+            case 't':
+                out += '\t';
+                ++i;
+                continue;
+            case 'r':
+                out += '\r';
+                ++i;
+                continue;
+            case 'a':
+                out += '\b';
+                ++i;
+                continue;
+            case '\\':
+                out += '\\';
+                ++i;
+                continue;
+            case 'x': {
+                ++i;
+                int value = 0;
+                int digits = 0;
+                while (i < text.size() && digits < 2 &&
+                       std::isxdigit(static_cast<unsigned char>(text[i]))) {
+                    char h = text[i++];
+                    value =
+                        value * 16 + (std::isdigit(static_cast<unsigned char>(h))
+                                          ? h - '0'
+                                          : std::toupper(static_cast<unsigned char>(h)) - 'A' + 10);
+                    ++digits;
+                }
+                out += static_cast<char>(value);
+                continue;
+            }
+            default:
+                break;
+            }
+        }
+        out += c;
+    }
+    return out;
+}
+
+static std::vector<Token> tokenize(const std::string& text) {
+    std::vector<Token> tokens;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        char c = text[i];
+        if (std::isspace(static_cast<unsigned char>(c))) {
+            ++i;
+        } else if ((c == 'L' || c == 'l') && i + 1 < text.size() && text[i + 1] == '"') {
+            ++i; // wide-string prefix: same text
+        } else if (c == '"') {
+            tokens.push_back({TokenKind::String, read_string(text, i)});
+        } else if (std::isdigit(static_cast<unsigned char>(c))) {
+            Token t{TokenKind::Number, ""};
+            t.number = read_number(text, i);
+            tokens.push_back(t);
+        } else if (is_identifier_start(c)) {
+            std::size_t start = i;
+            while (i < text.size() && is_identifier_char(text[i])) {
+                ++i;
+            }
+            tokens.push_back({TokenKind::Identifier, text.substr(start, i - start)});
+        } else {
+            tokens.push_back({TokenKind::Punct, std::string(1, c)});
+            ++i;
+        }
+    }
+    return tokens;
+}
+
+// ===== Preprocessing =====
+
+namespace {
+
+struct Preprocessor {
+    const RcIncludeReader& read_include;
+    std::map<std::string, std::string> defines;
+    std::string body; // the script without directives and comments
+
+    explicit Preprocessor(const RcIncludeReader& reader) : read_include(reader) {}
+
+    long value_of(const std::string& name, int depth);
+    long evaluate(const std::string& text, int depth);
+    bool condition(const std::string& text);
+    void run(const std::string& text, int include_depth);
+};
+
+} // namespace
+
+// Removes /* */ and // comments, keeping string literals and line breaks.
+static std::string strip_comments(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        char c = text[i];
+        if (c == '"') {
+            std::size_t start = i++;
+            while (i < text.size() && text[i] != '"' && text[i] != '\n') {
+                i += (text[i] == '\\' && i + 1 < text.size() && text[i + 1] != '\n') ? 2 : 1;
+            }
+            if (i < text.size() && text[i] == '"') {
+                ++i;
+            }
+            out.append(text, start, i - start);
+        } else if (c == '/' && i + 1 < text.size() && text[i + 1] == '/') {
+            while (i < text.size() && text[i] != '\n') {
+                ++i;
+            }
+        } else if (c == '/' && i + 1 < text.size() && text[i + 1] == '*') {
+            i += 2;
+            while (i < text.size() &&
+                   !(text[i] == '*' && i + 1 < text.size() && text[i + 1] == '/')) {
+                if (text[i] == '\n') {
+                    out += '\n';
+                }
+                ++i;
+            }
+            i = std::min(text.size(), i + 2);
+            out += ' ';
+        } else {
+            out += c;
+            ++i;
+        }
+    }
+    return out;
+}
+
+namespace {
+
+// Evaluates constant expressions over a token list: numbers, names, unary
+// - ~ ! NOT, binary * / + - & | and parentheses.
+struct Evaluator {
+    Evaluator(const std::vector<Token>& list, std::size_t start,
+              std::function<long(const std::string&)> find)
+        : tokens(list), pos(start), lookup(std::move(find)) {}
+
+    const std::vector<Token>& tokens;
+    std::size_t pos;
+    std::function<long(const std::string&)> lookup;
+    int depth = 0;
+
+    bool at(const char* punct) const {
+        return pos < tokens.size() && tokens[pos].kind == TokenKind::Punct &&
+               tokens[pos].text == punct;
+    }
+
+    long primary() {
+        if (pos >= tokens.size() || ++depth > max_expression_depth) {
+            return 0;
+        }
+        long result = 0;
+        const Token& t = tokens[pos];
+        if (t.kind == TokenKind::Number) {
+            ++pos;
+            result = t.number;
+        } else if (t.kind == TokenKind::Identifier) {
+            ++pos;
+            if (same_word(t.text, "NOT")) {
+                result = ~primary();
+            } else if (same_word(t.text, "defined")) {
+                bool paren = at("(");
+                if (paren) {
+                    ++pos;
+                }
+                if (pos < tokens.size() && tokens[pos].kind == TokenKind::Identifier) {
+                    result = lookup("defined " + tokens[pos].text);
+                    ++pos;
+                }
+                if (paren && at(")")) {
+                    ++pos;
+                }
+            } else {
+                result = lookup(t.text);
+            }
+        } else if (t.kind == TokenKind::Punct && t.text == "(") {
+            ++pos;
+            result = bitwise_or();
+            if (at(")")) {
+                ++pos;
+            }
+        } else if (t.kind == TokenKind::Punct &&
+                   (t.text == "-" || t.text == "~" || t.text == "!" || t.text == "+")) {
+            ++pos;
+            long operand = primary();
+            result = t.text == "-"   ? static_cast<long>(0UL - static_cast<unsigned long>(operand))
+                     : t.text == "~" ? ~operand
+                     : t.text == "!" ? !operand
+                                     : operand;
+        }
+        --depth;
+        return result;
+    }
+
+    long multiplicative() {
+        long value = primary();
+        while (at("*") || at("/")) {
+            bool multiply = at("*");
+            ++pos;
+            long rhs = primary();
+            if (multiply) {
+                value = static_cast<long>(static_cast<unsigned long>(value) *
+                                          static_cast<unsigned long>(rhs));
+            } else if (rhs != 0 && !(rhs == -1 && value == LONG_MIN)) {
+                value /= rhs;
+            }
+        }
+        return value;
+    }
+
+    long additive() {
+        long value = multiplicative();
+        while (at("+") || at("-")) {
+            bool add = at("+");
+            ++pos;
+            unsigned long rhs = static_cast<unsigned long>(multiplicative());
+            unsigned long lhs = static_cast<unsigned long>(value);
+            value = static_cast<long>(add ? lhs + rhs : lhs - rhs);
+        }
+        return value;
+    }
+
+    long bitwise_and() {
+        long value = additive();
+        while (at("&") && !(pos + 1 < tokens.size() && tokens[pos + 1].text == "&")) {
+            ++pos;
+            value &= additive();
+        }
+        return value;
+    }
+
+    long bitwise_or() {
+        long value = bitwise_and();
+        while (at("|") && !(pos + 1 < tokens.size() && tokens[pos + 1].text == "|")) {
+            ++pos;
+            value |= bitwise_and();
+        }
+        return value;
+    }
+};
+
+long Preprocessor::value_of(const std::string& name, int depth) {
+    if (name.rfind("defined ", 0) == 0) {
+        return defines.count(name.substr(8)) ? 1 : 0;
+    }
+    auto found = defines.find(name);
+    if (found != defines.end()) {
+        return depth < max_define_depth ? evaluate(found->second, depth + 1) : 0;
+    }
+    for (const Constant& constant : builtin_constants) {
+        if (name == constant.name) {
+            return constant.value;
+        }
+    }
+    return 0;
+}
+
+long Preprocessor::evaluate(const std::string& text, int depth) {
+    std::vector<Token> tokens = tokenize(text);
+    Evaluator evaluator(tokens, 0,
+                        [this, depth](const std::string& name) { return value_of(name, depth); });
+    return evaluator.bitwise_or();
+}
+
+bool Preprocessor::condition(const std::string& text) {
+    return evaluate(text, 0) != 0;
+}
+
+void Preprocessor::run(const std::string& text, int include_depth) {
+    std::string source = strip_comments(text);
+    // Each entry: whether this level's lines are kept, whether a branch of it was taken.
+    struct Level {
+        bool active;
+        bool taken;
+    };
+    std::vector<Level> levels;
+    std::size_t start = 0;
+    while (start <= source.size()) {
+        std::size_t end = source.find('\n', start);
+        if (end == std::string::npos) {
+            end = source.size();
+        }
+        std::string line = source.substr(start, end - start);
+        // Continued lines join the next one.
+        while (!line.empty() &&
+               (line.back() == '\\' ||
+                (line.back() == '\r' && line.size() > 1 && line[line.size() - 2] == '\\')) &&
+               end < source.size()) {
+            line.erase(line.find_last_of('\\'));
+            std::size_t next = source.find('\n', end + 1);
+            if (next == std::string::npos) {
+                next = source.size();
+            }
+            line += source.substr(end + 1, next - end - 1);
+            end = next;
+        }
+        start = end + 1;
+
+        std::size_t first = line.find_first_not_of(" \t\r");
+        bool active = levels.empty() || levels.back().active;
+        if (first == std::string::npos || line[first] != '#') {
+            if (active) {
+                body += line;
+                body += '\n';
+            }
+            continue;
+        }
+        std::size_t word_start = line.find_first_not_of(" \t", first + 1);
+        if (word_start == std::string::npos) {
+            continue;
+        }
+        std::size_t word_end = word_start;
+        while (word_end < line.size() && is_identifier_char(line[word_end])) {
+            ++word_end;
+        }
+        std::string directive = line.substr(word_start, word_end - word_start);
+        std::string rest = line.substr(word_end);
+        bool parent_active = levels.empty() || levels.back().active;
+
+        if (directive == "if" || directive == "ifdef" || directive == "ifndef") {
+            if (levels.size() >= static_cast<std::size_t>(max_condition_depth)) {
+                levels.push_back({false, true});
+                continue;
+            }
+            bool value = false;
+            if (parent_active) {
+                if (directive == "if") {
+                    value = condition(rest);
+                } else {
+                    std::vector<Token> tokens = tokenize(rest);
+                    bool defined = !tokens.empty() && defines.count(tokens[0].text) > 0;
+                    value = directive == "ifdef" ? defined : !defined;
+                }
+            }
+            levels.push_back({parent_active && value, value});
+        } else if (directive == "elif") {
+            if (!levels.empty()) {
+                Level& level = levels.back();
+                bool outer = levels.size() < 2 || levels[levels.size() - 2].active;
+                bool value = outer && !level.taken && condition(rest);
+                level.active = value;
+                level.taken = level.taken || value;
+            }
+        } else if (directive == "else") {
+            if (!levels.empty()) {
+                Level& level = levels.back();
+                bool outer = levels.size() < 2 || levels[levels.size() - 2].active;
+                level.active = outer && !level.taken;
+                level.taken = true;
+            }
+        } else if (directive == "endif") {
+            if (!levels.empty()) {
+                levels.pop_back();
+            }
+        } else if (!active) {
+            continue;
+        } else if (directive == "define") {
+            std::vector<Token> tokens = tokenize(rest);
+            if (tokens.empty() || tokens[0].kind != TokenKind::Identifier) {
+                continue;
+            }
+            std::size_t name_at = rest.find(tokens[0].text);
+            std::size_t after = name_at + tokens[0].text.size();
+            if (after < rest.size() && rest[after] == '(') {
+                continue; // function-like macros mean nothing to resources
+            }
+            defines[tokens[0].text] = rest.substr(after);
+        } else if (directive == "undef") {
+            std::vector<Token> tokens = tokenize(rest);
+            if (!tokens.empty()) {
+                defines.erase(tokens[0].text);
+            }
+        } else if (directive == "include") {
+            std::size_t open = rest.find_first_of("\"<");
+            if (open == std::string::npos || include_depth >= max_include_depth) {
+                continue;
+            }
+            std::size_t close = rest.find_first_of("\">", open + 1);
+            if (close == std::string::npos) {
+                continue;
+            }
+            std::optional<std::string> included =
+                read_include(rest.substr(open + 1, close - open - 1));
+            if (included) {
+                run(*included, include_depth + 1);
+            }
+        }
+    }
+}
+
+// ===== Statements =====
+
+struct Parser {
+    std::vector<Token> tokens;
+    std::size_t pos = 0;
+    Preprocessor& pre;
+
+    Parser(std::vector<Token> list, Preprocessor& preprocessor)
+        : tokens(std::move(list)), pre(preprocessor) {}
+
+    bool done() const {
+        return pos >= tokens.size();
+    }
+    bool at_punct(const char* p) const {
+        return !done() && tokens[pos].kind == TokenKind::Punct && tokens[pos].text == p;
+    }
+    bool at_word(const char* w) const {
+        return !done() && tokens[pos].kind == TokenKind::Identifier &&
+               same_word(tokens[pos].text, w);
+    }
+    bool accept_punct(const char* p) {
+        if (at_punct(p)) {
+            ++pos;
+            return true;
+        }
+        return false;
+    }
+    bool accept_word(const char* w) {
+        if (at_word(w)) {
+            ++pos;
+            return true;
+        }
+        return false;
+    }
+    bool at_begin() const {
+        return at_word("BEGIN") || at_punct("{");
+    }
+    bool at_end() const {
+        return at_word("END") || at_punct("}");
+    }
+
+    long expression() {
+        Evaluator evaluator(tokens, pos,
+                            [this](const std::string& name) { return pre.value_of(name, 0); });
+        long value = evaluator.bitwise_or();
+        if (evaluator.pos == pos && !done()) {
+            ++evaluator.pos; // never stand still on a token that is no expression
+        }
+        pos = evaluator.pos;
+        return value;
+    }
+
+    // A style: the default bits, then each term sets bits, or clears them after NOT.
+    std::uint32_t style(std::uint32_t value) {
+        do {
+            bool clear = accept_word("NOT");
+            Evaluator evaluator(tokens, pos,
+                                [this](const std::string& name) { return pre.value_of(name, 0); });
+            long bits = evaluator.bitwise_and();
+            if (evaluator.pos == pos && !done()) {
+                ++evaluator.pos;
+            }
+            pos = evaluator.pos;
+            if (clear) {
+                value &= ~static_cast<std::uint32_t>(bits);
+            } else {
+                value |= static_cast<std::uint32_t>(bits);
+            }
+        } while (accept_punct("|"));
+        return value;
+    }
+
+    std::string string_or_word() {
+        if (done()) {
+            return {};
+        }
+        return tokens[pos++].text;
+    }
+
+    RcName name() {
+        RcName result;
+        if (done()) {
+            return result;
+        }
+        const Token& t = tokens[pos];
+        if (t.kind == TokenKind::Identifier && pre.defines.count(t.text)) {
+            result.is_number = true;
+            result.number = expression();
+        } else if (t.kind == TokenKind::Number || at_punct("-")) {
+            result.is_number = true;
+            result.number = expression();
+        } else {
+            result.text = t.text;
+            ++pos;
+        }
+        return result;
+    }
+
+    void skip_block() {
+        int depth = 0;
+        while (!done()) {
+            if (at_begin()) {
+                ++depth;
+            } else if (at_end()) {
+                --depth;
+                if (depth <= 0) {
+                    ++pos;
+                    return;
+                }
+            }
+            ++pos;
+        }
+    }
+
+    void skip_load_options() {
+        static const char* const options[] = {"DISCARDABLE", "PRELOAD", "LOADONCALL",
+                                              "MOVEABLE",    "FIXED",   "PURE",
+                                              "IMPURE",      "SHARED",  "NONSHARED"};
+        bool again = true;
+        while (again) {
+            again = false;
+            for (const char* option : options) {
+                if (accept_word(option)) {
+                    again = true;
+                }
+            }
+        }
+    }
+
+    int integer() {
+        return static_cast<int>(expression());
+    }
+
+    void control(RcDialog& dialog);
+    void dialog(RcScript& script, RcName name, bool extended);
+    void menu_items(std::vector<RcMenuItem>& items, int depth);
+    void run(RcScript& script);
+};
+
+// The standard control statements: class, default style, whether text comes first.
+struct ControlStatement {
+    const char* keyword;
+    const char* class_name;
+    std::uint32_t style;
+    bool has_text;
+};
+
+static const std::uint32_t ws_tabstop = 0x00010000;
+static const std::uint32_t ws_group = 0x00020000;
+static const std::uint32_t ws_border = 0x00800000;
+static const std::uint32_t ws_child_visible = 0x50000000;
+
+static const ControlStatement control_statements[] = {
+    {"LTEXT", "Static", 0x0 | ws_group, true},
+    {"CTEXT", "Static", 0x1 | ws_group, true},
+    {"RTEXT", "Static", 0x2 | ws_group, true},
+    {"ICON", "Static", 0x3, true},
+    {"PUSHBUTTON", "Button", 0x0 | ws_tabstop, true},
+    {"DEFPUSHBUTTON", "Button", 0x1 | ws_tabstop, true},
+    {"CHECKBOX", "Button", 0x2 | ws_tabstop, true},
+    {"AUTOCHECKBOX", "Button", 0x3 | ws_tabstop, true},
+    {"RADIOBUTTON", "Button", 0x4, true},
+    {"STATE3", "Button", 0x5 | ws_tabstop, true},
+    {"AUTO3STATE", "Button", 0x6 | ws_tabstop, true},
+    {"GROUPBOX", "Button", 0x7, true},
+    {"AUTORADIOBUTTON", "Button", 0x9, true},
+    {"PUSHBOX", "Button", 0xA | ws_tabstop, true},
+    {"LISTBOX", "ListBox", 0x1 | ws_border, false},
+    {"EDITTEXT", "Edit", ws_border | ws_tabstop, false},
+    {"COMBOBOX", "ComboBox", 0x1 | ws_tabstop, false},
+    {"SCROLLBAR", "ScrollBar", 0x0, false},
+};
+
+// Class keywords a CONTROL statement may give instead of a quoted name.
+static std::string class_from_word(const std::string& word) {
+    static const char* const classes[] = {"Button", "Static",   "ListBox",
+                                          "Edit",   "ComboBox", "ScrollBar"};
+    for (const char* name : classes) {
+        if (same_word(word, name)) {
+            return name;
+        }
+    }
+    if (same_word(word, "TRACKBAR_CLASS") || same_word(word, "TRACKBAR_CLASSA")) {
+        return "msctls_trackbar32";
+    }
+    if (same_word(word, "WC_LISTBOX") || same_word(word, "WC_LISTBOXA")) {
+        return "ListBox";
+    }
+    return word;
+}
+
+void Parser::control(RcDialog& dialog) {
+    RcControl control;
+    std::size_t start = pos;
+    if (accept_word("CONTROL")) {
+        control.text = name();
+        accept_punct(",");
+        control.id = integer();
+        accept_punct(",");
+        control.class_name = class_from_word(string_or_word());
+        accept_punct(",");
+        control.style = style(ws_child_visible);
+        accept_punct(",");
+        control.x = integer();
+        accept_punct(",");
+        control.y = integer();
+        accept_punct(",");
+        control.width = integer();
+        accept_punct(",");
+        control.height = integer();
+        if (accept_punct(",")) {
+            control.ex_style = style(0);
+        }
+        if (accept_punct(",")) {
+            expression(); // help identifier
+        }
+        dialog.controls.push_back(control);
+        return;
+    }
+    for (const ControlStatement& statement : control_statements) {
+        if (!accept_word(statement.keyword)) {
+            continue;
+        }
+        control.class_name = statement.class_name;
+        if (statement.has_text) {
+            control.text = name();
+            accept_punct(",");
+        }
+        control.id = integer();
+        accept_punct(",");
+        control.x = integer();
+        accept_punct(",");
+        control.y = integer();
+        accept_punct(",");
+        control.width = integer();
+        accept_punct(",");
+        control.height = integer();
+        control.style = ws_child_visible | statement.style;
+        if (accept_punct(",")) {
+            control.style = style(control.style);
+        }
+        if (accept_punct(",")) {
+            control.ex_style = style(0);
+        }
+        if (accept_punct(",")) {
+            expression();
+        }
+        dialog.controls.push_back(control);
+        return;
+    }
+    if (pos == start) {
+        ++pos; // an unknown statement: skip its first token and try again
+    }
+}
+
+void Parser::dialog(RcScript& script, RcName name, bool extended) {
+    RcDialog dialog;
+    dialog.name = std::move(name);
+    dialog.extended = extended;
+    skip_load_options();
+    dialog.x = integer();
+    accept_punct(",");
+    dialog.y = integer();
+    accept_punct(",");
+    dialog.width = integer();
+    accept_punct(",");
+    dialog.height = integer();
+    if (accept_punct(",")) {
+        expression(); // help identifier
+    }
+    // A template without STYLE gets the resource compiler's default.
+    dialog.style = 0x80000000 | 0x00C00000 | 0x00080000; // WS_POPUP | WS_CAPTION | WS_SYSMENU
+    while (!done() && !at_begin()) {
+        if (accept_word("STYLE")) {
+            dialog.style = style(0);
+        } else if (accept_word("EXSTYLE")) {
+            dialog.ex_style = style(0);
+        } else if (accept_word("CAPTION")) {
+            dialog.caption = string_or_word();
+        } else if (accept_word("FONT")) {
+            dialog.has_font = true;
+            dialog.font_points = integer();
+            accept_punct(",");
+            dialog.font_face = string_or_word();
+            if (accept_punct(",")) {
+                dialog.font_weight = integer();
+            }
+            if (accept_punct(",")) {
+                dialog.font_italic = integer() != 0;
+            }
+            if (accept_punct(",")) {
+                expression(); // character set
+            }
+        } else if (accept_word("LANGUAGE")) {
+            expression();
+            accept_punct(",");
+            expression();
+        } else if (accept_word("MENU") || accept_word("CLASS")) {
+            ++pos;
+        } else {
+            ++pos; // CHARACTERISTICS, VERSION and anything unknown
+        }
+    }
+    if (!at_begin()) {
+        return;
+    }
+    ++pos;
+    while (!done() && !at_end()) {
+        control(dialog);
+    }
+    ++pos;
+    script.dialogs.push_back(std::move(dialog));
+}
+
+void Parser::menu_items(std::vector<RcMenuItem>& items, int depth) {
+    if (!at_begin()) {
+        return;
+    }
+    ++pos;
+    while (!done() && !at_end()) {
+        RcMenuItem item;
+        if (accept_word("POPUP")) {
+            item.popup = true;
+            item.text = string_or_word();
+            while (accept_punct(",")) {
+                if (at_word("GRAYED") || at_word("INACTIVE")) {
+                    item.grayed = true;
+                }
+                ++pos;
+            }
+            if (depth < max_menu_depth) {
+                menu_items(item.items, depth + 1);
+            } else {
+                skip_block();
+            }
+            items.push_back(std::move(item));
+        } else if (accept_word("MENUITEM")) {
+            if (accept_word("SEPARATOR")) {
+                item.separator = true;
+            } else {
+                item.text = string_or_word();
+                accept_punct(",");
+                item.id = integer();
+                while (accept_punct(",") || at_word("GRAYED") || at_word("CHECKED") ||
+                       at_word("INACTIVE") || at_word("MENUBARBREAK") || at_word("MENUBREAK") ||
+                       at_word("HELP")) {
+                    if (at_word("GRAYED") || at_word("INACTIVE")) {
+                        item.grayed = true;
+                    } else if (at_word("CHECKED")) {
+                        item.checked = true;
+                    }
+                    if (!done()) {
+                        ++pos;
+                    }
+                }
+            }
+            items.push_back(std::move(item));
+        } else if (at_begin()) {
+            skip_block();
+        } else {
+            ++pos;
+        }
+    }
+    if (!done()) {
+        ++pos;
+    }
+}
+
+void Parser::run(RcScript& script) {
+    while (!done()) {
+        if (accept_word("LANGUAGE")) {
+            expression();
+            accept_punct(",");
+            expression();
+            continue;
+        }
+        if (accept_word("STRINGTABLE")) {
+            while (!done() && !at_begin()) {
+                ++pos;
+            }
+            skip_block();
+            continue;
+        }
+        if (at_begin()) {
+            skip_block();
+            continue;
+        }
+        std::size_t start = pos;
+        RcName resource = name();
+        if (done()) {
+            break;
+        }
+        const Token& type = tokens[pos];
+        if (type.kind != TokenKind::Identifier) {
+            if (pos == start) {
+                ++pos;
+            }
+            continue;
+        }
+        ++pos;
+        if (same_word(type.text, "DIALOG") || same_word(type.text, "DIALOGEX")) {
+            dialog(script, std::move(resource), same_word(type.text, "DIALOGEX"));
+        } else if (same_word(type.text, "MENU")) {
+            RcMenu menu;
+            menu.name = std::move(resource);
+            skip_load_options();
+            while (!done() && !at_begin() &&
+                   (at_word("LANGUAGE") || at_word("CHARACTERISTICS") || at_word("VERSION"))) {
+                ++pos;
+                expression();
+                if (accept_punct(",")) {
+                    expression();
+                }
+            }
+            menu_items(menu.items, 0);
+            script.menus.push_back(std::move(menu));
+        } else if (same_word(type.text, "BITMAP") || same_word(type.text, "ICON") ||
+                   same_word(type.text, "CURSOR")) {
+            skip_load_options();
+            if (!done() && tokens[pos].kind != TokenKind::Punct) {
+                script.files.push_back({std::move(resource), upper(type.text), tokens[pos].text});
+                ++pos;
+            }
+        } else {
+            // Any other resource: its statements up to a block, or a file name.
+            while (!done() && !at_begin() && tokens[pos].kind != TokenKind::String) {
+                ++pos;
+            }
+            if (at_begin()) {
+                skip_block();
+            } else if (!done()) {
+                ++pos;
+            }
+        }
+    }
+}
+
+} // namespace
+
+RcScript parse_rc_script(const std::string& text, const RcIncludeReader& read_include) {
+    Preprocessor pre(read_include);
+    pre.run(text, 0);
+    Parser parser(tokenize(pre.body), pre);
+    RcScript script;
+    parser.run(script);
+    return script;
+}
+
+bool rc_name_matches(const RcName& name, const char* wanted) {
+    std::uintptr_t value = reinterpret_cast<std::uintptr_t>(wanted);
+    if ((value >> 16) == 0) {
+        return name.is_number && static_cast<std::uintptr_t>(name.number & 0xFFFF) == value;
+    }
+    if (wanted[0] == '#') {
+        return name.is_number && std::to_string(name.number & 0xFFFF) == wanted + 1;
+    }
+    return !name.is_number && upper(name.text) == upper(wanted);
+}

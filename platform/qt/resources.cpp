@@ -1,0 +1,68 @@
+// Reading the resource script from the Qt resources.
+#include "platform/qt/resources.h"
+
+#include "platform/qt/encoding.h"
+
+#include <QFile>
+
+#include <memory>
+
+static QString resource_root = QStringLiteral(":/");
+static std::unique_ptr<RcScript> script;
+
+void resources_set_root(const QString& root) {
+    resource_root = root.endsWith('/') ? root : root + '/';
+    script.reset();
+}
+
+QString resources_path(const std::string& file) {
+    QString name = ansi_to_qstring(file.c_str()).replace('\\', '/');
+    return resource_root + name;
+}
+
+static std::optional<std::string> read_file(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    QByteArray bytes = file.readAll();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+const RcScript& resources_script() {
+    if (!script) {
+        std::optional<std::string> text = read_file(resources_path("melodiane.rc"));
+        script = std::make_unique<RcScript>(
+            parse_rc_script(text.value_or(std::string()), [](const std::string& name) {
+                return read_file(resources_path(name));
+            }));
+    }
+    return *script;
+}
+
+const RcDialog* resources_find_dialog(const char* name) {
+    for (const RcDialog& dialog : resources_script().dialogs) {
+        if (rc_name_matches(dialog.name, name)) {
+            return &dialog;
+        }
+    }
+    return nullptr;
+}
+
+const RcMenu* resources_find_menu(const char* name) {
+    for (const RcMenu& menu : resources_script().menus) {
+        if (rc_name_matches(menu.name, name)) {
+            return &menu;
+        }
+    }
+    return nullptr;
+}
+
+const RcFile* resources_find_file(const char* type, const char* name) {
+    for (const RcFile& file : resources_script().files) {
+        if (file.type == type && rc_name_matches(file.name, name)) {
+            return &file;
+        }
+    }
+    return nullptr;
+}

@@ -1,0 +1,77 @@
+// Test hooks: the application, the resource directory, the message pump.
+#include "platform/testing.h"
+
+#include "platform/qt/message_queue.h"
+#include "platform/qt/resources.h"
+#include "platform/qt/window.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <cstdlib>
+
+static int quit_code = -1;
+
+void platform_test_init() {
+    if (QApplication::instance() == nullptr) {
+        if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        }
+        static int argc = 1;
+        static char name[] = "melodiane-test";
+        static char* argv[] = {name, nullptr};
+        new QApplication(argc, argv);
+    }
+    const char* source = std::getenv("MELODIANE_SOURCE_DIR");
+    if (!QFile::exists(QStringLiteral(":/melodiane.rc")) && source != nullptr) {
+        resources_set_root(QString::fromLocal8Bit(source) + QStringLiteral("/app/"));
+    }
+}
+
+void platform_test_set_resource_dir(const char* dir) {
+    resources_set_root(QString::fromLocal8Bit(dir));
+}
+
+bool platform_test_pump_until(const std::function<bool()>& done, int timeout_ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        int remaining = timeout_ms - static_cast<int>(clock.elapsed());
+        if (remaining <= 0) {
+            return false;
+        }
+        MSG msg;
+        if (!queue_wait(&msg, std::min(remaining, 10))) {
+            continue;
+        }
+        if (msg.message == WM_QUIT) {
+            quit_code = static_cast<int>(msg.wParam);
+            continue;
+        }
+        HWND dialog = IsWindow(msg.hwnd) ? window_top_level(msg.hwnd) : nullptr;
+        if (dialog != nullptr && IsDialogMessageA(dialog, &msg)) {
+            continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return true;
+}
+
+void platform_test_pump(int ms) {
+    platform_test_pump_until([] { return false; }, ms);
+}
+
+int platform_test_quit_code() {
+    return quit_code;
+}
+
+QWidget* platform_test_widget(HWND window) {
+    return IsWindow(window) ? window->client.data() : nullptr;
+}
+
+void platform_test_dialog_base_units(HWND dialog, int* base_x, int* base_y) {
+    *base_x = IsWindow(dialog) ? dialog->base_x : 0;
+    *base_y = IsWindow(dialog) ? dialog->base_y : 0;
+}

@@ -1,0 +1,40 @@
+// Test hooks of the platform layer (Linux builds, tests only).
+//
+// Tests drive the real windows: they give input to the real widgets with Qt's
+// test functions (QTest::mouseClick, QTest::keyClick on platform_test_widget)
+// and run the message loop as the program does, so that the input reaches
+// the window procedures exactly as it would for a user.
+#pragma once
+
+#include "platform/win_user.h"
+
+#include <functional>
+
+class QWidget;
+
+// Creates the QApplication on Qt's off-screen platform when there is none
+// yet. When the program's resources are not built in, the resource script is
+// read from $MELODIANE_SOURCE_DIR/app.
+void platform_test_init();
+
+// Reads the resource script "melodiane.rc" and its files from dir instead.
+void platform_test_set_resource_dir(const char* dir);
+
+// Runs the message loop as the program's loop does (a message for a dialog
+// goes through IsDialogMessageA of that dialog) until done() is true or
+// timeout_ms have passed; returns done(). Posted messages, timers and Qt
+// events are all processed meanwhile.
+bool platform_test_pump_until(const std::function<bool()>& done, int timeout_ms);
+
+// Runs the message loop for ms milliseconds.
+void platform_test_pump(int ms);
+
+// The exit code of the last WM_QUIT the pump fetched, or -1.
+int platform_test_quit_code();
+
+// The widget of a window, for QTest input (for a list box: the list area).
+QWidget* platform_test_widget(HWND window);
+
+// Dialog base units of a dialog, in pixels: one dialog unit across is
+// base_x / 4 pixels, down base_y / 8.
+void platform_test_dialog_base_units(HWND dialog, int* base_x, int* base_y);
