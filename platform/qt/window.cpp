@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QHash>
 #include <QThread>
 
@@ -414,7 +415,9 @@ BOOL WINAPI ShowWindow(HWND window, int show) {
         window->style |= WS_VISIBLE;
         widget->show();
         if (widget->isWindow()) {
-            widget->raise();
+            if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+                widget->raise();
+            }
             widget->activateWindow();
         }
     }
