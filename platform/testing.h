@@ -26,8 +26,20 @@ void platform_test_set_resource_dir(const char* dir);
 // events are all processed meanwhile.
 bool platform_test_pump_until(const std::function<bool()>& done, int timeout_ms);
 
-// Runs the message loop for ms milliseconds.
+// Runs the message loop for ms milliseconds; with 0, dispatches what is
+// pending and returns.
 void platform_test_pump(int ms);
+void platform_test_process_events(int ms);
+
+// Destroys every window, kills every timer and forgets every waiting
+// message, so that the next test starts as a fresh process would.
+void platform_test_reset();
+
+// An instance handle for WinMain-style code under test.
+HINSTANCE platform_test_instance();
+
+// A left click in the middle of a window, as a user's mouse gives it.
+void platform_test_click(HWND window);
 
 // The exit code of the last WM_QUIT the pump fetched, or -1.
 int platform_test_quit_code();

@@ -155,6 +155,11 @@ bool queue_wait(MSG* msg, int timeout_ms) {
     }
 }
 
+void queue_clear() {
+    std::lock_guard<std::mutex> lock(queue_mutex);
+    queue.clear();
+}
+
 void queue_remove_timer(HWND window, UINT_PTR id) {
     std::lock_guard<std::mutex> lock(queue_mutex);
     for (auto it = queue.begin(); it != queue.end();) {

@@ -38,6 +38,9 @@ bool queue_wait(MSG* msg, int timeout_ms);
 // from the queue was generated: what GetKeyState answers on Windows.
 unsigned queue_key_state();
 
+// Forgets every message waiting (tests start afresh).
+void queue_clear();
+
 // Removes pending WM_TIMER messages of one timer.
 void queue_remove_timer(HWND window, UINT_PTR id);
 
@@ -74,3 +77,6 @@ void timer_message_taken(HWND window, UINT_PTR id);
 
 // Kills every timer of a window being destroyed.
 void timers_kill_window(HWND window);
+
+// Kills every timer (tests start afresh).
+void timers_kill_all();

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMouseEvent>
 
 #include <cstdlib>
 
@@ -33,34 +34,76 @@ void platform_test_set_resource_dir(const char* dir) {
     resources_set_root(QString::fromLocal8Bit(dir));
 }
 
+// What the program's loop does with a message.
+static void handle(MSG& msg) {
+    if (msg.message == WM_QUIT) {
+        quit_code = static_cast<int>(msg.wParam);
+        return;
+    }
+    HWND dialog = IsWindow(msg.hwnd) ? window_top_level(msg.hwnd) : nullptr;
+    if (dialog != nullptr && IsDialogMessageA(dialog, &msg)) {
+        return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+}
+
 bool platform_test_pump_until(const std::function<bool()>& done, int timeout_ms) {
     QElapsedTimer clock;
     clock.start();
+    MSG msg;
     while (!done()) {
         int remaining = timeout_ms - static_cast<int>(clock.elapsed());
-        if (remaining <= 0) {
-            return false;
-        }
-        MSG msg;
-        if (!queue_wait(&msg, std::min(remaining, 10))) {
+        if (remaining > 0) {
+            if (queue_wait(&msg, std::min(remaining, 10))) {
+                handle(msg);
+            }
             continue;
         }
-        if (msg.message == WM_QUIT) {
-            quit_code = static_cast<int>(msg.wParam);
-            continue;
+        // Time is up: what is already pending still gets its turn.
+        QCoreApplication::processEvents();
+        while (!done() && queue_wait(&msg, 0)) {
+            handle(msg);
         }
-        HWND dialog = IsWindow(msg.hwnd) ? window_top_level(msg.hwnd) : nullptr;
-        if (dialog != nullptr && IsDialogMessageA(dialog, &msg)) {
-            continue;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        return done();
     }
     return true;
 }
 
 void platform_test_pump(int ms) {
     platform_test_pump_until([] { return false; }, ms);
+}
+
+void platform_test_process_events(int ms) {
+    platform_test_pump(ms);
+}
+
+void platform_test_reset() {
+    windows_destroy_all();
+    timers_kill_all();
+    queue_clear();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    quit_code = -1;
+}
+
+HINSTANCE platform_test_instance() {
+    static char instance_tag;
+    return reinterpret_cast<HINSTANCE>(&instance_tag);
+}
+
+void platform_test_click(HWND window) {
+    QWidget* widget = IsWindow(window) ? window->client.data() : nullptr;
+    if (widget == nullptr) {
+        return;
+    }
+    QPointF local(widget->width() / 2.0, widget->height() / 2.0);
+    QPointF global = widget->mapToGlobal(local);
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &release);
 }
 
 int platform_test_quit_code() {

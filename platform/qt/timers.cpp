@@ -100,3 +100,9 @@ void timers_kill_window(HWND window) {
         }
     }
 }
+
+void timers_kill_all() {
+    while (!timers.empty()) {
+        remove_timer(timers.back().get());
+    }
+}

@@ -94,6 +94,15 @@ bool window_alive_any_thread(HWND window) {
     return live_windows.count(window) > 0;
 }
 
+void windows_destroy_all() {
+    for (std::size_t i = 0; i < all_windows.size(); ++i) {
+        HWND window = all_windows[i].get();
+        if (window->alive && window->kind == WindowKind::dialog) {
+            DestroyWindow(window);
+        }
+    }
+}
+
 HWND window_top_level(HWND window) {
     while (window != nullptr && window->kind != WindowKind::dialog) {
         window = window->parent;

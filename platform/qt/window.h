@@ -68,6 +68,9 @@ HWND window_from_widget(const QWidget* widget);
 // IsWindow, safe from any thread.
 bool window_alive_any_thread(HWND window);
 
+// Destroys every window still open (tests start afresh).
+void windows_destroy_all();
+
 // The dialog (top-level window) a window belongs to, or null.
 HWND window_top_level(HWND window);
 
