@@ -215,6 +215,9 @@ int output_rate() {
 }
 
 size_t output_write(const float* frames, size_t count) {
+    if (count == 0) {
+        return 0;
+    }
     size_t taken;
     {
         std::lock_guard<std::mutex> hold(queue_lock);

@@ -9,15 +9,20 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+// The fixtures directory: from the environment, else beside this file's folder.
 inline std::string fixture(const std::string& name) {
     const char* dir = std::getenv("MELODIANE_FIXTURES");
-    return std::string(dir ? dir : "tests/fixtures") + "/" + name;
+    std::filesystem::path base =
+        dir ? std::filesystem::path(dir)
+            : std::filesystem::path(__FILE__).parent_path().parent_path() / "fixtures";
+    return (base / name).string();
 }
 
 struct RecordedEvent {
@@ -85,6 +90,8 @@ class Session : public ::testing::Test {
     void SetUp() override {
         recorded.clear();
         on_event = nullptr;
+        // Never a real sound card: the tests must not depend on one.
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
         vbmp3_testing_useOutput(output_);
         vbmp3_testing_setTap(capture_tap, &capture_);
         ASSERT_NE(vbmp3_init(), 0);
@@ -103,7 +110,22 @@ class Session : public ::testing::Test {
         int ends = count_events(VBMP3_EVENT_END);
         vbmp3_open(fixture(name).c_str(), record_);
         vbmp3_play();
-        return pump_until([&] { return count_events(VBMP3_EVENT_END) > ends; }, milliseconds);
+        bool ended = pump_until([&] { return count_events(VBMP3_EVENT_END) > ends; }, milliseconds);
+        if (output_ == VBMP3_OUTPUT_FAST) {
+            settle();
+        }
+        return ended;
+    }
+    // The end is raised while the tail is still queued: waits until the output
+    // has taken everything (nothing new captured for a while).
+    void settle() {
+        size_t size = captured().size();
+        for (int quiet = 0; quiet < 10;) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            size_t now = captured().size();
+            quiet = now == size ? quiet + 1 : 0;
+            size = now;
+        }
     }
     std::vector<float> captured() {
         std::lock_guard<std::mutex> hold(capture_.lock);
