@@ -35,8 +35,10 @@ static BYTE read_byte(const char* key, const char* path) {
     return (BYTE)(read_int(key, 0, path) & 0xFF);
 }
 
+// program_dir always leaves room for the program's file names (app.h).
 void settings_path(char* path) {
-    snprintf(path, MAX_PATH, "%s%s", program_dir, SETTINGS_FILE_NAME);
+    strcpy(path, program_dir);
+    strcat(path, SETTINGS_FILE_NAME);
 }
 
 void read_font_settings(LOGFONTA* font, const char* path) {
@@ -134,7 +136,8 @@ void load_settings(void) {
 
 void save_settings_on_close(void) {
     char playlist_path[MAX_PATH];
-    snprintf(playlist_path, sizeof playlist_path, "%s%s", program_dir, DEFAULT_PLAYLIST_NAME);
+    strcpy(playlist_path, program_dir);
+    strcat(playlist_path, DEFAULT_PLAYLIST_NAME);
     write_m3u(playlist_path);
 
     char path[MAX_PATH];

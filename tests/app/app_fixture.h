@@ -17,6 +17,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QFrame>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTest>
+#include <QWidget>
+
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -34,6 +40,7 @@
 #include "app/resource.h"
 #include "equalizer/equalizer.h"
 #include "platform/testing.h"
+#include "platform/testing_dialogs.h"
 #include "platform/win32.h"
 #include "playback/player.h"
 #include "playlist/playlist.h"
@@ -54,7 +61,7 @@ class AppTest : public ::testing::Test {
             close();
         }
         release_playlist();
-        platform_test_reset();
+        testing_reset_dialogs();
         fs::current_path(previous_dir);
         std::error_code ignored;
         fs::remove_all(dir, ignored);
@@ -77,21 +84,26 @@ class AppTest : public ::testing::Test {
     // The real start-up, as WinMain runs it.
     void start() {
         reset_globals();
-        app_instance = platform_test_instance();
+        // The program never looks inside its instance handle.
+        static char instance_tag;
+        app_instance = reinterpret_cast<HINSTANCE>(&instance_tag);
         main_dialog = CreateDialogParamA(app_instance, MAKEINTRESOURCEA(IDD_DIALOG1), nullptr,
                                          main_dialog_proc, 0);
         ASSERT_NE(main_dialog, nullptr);
         initialise_app();
         running = true;
-        pump_for(0);
+        pump_for(20);
     }
 
     // The real shutdown: WM_CLOSE, then the message loop runs until the quit
-    // message. Returns the loop's exit status.
+    // message. Returns the loop's exit status. The playlist the program would
+    // end holding is released, so that start() may run again.
     int close() {
         running = false;
         PostMessageA(main_dialog, WM_CLOSE, 0, 0);
-        return run_message_loop();
+        int status = run_message_loop();
+        release_playlist();
+        return status;
     }
 
     // WinMain's message loop, until the quit message; returns its parameter.
@@ -109,21 +121,14 @@ class AppTest : public ::testing::Test {
 
     // ---- Waiting ----
 
-    // Dispatches timers, posted messages and input for about ms milliseconds.
+    // Runs the message loop as the program does for ms milliseconds.
     void pump_for(int ms) {
-        platform_test_process_events(ms);
+        platform_test_pump(ms);
     }
 
-    // Dispatches until the condition holds; false after timeout_ms without it.
+    // Runs the message loop until the condition holds; false after timeout_ms.
     bool pump_until(const std::function<bool()>& condition, int timeout_ms = 10000) {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-        while (!condition()) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                return false;
-            }
-            pump_for(5);
-        }
-        return true;
+        return platform_test_pump_until(condition, timeout_ms);
     }
 
     // ---- The main window ----
@@ -150,10 +155,70 @@ class AppTest : public ::testing::Test {
         return (int)SendMessageA(item(id), TBM_GETRANGEMAX, 0, 0);
     }
 
-    // A real mouse click on a control of the main window.
+    // A real mouse click on a control of the main window; returns once the
+    // click has been handled (after any modal dialog it opened has closed).
     void click(int id) {
-        platform_test_click(item(id));
-        pump_for(0);
+        click_window(item(id));
+    }
+
+    void click_window(HWND window) {
+        QTest::mouseClick(platform_test_widget(window), Qt::LeftButton);
+        pump_for(20);
+    }
+
+    // A real key press and release on a window (it gets the focus first).
+    void key(HWND window, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        SetFocus(window);
+        QTest::keyClick(platform_test_widget(window), key, modifiers);
+        pump_for(20);
+    }
+
+    // Centre of a slider's thumb in the slider's own coordinates.
+    static QPoint thumb_centre(HWND slider) {
+        QWidget* widget = platform_test_widget(slider);
+        int position = (int)SendMessageA(slider, TBM_GETPOS, 0, 0);
+        QStyleOptionSlider option;
+        option.initFrom(widget);
+        option.rect = static_cast<QFrame*>(widget)->contentsRect();
+        option.orientation = widget->height() > widget->width() ? Qt::Vertical : Qt::Horizontal;
+        option.minimum = (int)SendMessageA(slider, TBM_GETRANGEMIN, 0, 0);
+        option.maximum = (int)SendMessageA(slider, TBM_GETRANGEMAX, 0, 0);
+        option.sliderPosition = position;
+        option.sliderValue = position;
+        option.upsideDown = false;
+        option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
+        return widget->style()
+            ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, widget)
+            .center();
+    }
+
+    // Presses the mouse on a slider's thumb and moves it by each offset in
+    // turn (pixels from the press), pumping between them; the button is
+    // released at the last offset unless release is false.
+    void drag_slider(HWND slider, std::initializer_list<QPoint> offsets, bool release = true) {
+        QWidget* widget = platform_test_widget(slider);
+        QPoint start = thumb_centre(slider);
+        QPoint at = start;
+        QTest::mousePress(widget, Qt::LeftButton, Qt::NoModifier, start);
+        pump_for(20);
+        for (const QPoint& offset : offsets) {
+            at = start + offset;
+            QTest::mouseMove(widget, at);
+            pump_for(20);
+        }
+        if (release) {
+            QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, at);
+            pump_for(20);
+        }
+    }
+
+    // Runs script inside the next modal dialog's loop, with the dialog, once
+    // it has the focus. The script may pump and give input; a dialog it
+    // leaves open is sent WM_CLOSE, so that a failed check cannot hang the
+    // test. Call it, then click the button that opens the dialog.
+    void in_next_modal(std::function<void(HWND dialog)> script) {
+        modal_script() = std::move(script);
+        SetTimer(nullptr, 0, 30, run_modal_script);
     }
 
     // The playlist's lines, as the list box shows them.
@@ -208,7 +273,7 @@ class AppTest : public ::testing::Test {
     // as "fixture=name", and adds them at the end of the playlist in one batch
     // (as "Ajouter" would).
     void add_fixtures(std::initializer_list<std::string> specs) {
-        std::string names;
+        std::vector<std::string> names;
         for (const std::string& spec : specs) {
             std::string source = spec;
             std::string target = spec;
@@ -218,14 +283,34 @@ class AppTest : public ::testing::Test {
                 target = spec.substr(equals + 1);
             }
             fs::copy_file(fixture(source), dir / target, fs::copy_options::overwrite_existing);
-            names += target;
-            names += '\0';
+            names.push_back(target);
         }
-        names += '\0';
+        add_names(names);
+    }
+
+    // Adds files of the test directory at the end of the playlist in one batch.
+    void add_names(const std::vector<std::string>& names) {
+        std::string list;
+        for (const std::string& name : names) {
+            list += name;
+            list += '\0';
+        }
+        list += '\0';
         std::string directory = dir.string() + "/";
         add_files((int)SendMessageA(item(MAIN_LIST), LB_GETCOUNT, 0, 0), directory.c_str(),
-                  names.data());
-        pump_for(0);
+                  list.data());
+        pump_for(20);
+    }
+
+    // Writes an MP3 of about 3 x copies seconds into the test directory: the
+    // untagged constant-rate fixture cbr_no_info.mp3 repeated.
+    void make_long_mp3(const std::string& name, int copies) {
+        std::ifstream in(fixture("cbr_no_info.mp3"), std::ios::binary);
+        std::string stream((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::ofstream out(dir / name, std::ios::binary);
+        for (int i = 0; i < copies; i++) {
+            out << stream;
+        }
     }
 
     std::string path_in_dir(const std::string& name) {
@@ -250,7 +335,30 @@ class AppTest : public ::testing::Test {
     bool running = false;
 
   private:
+    static std::function<void(HWND)>& modal_script() {
+        static std::function<void(HWND)> script;
+        return script;
+    }
+
+    static void CALLBACK run_modal_script(HWND, UINT, UINT_PTR id, DWORD) {
+        HWND focus = GetFocus();
+        HWND dialog = focus != nullptr ? GetParent(focus) : nullptr;
+        if (dialog == nullptr || dialog == main_dialog) {
+            return; // not open yet: the timer fires again
+        }
+        KillTimer(nullptr, id);
+        std::function<void(HWND)> script = std::move(modal_script());
+        modal_script() = nullptr;
+        if (script) {
+            script(dialog);
+        }
+        if (IsWindow(dialog)) {
+            PostMessageA(dialog, WM_CLOSE, 0, 0);
+        }
+    }
+
     static void reset_globals() {
+
         main_dialog = nullptr;
         current_entry = nullptr;
         playlist_head = nullptr;
