@@ -1,0 +1,225 @@
+// Transport and navigation through the real buttons and the real decoder:
+// the transition table, Next and Previous in every state, natural ends.
+#include "app_fixture.h"
+
+#include <cstdio>
+
+static std::string minutes(int seconds) {
+    char text[32];
+    snprintf(text, sizeof text, "%d:%02d", seconds / 60, seconds % 60);
+    return text;
+}
+
+class TransportTest : public AppTest {
+  protected:
+    // Two tracks of about 9 seconds, titled "a" and "b" after their names.
+    void add_two_long_tracks() {
+        make_long_mp3("a.mp3", 3);
+        make_long_mp3("b.mp3", 3);
+        add_names({"a.mp3", "b.mp3"});
+        ASSERT_EQ(lines(), (std::vector<std::string>{"a", "b"}));
+    }
+
+    bool reached(int seconds) {
+        return pump_until([&] { return elapsed_seconds >= seconds; });
+    }
+
+    std::string duration_label() {
+        return minutes(current_entry->duration);
+    }
+};
+
+TEST_F(TransportTest, PlayPauseResumeRestartAndStopFollowTheTransitionTable) {
+    add_two_long_tracks();
+    ASSERT_GT(current_entry->duration, 5);
+
+    click(MAIN_PLAY); // nothing open -> playing the current entry from 0
+    EXPECT_EQ(decoder_state(), 1);
+    EXPECT_EQ(stop_reason, STOP_REASON_PLAYING);
+    ASSERT_TRUE(reached(2));
+    ASSERT_TRUE(pump_until([&] { return slider(MAIN_TIME_SLIDER) >= 2; }));
+    EXPECT_EQ(text(MAIN_TIME_LABEL), minutes(slider(MAIN_TIME_SLIDER)) + " / " + duration_label());
+
+    click(MAIN_PAUSE); // playing -> paused: timer stopped, display frozen
+    EXPECT_EQ(decoder_state(), 2);
+    pump_for(200);
+    int paused_at = elapsed_seconds;
+    std::string label = text(MAIN_TIME_LABEL);
+    pump_for(1500);
+    EXPECT_EQ(elapsed_seconds, paused_at);
+    EXPECT_EQ(text(MAIN_TIME_LABEL), label);
+
+    click(MAIN_PLAY); // paused -> playing from where it paused
+    EXPECT_EQ(decoder_state(), 1);
+    EXPECT_EQ(elapsed_seconds, paused_at);
+    ASSERT_TRUE(reached(paused_at + 1));
+
+    click(MAIN_PLAY); // playing -> the current entry again from 0
+    EXPECT_EQ(decoder_state(), 1);
+    EXPECT_EQ(elapsed_seconds, 0);
+    EXPECT_EQ(slider(MAIN_TIME_SLIDER), 0);
+    EXPECT_EQ(text(MAIN_TIME_LABEL), "0:00 / " + duration_label());
+
+    click(MAIN_PAUSE);
+    click(MAIN_PAUSE); // paused -> Pause resumes
+    EXPECT_EQ(decoder_state(), 1);
+
+    click(MAIN_STOP); // any -> nothing open, position 0, only the duration shown
+    EXPECT_EQ(decoder_state(), 0);
+    EXPECT_EQ(stop_reason, STOP_REASON_USER);
+    EXPECT_EQ(slider(MAIN_TIME_SLIDER), 0);
+    EXPECT_EQ(elapsed_seconds, 0);
+    EXPECT_EQ(text(MAIN_TIME_LABEL), duration_label());
+    EXPECT_EQ(current_line(), 0);
+
+    click(MAIN_PAUSE); // Pause while stopped does nothing
+    EXPECT_EQ(decoder_state(), 0);
+    click(MAIN_STOP); // Stop with nothing open runs the same sequence
+    EXPECT_EQ(decoder_state(), 0);
+    EXPECT_EQ(text(MAIN_TIME_LABEL), duration_label());
+}
+
+TEST_F(TransportTest, PlayWithAnEmptyPlaylistOpensNothing) {
+    click(MAIN_PLAY);
+    EXPECT_EQ(decoder_state(), 0);
+    EXPECT_EQ(text(MAIN_TIME_LABEL), "--:-- / --:--");
+    EXPECT_EQ(text(MAIN_TITLE_LABEL), "");
+    pump_for(1200); // the timer runs with nothing to show
+    EXPECT_EQ(text(MAIN_TIME_LABEL), "--:-- / --:--");
+}
+
+TEST_F(TransportTest, NextAndPreviousWhileStoppedOnlyShowTheNewEntry) {
+    add_fixtures({"no_tag.mp3=a.mp3", "title_only.mp3=b.mp3", "no_tag.mp3=c.mp3"});
+    ASSERT_EQ(lines(), (std::vector<std::string>{"a", "Inconnu - Seul titre", "c"}));
+
+    click(MAIN_NEXT);
+    EXPECT_EQ(current_line(), 1);
+    EXPECT_EQ(text(MAIN_TITLE_LABEL), "Inconnu - Seul titre");
+    EXPECT_EQ(text(MAIN_TIME_LABEL), duration_label());
+    EXPECT_EQ(decoder_state(), 0);
+
+    click(MAIN_NEXT);
+    click(MAIN_NEXT); // the last entry without repeat: refused
+    EXPECT_EQ(current_line(), 2);
+    EXPECT_EQ(text(MAIN_TITLE_LABEL), "c");
+
+    click(MAIN_PREVIOUS);
+    click(MAIN_PREVIOUS);
+    click(MAIN_PREVIOUS); // the first entry without repeat: refused
+    EXPECT_EQ(current_line(), 0);
+    EXPECT_EQ(decoder_state(), 0);
+
+    click(MAIN_REPEAT);
+    click(MAIN_PREVIOUS); // wraps to the last entry, still only shown
+    EXPECT_EQ(current_line(), 2);
+    EXPECT_EQ(text(MAIN_TITLE_LABEL), "c");
+    click(MAIN_NEXT); // wraps to the first
+    EXPECT_EQ(current_line(), 0);
+    EXPECT_EQ(decoder_state(), 0);
+
+    click(MAIN_NEXT);
+    click(MAIN_PLAY); // Play then plays the entry Next chose
+    EXPECT_EQ(decoder_state(), 1);
+    EXPECT_EQ(current_line(), 1);
+}
+
+TEST_F(TransportTest, NextAndPreviousWhilePlayingOrPausedSwitchTracksUnlessRefused) {
+    add_two_long_tracks();
+    click(MAIN_PLAY);
+    ASSERT_TRUE(reached(1));
+
+    click(MAIN_PREVIOUS); // first entry, no repeat: the track plays on
+    EXPECT_EQ(current_line(), 0);
+    EXPECT_EQ(decoder_state(), 1);
+    EXPECT_GE(elapsed_seconds, 1);
+
+    click(MAIN_NEXT);
+    EXPECT_EQ(current_line(), 1);
+    EXPECT_EQ(decoder_state(), 1);
+    EXPECT_EQ(elapsed_seconds, 0);
+    EXPECT_EQ(text(MAIN_TITLE_LABEL), "b");
+    EXPECT_EQ(stop_reason, STOP_REASON_PLAYING);
+    ASSERT_TRUE(reached(1));
+
+    click(MAIN_NEXT); // last entry, no repeat: the track plays on
+    EXPECT_EQ(current_line(), 1);
+    EXPECT_GE(elapsed_seconds, 1);
+
+    click(MAIN_PAUSE);
+    click(MAIN_PREVIOUS); // a paused player plays the new entry
+    EXPECT_EQ(current_line(), 0);
+    EXPECT_EQ(decoder_state(), 1);
+    EXPECT_EQ(elapsed_seconds, 0);
+
+    click(MAIN_REPEAT);
+    click(MAIN_PREVIOUS); // wraps to the last entry and plays it
+    EXPECT_EQ(current_line(), 1);
+    EXPECT_EQ(decoder_state(), 1);
+    click(MAIN_NEXT); // wraps to the first
+    EXPECT_EQ(current_line(), 0);
+    EXPECT_EQ(decoder_state(), 1);
+}
+
+TEST_F(TransportTest, NextAndPreviousWithRepeatReplayTheOnlyEntryFromItsStart) {
+    make_long_mp3("a.mp3", 3);
+    add_names({"a.mp3"});
+    click(MAIN_REPEAT);
+    click(MAIN_PLAY);
+    ASSERT_TRUE(reached(2));
+    click(MAIN_NEXT);
+    EXPECT_EQ(current_line(), 0);
+    EXPECT_EQ(decoder_state(), 1);
+    EXPECT_EQ(elapsed_seconds, 0);
+    ASSERT_TRUE(reached(2));
+    click(MAIN_PREVIOUS);
+    EXPECT_EQ(elapsed_seconds, 0);
+    EXPECT_EQ(decoder_state(), 1);
+    pump_for(300);
+    EXPECT_LT(elapsed_seconds, 2); // the decoder restarted too
+}
+
+TEST_F(TransportTest, ANaturalEndPlaysTheNextEntryAndTheLastOneStopsThePlayer) {
+    add_fixtures({"no_tag.mp3=a.mp3", "no_tag.mp3=b.mp3"});
+    click(MAIN_PLAY);
+    ASSERT_TRUE(pump_until([&] { return current_line() == 1; }));
+    EXPECT_EQ(decoder_state(), 1);
+    EXPECT_EQ(text(MAIN_TITLE_LABEL), "b");
+
+    ASSERT_TRUE(pump_until([&] { return decoder_state() == 0; }));
+    pump_for(100);
+    EXPECT_EQ(current_line(), 1); // the current entry stays on the last one
+    EXPECT_EQ(stop_reason, STOP_REASON_USER);
+    EXPECT_EQ(slider(MAIN_TIME_SLIDER), 0);
+    EXPECT_EQ(text(MAIN_TIME_LABEL), duration_label());
+}
+
+TEST_F(TransportTest, WithRepeatTheListPlaysInALoopAndASingleEntryReplays) {
+    add_fixtures({"no_tag.mp3=a.mp3", "no_tag.mp3=b.mp3"});
+    click(MAIN_REPEAT);
+    click(MAIN_PLAY);
+    ASSERT_TRUE(pump_until([&] { return current_line() == 1; }));
+    ASSERT_TRUE(pump_until([&] { return current_line() == 0; })); // wrapped
+    EXPECT_EQ(decoder_state(), 1);
+
+    click(MAIN_STOP);
+    click(MAIN_SELECT_ALL);
+    click(MAIN_DELETE);
+    add_fixtures({"no_tag.mp3=solo.mp3"});
+    ASSERT_EQ(lines(), std::vector<std::string>{"solo"});
+    click(MAIN_PLAY);
+    pump_for(3000); // about three times its length
+    EXPECT_EQ(decoder_state(), 1);
+    EXPECT_EQ(current_line(), 0);
+}
+
+TEST_F(TransportTest, AddWhilePlayingAppendsAndLeavesPlaybackAlone) {
+    add_two_long_tracks();
+    click(MAIN_PLAY);
+    ASSERT_TRUE(reached(1));
+    add_fixtures({"no_tag.mp3=c.mp3"});
+    EXPECT_EQ(lines(), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(current_line(), 0);
+    EXPECT_EQ(text(MAIN_TITLE_LABEL), "a");
+    EXPECT_EQ(decoder_state(), 1);
+    EXPECT_GE(elapsed_seconds, 1);
+}
