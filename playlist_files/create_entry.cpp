@@ -2,7 +2,6 @@
 // the file's tags, or from its name.
 #include "playlist_files/playlist_files.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -11,6 +10,16 @@
 // A tag string counts when it begins with neither the end nor a space.
 static int tag_present(const char* text) {
     return text[0] != '\0' && text[0] != ' ';
+}
+
+// Appends text to a title in a 256-byte buffer, keeping at most 255 characters.
+static void append_title(char* title, const char* text) {
+    size_t used = strlen(title);
+    size_t length = strlen(text);
+    if (length > 255 - used)
+        length = 255 - used;
+    memcpy(title + used, text, length);
+    title[used + length] = '\0';
 }
 
 // The title of an entry made from the file's tags, in a 256-byte buffer
@@ -28,8 +37,9 @@ static int title_from_tags(const char* name_part, const char* full_path, char* t
     int artist = tag_present(tag.artist);
     int song = tag_present(tag.title);
     if (artist || song) {
-        snprintf(title, 256, "%s - %s", artist ? tag.artist : "Inconnu",
-                 song ? tag.title : "Inconnu");
+        append_title(title, artist ? tag.artist : "Inconnu");
+        append_title(title, " - ");
+        append_title(title, song ? tag.title : "Inconnu");
     } else {
         // The name less its extension (its last four characters, whatever they are).
         size_t length = strlen(name_part);
@@ -60,7 +70,7 @@ void create_entry(const char* name_part, const char* full_path, char* pending_ti
             pending_title[0] = '\0';
             return;
         }
-        snprintf(title, sizeof title, "%s", pending_title);
+        append_title(title, pending_title);
         duration = pending_duration;
         pending_title[0] = '\0';
     } else {

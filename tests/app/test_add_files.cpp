@@ -1,0 +1,261 @@
+// Adding files: titles from tags or names, the dispatch on a name's last
+// character, and the Add, Open and Save commands through their real dialogs.
+#include "playlist_fixture.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "platform/testing_dialogs.h"
+
+class AddFilesTest : public PlaylistTest {
+  protected:
+    void TearDown() override {
+        testing_reset_dialogs();
+        PlaylistTest::TearDown();
+    }
+
+    void copy_fixture(const std::string& source, const std::string& target) {
+        fs::copy_file(fixture(source), dir / target, fs::copy_options::overwrite_existing);
+    }
+
+    std::vector<int> durations() {
+        std::vector<int> result;
+        for (PlaylistEntry* entry = playlist_head; entry != nullptr; entry = entry->next) {
+            result.push_back(entry->duration);
+        }
+        return result;
+    }
+};
+
+TEST_F(AddFilesTest, TitlesComeFromTheTagsOrTheFileName) {
+    add_fixtures({"cbr_44k_stereo_v23.mp3", "artist_only.mp3", "title_only.mp3", "no_tag.mp3",
+                  "leading_space.mp3", "no_tag.mp3=a3", "id3v1_only.mp3"});
+    EXPECT_EQ(checked_lines(), (std::vector<std::string>{
+                                   "Artiste Un - Chanson claire",
+                                   "Seul artiste - Inconnu",
+                                   "Inconnu - Seul titre",
+                                   "no_tag",
+                                   // A title beginning with a space counts as missing.
+                                   "Artiste - Inconnu",
+                                   // A name shorter than its supposed extension.
+                                   "",
+                                   "Artiste v1 - Titre v1",
+                               }));
+    EXPECT_EQ(durations(), (std::vector<int>{3, 1, 1, 1, 1, 1, 1}));
+}
+
+TEST_F(AddFilesTest, AnUnreadableFileStillGetsAnEntryNamedAfterIt) {
+    add_fixtures({"text.mp3=Pas de musique.mp3", "empty.mp3=Vide.MP3"});
+    EXPECT_EQ(checked_lines(), (std::vector<std::string>{"Pas de musique", "Vide"}));
+    EXPECT_EQ(durations(), (std::vector<int>{0, 0}));
+}
+
+TEST_F(AddFilesTest, OnlyTheLastCharacterOfANameDecides) {
+    copy_fixture("no_tag.mp3", "Morceau.MP3");
+    copy_fixture("no_tag.mp3", "bande.ac3");
+    copy_fixture("no_tag.mp3", "son.wav");
+    write_file("liste.M3U", "#EXTINF:4,De la liste\n/m/x.mp3\n");
+    write_file("notes.menu", "#EXTINF:5,Du menu\n/m/y.mp3\n");
+    std::string directory = dir.string() + "/";
+    add_files(0, directory.c_str(), "Morceau.MP3\0bande.ac3\0son.wav\0liste.M3U\0notes.menu\0");
+    EXPECT_EQ(checked_lines(),
+              (std::vector<std::string>{"Morceau", "bande", "De la liste", "Du menu"}));
+}
+
+TEST_F(AddFilesTest, APathTooLongForTheBufferGivesNoEntry) {
+    fs::path deep = dir;
+    while (deep.string().size() < 250) {
+        deep /= std::string(40, 'd');
+    }
+    fs::create_directories(deep);
+    fs::copy_file(fixture("no_tag.mp3"), deep / "long_enough_to_overflow.mp3");
+    std::string directory = deep.string() + "/";
+    add_files(0, directory.c_str(), "long_enough_to_overflow.mp3\0");
+    EXPECT_TRUE(checked_lines().empty());
+    EXPECT_EQ(current_entry, nullptr);
+}
+
+TEST_F(AddFilesTest, AddAppendsTheChosenFilesThroughTheDialog) {
+    copy_fixture("cbr_44k_stereo_v23.mp3", "a.mp3");
+    copy_fixture("title_only.mp3", "b.mp3");
+    copy_fixture("artist_only.mp3", "d.mp3");
+    testing_answer_open_dialog(dir.string(), {"a.mp3"});
+    click(MAIN_ADD);
+    testing_answer_open_dialog(dir.string(), {"b.mp3", "d.mp3"});
+    click(MAIN_ADD);
+
+    EXPECT_EQ(checked_lines(),
+              (std::vector<std::string>{"Artiste Un - Chanson claire", "Inconnu - Seul titre",
+                                        "Seul artiste - Inconnu"}));
+    EXPECT_EQ(entry_at_index(0)->path, path_in_dir("a.mp3"));
+    EXPECT_EQ(entry_at_index(2)->path, path_in_dir("d.mp3"));
+    // The first addition into the empty list made its entry current, shown, not played.
+    EXPECT_EQ(current_line(), 0);
+    EXPECT_EQ(text(MAIN_TITLE_LABEL), "Artiste Un - Chanson claire");
+    EXPECT_EQ(decoder_state(), 0);
+
+    const std::vector<DialogRequest>& requests = testing_dialog_requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].kind, DialogKind::open_file);
+    EXPECT_EQ(requests[0].title, "Ajouter");
+    EXPECT_EQ(requests[0].filters,
+              (std::vector<std::pair<std::string, std::string>>{{"Fichiers MP3(*.mp3)", "*.mp3"},
+                                                                {"Fichiers M3U(*.m3u)", "*.m3u"}}));
+    EXPECT_EQ(requests[0].flags, 0x81200u);
+}
+
+TEST_F(AddFilesTest, APlaylistsEntriesStandWhereItsNameStands) {
+    copy_fixture("title_only.mp3", "b.mp3");
+    write_file("c.m3u", "#EXTINF:9,Dans la liste\n/m/c.mp3\n#EXTINF:8,Aussi\n/m/c2.mp3\n");
+    copy_fixture("artist_only.mp3", "d.mp3");
+    load({"Avant"});
+    std::string directory = dir.string() + "/";
+    add_files(1, directory.c_str(), "b.mp3\0c.m3u\0d.mp3\0");
+    EXPECT_EQ(checked_lines(),
+              (std::vector<std::string>{"Avant", "Inconnu - Seul titre", "Dans la liste", "Aussi",
+                                        "Seul artiste - Inconnu"}));
+    EXPECT_EQ(durations(), (std::vector<int>{1, 1, 9, 8, 1}));
+}
+
+TEST_F(AddFilesTest, AddWhilePlayingAppendsAndLeavesPlaybackAlone) {
+    add_fixtures({"cbr_44k_stereo_v23.mp3"});
+    click(MAIN_PLAY);
+    ASSERT_EQ(decoder_state(), 1);
+    copy_fixture("title_only.mp3", "b.mp3");
+    testing_answer_open_dialog(dir.string(), {"b.mp3"});
+    click(MAIN_ADD);
+    EXPECT_EQ(checked_lines(),
+              (std::vector<std::string>{"Artiste Un - Chanson claire", "Inconnu - Seul titre"}));
+    EXPECT_EQ(current_line(), 0);
+    EXPECT_EQ(decoder_state(), 1);
+}
+
+TEST_F(AddFilesTest, OpenReplacesThePlaylistAndPlaysItsFirstEntry) {
+    load({"Ancien"});
+    fs::create_directory(dir / "dossier");
+    fs::copy_file(fixture("title_only.mp3"), dir / "dossier" / "b.mp3");
+    testing_answer_open_dialog((dir / "dossier").string(), {"b.mp3"});
+    click(MAIN_OPEN);
+    EXPECT_EQ(checked_lines(), (std::vector<std::string>{"Inconnu - Seul titre"}));
+    // One file chosen: its directory keeps the separator before the name.
+    EXPECT_EQ(playlist_head->path, (dir / "dossier" / "b.mp3").string());
+    EXPECT_EQ(current_line(), 0);
+    EXPECT_EQ(decoder_state(), 1);
+    EXPECT_EQ(testing_dialog_requests().at(0).title, "Ouvrir");
+}
+
+TEST_F(AddFilesTest, OpenCancelledChangesNothing) {
+    add_fixtures({"cbr_44k_stereo_v23.mp3", "title_only.mp3"});
+    click(MAIN_PLAY);
+    ASSERT_EQ(decoder_state(), 1);
+    testing_cancel_next_dialog();
+    click(MAIN_OPEN);
+    EXPECT_EQ(checked_lines().size(), 2u);
+    EXPECT_EQ(current_line(), 0);
+    EXPECT_EQ(decoder_state(), 1);
+    EXPECT_EQ(stop_reason, STOP_REASON_PLAYING);
+}
+
+TEST_F(AddFilesTest, OpenOfAnEmptyPlaylistLeavesNothingToPlay) {
+    add_fixtures({"cbr_44k_stereo_v23.mp3"});
+    click(MAIN_PLAY);
+    write_file("vide.m3u", "#EXTM3U\n");
+    testing_answer_open_dialog(dir.string(), {"vide.m3u"});
+    click(MAIN_OPEN);
+    EXPECT_TRUE(checked_lines().empty());
+    EXPECT_EQ(current_entry, nullptr);
+    EXPECT_EQ(decoder_state(), 0);
+    EXPECT_EQ(text(MAIN_TIME_LABEL), "--:-- / --:--");
+}
+
+TEST_F(AddFilesTest, SaveWritesThePlaylistUnderTheTypedNameWithItsExtension) {
+    load({"Un", "Deux"});
+    testing_answer_save_dialog(dir.string(), "liste");
+    click(MAIN_SAVE);
+    EXPECT_EQ(read_file("liste.m3u"), "#EXTM3U\r\n#EXTINF:1,Un\r\n" + path_in_dir("entry0.mp3") +
+                                          "\r\n#EXTINF:2,Deux\r\n" + path_in_dir("entry1.mp3") +
+                                          "\r\n");
+    const DialogRequest& request = testing_dialog_requests().at(0);
+    EXPECT_EQ(request.kind, DialogKind::save_file);
+    EXPECT_EQ(request.title, "Enregistrer");
+    EXPECT_EQ(request.default_extension, "m3u");
+    EXPECT_EQ(request.flags, 6u);
+}
+
+TEST_F(AddFilesTest, SaveCancelledWritesNothing) {
+    load({"Un"});
+    auto files = [&] {
+        std::vector<std::string> names;
+        for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    std::vector<std::string> before = files();
+    testing_cancel_next_dialog();
+    click(MAIN_SAVE);
+    EXPECT_EQ(files(), before);
+    EXPECT_EQ(testing_dialog_requests().size(), 1u);
+}
+
+class WriteFailureTest : public AddFilesTest {
+  protected:
+    void expect_one_warning() {
+        const std::vector<DialogRequest>& requests = testing_dialog_requests();
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_EQ(requests[0].kind, DialogKind::message_box);
+        EXPECT_EQ(requests[0].title, "Attention");
+        EXPECT_EQ(requests[0].text, "Mon Dieu! Quelque chose ne va pas... :-(");
+        EXPECT_EQ(requests[0].flags, (unsigned)(MB_OK | MB_ICONWARNING));
+    }
+};
+
+TEST_F(WriteFailureTest, AFileThatCannotBeCreatedShowsTheWarning) {
+    load({"Un"});
+    testing_answer_message_box(IDOK);
+    write_m3u(path_in_dir("absent/liste.m3u").c_str());
+    expect_one_warning();
+    EXPECT_FALSE(file_exists("absent"));
+
+    testing_reset_dialogs();
+    fs::create_directory(dir / "liste.m3u");
+    testing_answer_message_box(IDOK);
+    write_m3u(path_in_dir("liste.m3u").c_str());
+    expect_one_warning();
+    EXPECT_TRUE(fs::is_directory(dir / "liste.m3u"));
+}
+
+TEST_F(WriteFailureTest, AReadOnlyDirectoryKeepsTheOldFileWhole) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "permissions do not bind the superuser";
+    }
+    fs::create_directory(dir / "ro");
+    write_file("ro/liste.m3u", "ancien contenu");
+    fs::permissions(dir / "ro", fs::perms::owner_read | fs::perms::owner_exec);
+    load({"Un"});
+    testing_answer_message_box(IDOK);
+    write_m3u(path_in_dir("ro/liste.m3u").c_str());
+    expect_one_warning();
+    EXPECT_EQ(read_file("ro/liste.m3u"), "ancien contenu");
+    fs::permissions(dir / "ro", fs::perms::owner_all);
+}
+
+TEST_F(WriteFailureTest, OnlyErrorOneHasAMessage) {
+    show_error(2);
+    show_error(0);
+    EXPECT_TRUE(testing_dialog_requests().empty());
+}
+
+TEST_F(ColdAppTest, TheDefaultPlaylistComesBackAtTheNextStart) {
+    write_file("Froulard.m3u", "#EXTM3U\r\n#EXTINF:3,Premier\r\n/m/1.mp3\r\n"
+                               "#EXTINF:4,Second\r\n/m/2.mp3\r\n");
+    start();
+    EXPECT_EQ(lines(), (std::vector<std::string>{"Premier", "Second"}));
+    EXPECT_EQ(text(MAIN_TITLE_LABEL), "Premier");
+    EXPECT_EQ(decoder_state(), 0);
+    ASSERT_EQ(close(), 0);
+    EXPECT_EQ(read_file("Froulard.m3u"), "#EXTM3U\r\n#EXTINF:3,Premier\r\n/m/1.mp3\r\n"
+                                         "#EXTINF:4,Second\r\n/m/2.mp3\r\n");
+}

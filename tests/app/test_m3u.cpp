@@ -1,0 +1,174 @@
+// The extended M3U format: what is written, byte for byte, and how every kind
+// of line is read back.
+#include "playlist_fixture.h"
+
+struct Line {
+    std::string title;
+    int duration;
+    std::string path;
+    bool operator==(const Line&) const = default;
+};
+
+static std::ostream& operator<<(std::ostream& out, const Line& line) {
+    return out << "{" << line.title << ", " << line.duration << ", " << line.path << "}";
+}
+
+class M3uTest : public PlaylistTest {
+  protected:
+    // Reads a playlist file of the test directory as "Ajouter" would.
+    void read_playlist(const std::string& name, const std::string& content) {
+        write_file(name, content);
+        std::string names = name + '\0';
+        std::string directory = dir.string() + "/";
+        add_files((int)SendMessageA(item(MAIN_LIST), LB_GETCOUNT, 0, 0), directory.c_str(),
+                  names.c_str());
+    }
+
+    std::vector<Line> entries() {
+        checked_lines();
+        std::vector<Line> result;
+        for (PlaylistEntry* entry = playlist_head; entry != nullptr; entry = entry->next) {
+            result.push_back({entry->title, entry->duration, entry->path});
+        }
+        return result;
+    }
+
+    std::string in_dir(const std::string& name) {
+        return dir.string() + "/" + name;
+    }
+};
+
+TEST_F(M3uTest, AWrittenPlaylistHasTheHeaderThenTwoCrLfLinesPerEntry) {
+    read_playlist("in.m3u", "#EXTINF:215,Artiste - Titre, avec, virgules\n/musique/a.mp3\n"
+                            "#EXTINF:-3,N\xE9gatif\n/musique/b.mp3\n");
+    // The negative duration gave no entry; add one that has no EXTINF line.
+    read_playlist("more.m3u", "#EXTINF:0,Z\xE9ro\n/musique/\xE9t\xE9.mp3\n");
+    write_m3u(in_dir("out.m3u").c_str());
+    EXPECT_EQ(read_file("out.m3u"), "#EXTM3U\r\n"
+                                    "#EXTINF:215,Artiste - Titre, avec, virgules\r\n"
+                                    "/musique/a.mp3\r\n"
+                                    "#EXTINF:0,Z\xE9ro\r\n"
+                                    "/musique/\xE9t\xE9.mp3\r\n");
+    std::vector<Line> before = entries();
+
+    clear_playlist();
+    read_playlist("copy.m3u", read_file("out.m3u"));
+    EXPECT_EQ(entries(), before);
+}
+
+TEST_F(M3uTest, AnEmptyPlaylistIsTheHeaderAloneAndReadsAsNothing) {
+    write_m3u(in_dir("empty.m3u").c_str());
+    EXPECT_EQ(read_file("empty.m3u"), "#EXTM3U\r\n");
+    read_playlist("copy.m3u", read_file("empty.m3u"));
+    EXPECT_TRUE(entries().empty());
+    EXPECT_EQ(current_entry, nullptr);
+}
+
+TEST_F(M3uTest, SavingOverAFileReplacesItsWholeContent) {
+    write_file("out.m3u", std::string(5000, 'x'));
+    load({"Seul"});
+    write_m3u(in_dir("out.m3u").c_str());
+    EXPECT_EQ(read_file("out.m3u"),
+              "#EXTM3U\r\n#EXTINF:1,Seul\r\n" + path_in_dir("entry0.mp3") + "\r\n");
+}
+
+TEST_F(M3uTest, ExtinfLinesGiveTitleAndDurationByTheirRules) {
+    read_playlist("rules.m3u", "#EXTINF:,Sans dur\xE9\x65\n/m/a.mp3\n"
+                               "#EXTINF:7.9,Fraction\n/m/b.mp3\n"
+                               "#EXTINF:abc,Pas un nombre\n/m/c.mp3\n"
+                               "#EXTINF:  +12xyz,Espaces et signe\n/m/d.mp3\n"
+                               "#EXTINF:5,Premier\n#EXTINF:6,Second\n/m/e.mp3\n"
+                               "#EXTINF:8,Attend\n# commentaire\n\n  \nab\n#extinf:9,minuscule\n"
+                               "#EXTINF:10,\n#EXTINF:3\n#EXTM3U\n/m/f.mp3\n"
+                               "#EXTINF:-1,N\xE9gatif\n/m/g.mp3\n"
+                               "/m/h.mp3\n"
+                               "#EXTINF:99999999999,\xC9norme\n/m/i.mp3\n");
+    EXPECT_EQ(entries(), (std::vector<Line>{
+                             {"Sans dur\xE9\x65", 0, "/m/a.mp3"},
+                             {"Fraction", 7, "/m/b.mp3"},
+                             {"Pas un nombre", 0, "/m/c.mp3"},
+                             {"Espaces et signe", 12, "/m/d.mp3"},
+                             {"Second", 6, "/m/e.mp3"},
+                             {"Attend", 8, "/m/f.mp3"},
+                             // No EXTINF waits: the name less its extension.
+                             {"h", 0, "/m/h.mp3"},
+                             {"\xC9norme", 2147483647, "/m/i.mp3"},
+                         }));
+}
+
+TEST_F(M3uTest, ShortLinesAreJudgedWithTheirLineFeed) {
+    read_playlist("short.m3u", "#EXTINF:1,Trois\nabc\n#EXTINF:2,Deux\nab\nxyz\n#EXTINF:3,Fin\nabc");
+    EXPECT_EQ(entries(), (std::vector<Line>{
+                             {"Trois", 1, in_dir("abc")},
+                             {"Deux", 2, in_dir("xyz")},
+                         }));
+}
+
+TEST_F(M3uTest, CrLfAndBareLineFeedsReadAlike) {
+    std::string lf = "#EXTM3U\n#EXTINF:4,Un\n/m/un.mp3\n#EXTINF:5,Deux\nrel/deux.mp3\n";
+    std::string crlf = "#EXTM3U\r\n#EXTINF:4,Un\r\n/m/un.mp3\r\n#EXTINF:5,Deux\r\nrel/deux.mp3\r\n";
+    read_playlist("lf.m3u", lf);
+    std::vector<Line> from_lf = entries();
+    clear_playlist();
+    read_playlist("crlf.m3u", crlf);
+    EXPECT_EQ(entries(), from_lf);
+    EXPECT_EQ(from_lf.size(), 2u);
+}
+
+TEST_F(M3uTest, RelativeLinesJoinThePlaylistsDirectoryAsTheyAre) {
+    fs::create_directory(dir / "sub");
+    write_file("sub/list.m3u", "../musique/Ma chanson.mp3\n"
+                               "dossier\\Windows.mp3\n"
+                               "C:\\Musique\\lecteur.mp3\n"
+                               "/absolu/chemin.mp3\n"
+                               "autre.m3u\n");
+    write_file("sub/autre.m3u", "/ne/doit/pas/etre/lu.mp3\n");
+    std::string directory = dir.string() + "/sub/";
+    add_files(0, directory.c_str(), "list.m3u\0");
+    EXPECT_EQ(entries(), (std::vector<Line>{
+                             {"Ma chanson", 0, directory + "../musique/Ma chanson.mp3"},
+                             {"Windows", 0, directory + "dossier/Windows.mp3"},
+                             // A drive letter makes a path absolute, whole line as name part.
+                             {"C:\\Musique\\lecteur", 0, "C:\\Musique\\lecteur.mp3"},
+                             {"chemin", 0, "/absolu/chemin.mp3"},
+                             // Playlists do not nest: the line is an entry like any other.
+                             {"autre", 0, directory + "autre.m3u"},
+                         }));
+}
+
+TEST_F(M3uTest, ALongLineCountsByItsFirstPieceAndACutPathGivesNoEntry) {
+    std::string long_title(300, 't');
+    std::string long_path = "/" + std::string(299, 'p');
+    std::string exact_path = "/" + std::string(258, 'e'); // 259 bytes, then the line feed
+    read_playlist("long.m3u", "#EXTINF:5," + long_title + "\n/m/a.mp3\n" + "#EXTINF:6,Perdu\n" +
+                                  long_path + "\n/m/b.mp3\n" + "#EXTINF:7,Exact\n" + exact_path +
+                                  "\n" + "#EXTINF:8,Dernier\n" + exact_path);
+    EXPECT_EQ(entries(), (std::vector<Line>{
+                             // 259 bytes of the line: "#EXTINF:5," and 249 of the title.
+                             {std::string(249, 't'), 5, "/m/a.mp3"},
+                             {"b", 0, "/m/b.mp3"},
+                             {"Exact", 7, exact_path},
+                             {"Dernier", 8, exact_path},
+                         }));
+}
+
+TEST_F(M3uTest, AMissingPlaylistAddsNothingSilently) {
+    std::string directory = dir.string() + "/";
+    add_files(0, directory.c_str(), "absent.m3u\0");
+    EXPECT_TRUE(entries().empty());
+    EXPECT_EQ(text(MAIN_TITLE_LABEL), "");
+}
+
+TEST_F(M3uTest, AUtf8PlaylistIsReadAsWindows1252AndUnrepresentablePathsAreDropped) {
+    read_playlist("utf8.m3u",
+                  "#EXTM3U\n"
+                  "#EXTINF:1,Caf\xC3\xA9 \xE2\x82\xAC\n/m/\xC3\xA9t\xC3\xA9.mp3\n"
+                  "#EXTINF:2,\xC5\x81\xC3\xB3\x64\xC5\xBA\n/m/\xC5\x81\xC3\xB3\x64\xC5\xBA.mp3\n"
+                  "#EXTINF:3,Apr\xC3\xA8s\n/m/apres.mp3\n"
+                  "/m/\xC5\x81.mp3\n/m/sans.mp3\n");
+    EXPECT_EQ(entries(), (std::vector<Line>{
+                             {"Caf\xE9 \x80", 1, "/m/\xE9t\xE9.mp3"},
+                             {"Apr\xE8s", 3, "/m/apres.mp3"},
+                             {"sans", 0, "/m/sans.mp3"},
+                         }));
+}
