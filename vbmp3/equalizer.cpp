@@ -68,43 +68,103 @@ void eq_design(Equalizer* eq, const int gains[EQ_BANDS], int rate) {
     eq->preamp = static_cast<float>(1.0 / peak);
 }
 
+// Left and right side by side: one vector operation filters both channels.
+typedef double Pair __attribute__((vector_size(16)));
+
+struct Cascade {
+    Pair b0[EQ_BANDS], b1[EQ_BANDS], b2[EQ_BANDS], a1[EQ_BANDS], a2[EQ_BANDS];
+    Pair s1[EQ_BANDS], s2[EQ_BANDS];
+};
+
+// All bands for one frame before the next: with the band count fixed at compile
+// time the states stay in registers, and the frames' recursions overlap.
+template <int N> static void run_cascade(Cascade& c, Pair preamp, float* frames, size_t count) {
+    Pair s1[N];
+    Pair s2[N];
+    for (int k = 0; k < N; k++) {
+        s1[k] = c.s1[k];
+        s2[k] = c.s2[k];
+    }
+    for (size_t i = 0; i < count; i++) {
+        Pair x = Pair{frames[2 * i], frames[2 * i + 1]} * preamp;
+        for (int k = 0; k < N; k++) {
+            Pair y = c.b0[k] * x + s1[k];
+            s1[k] = c.b1[k] * x - c.a1[k] * y + s2[k];
+            s2[k] = c.b2[k] * x - c.a2[k] * y;
+            x = y;
+        }
+        // Clamp to full scale: the filters ring slightly past the curve on transients.
+        const Pair one = {1.0, 1.0};
+        x = x > one ? one : x;
+        x = x < -one ? -one : x;
+        frames[2 * i] = static_cast<float>(x[0]);
+        frames[2 * i + 1] = static_cast<float>(x[1]);
+    }
+    for (int k = 0; k < N; k++) {
+        c.s1[k] = s1[k];
+        c.s2[k] = s2[k];
+    }
+}
+
+// Decaying state would end in denormal numbers, which are very slow.
+static double flush_tiny(double v) {
+    return std::fabs(v) < 1e-25 ? 0.0 : v;
+}
+
 void eq_process(Equalizer* eq, float* frames, size_t count) {
-    float preamp = eq->preamp;
-    if (preamp != 1.0f) {
-        for (size_t i = 0; i < count * 2; i++) {
-            frames[i] *= preamp;
-        }
-    }
-    // One band at a time over the whole block, both channels side by side: the
-    // two recursions are independent, so the processor overlaps them.
-    for (int k = 0; k < eq->active_bands; k++) {
+    int n = eq->active_bands;
+    Cascade c;
+    for (int k = 0; k < n; k++) {
         int b = eq->active[k];
-        const double* c = eq->coefficients[b];
-        double b0 = c[0], b1 = c[1], b2 = c[2], a1 = c[3], a2 = c[4];
-        double l1 = eq->state[b][0][0], l2 = eq->state[b][0][1];
-        double r1 = eq->state[b][1][0], r2 = eq->state[b][1][1];
-        for (size_t i = 0; i < count; i++) {
-            double xl = frames[2 * i];
-            double xr = frames[2 * i + 1];
-            double yl = b0 * xl + l1;
-            double yr = b0 * xr + r1;
-            l1 = b1 * xl - a1 * yl + l2;
-            r1 = b1 * xr - a1 * yr + r2;
-            l2 = b2 * xl - a2 * yl;
-            r2 = b2 * xr - a2 * yr;
-            frames[2 * i] = static_cast<float>(yl);
-            frames[2 * i + 1] = static_cast<float>(yr);
-        }
-        // Decaying state would end in denormal numbers, which are very slow.
-        const double tiny = 1e-25;
-        eq->state[b][0][0] = std::fabs(l1) < tiny ? 0.0 : l1;
-        eq->state[b][0][1] = std::fabs(l2) < tiny ? 0.0 : l2;
-        eq->state[b][1][0] = std::fabs(r1) < tiny ? 0.0 : r1;
-        eq->state[b][1][1] = std::fabs(r2) < tiny ? 0.0 : r2;
+        const double* k5 = eq->coefficients[b];
+        c.b0[k] = Pair{k5[0], k5[0]};
+        c.b1[k] = Pair{k5[1], k5[1]};
+        c.b2[k] = Pair{k5[2], k5[2]};
+        c.a1[k] = Pair{k5[3], k5[3]};
+        c.a2[k] = Pair{k5[4], k5[4]};
+        c.s1[k] = Pair{eq->state[b][0][0], eq->state[b][1][0]};
+        c.s2[k] = Pair{eq->state[b][0][1], eq->state[b][1][1]};
     }
-    // Clamp to full scale: the filters ring slightly past the curve on transients.
-    for (size_t i = 0; i < count * 2; i++) {
-        float v = frames[i];
-        frames[i] = v > 1.0f ? 1.0f : v < -1.0f ? -1.0f : v;
+    Pair preamp = {eq->preamp, eq->preamp};
+    switch (n) {
+    case 1:
+        run_cascade<1>(c, preamp, frames, count);
+        break;
+    case 2:
+        run_cascade<2>(c, preamp, frames, count);
+        break;
+    case 3:
+        run_cascade<3>(c, preamp, frames, count);
+        break;
+    case 4:
+        run_cascade<4>(c, preamp, frames, count);
+        break;
+    case 5:
+        run_cascade<5>(c, preamp, frames, count);
+        break;
+    case 6:
+        run_cascade<6>(c, preamp, frames, count);
+        break;
+    case 7:
+        run_cascade<7>(c, preamp, frames, count);
+        break;
+    case 8:
+        run_cascade<8>(c, preamp, frames, count);
+        break;
+    case 9:
+        run_cascade<9>(c, preamp, frames, count);
+        break;
+    case 10:
+        run_cascade<10>(c, preamp, frames, count);
+        break;
+    default:
+        return;
+    }
+    for (int k = 0; k < n; k++) {
+        int b = eq->active[k];
+        eq->state[b][0][0] = flush_tiny(c.s1[k][0]);
+        eq->state[b][1][0] = flush_tiny(c.s1[k][1]);
+        eq->state[b][0][1] = flush_tiny(c.s2[k][0]);
+        eq->state[b][1][1] = flush_tiny(c.s2[k][1]);
     }
 }

@@ -110,7 +110,9 @@ static void SDLCALL device_callback(void*, Uint8* stream, int length) {
 // The null outputs: fast takes frames as soon as they are written; paced takes
 // a block per block duration, like a device.
 static void null_output(bool fast) {
-    std::vector<float> block(2 * device_block);
+    // The fast output takes big blocks: every hand-over between threads costs.
+    size_t block_frames = fast ? 8 * device_block : device_block;
+    std::vector<float> block(2 * block_frames);
     auto period = std::chrono::microseconds(1000000LL * device_block / rate);
     auto next = std::chrono::steady_clock::now();
     while (!null_stop.load()) {
@@ -121,7 +123,7 @@ static void null_output(bool fast) {
                     return null_stop.load() || (write_at > read_at && !paused.load());
                 });
             }
-            pull(block.data(), device_block, false);
+            pull(block.data(), block_frames, false);
         } else {
             pull(block.data(), device_block, true);
             next += period;

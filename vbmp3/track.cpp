@@ -14,7 +14,7 @@ struct TrackDecoder {
     int out_rate;
     long in_rate;                 // current stream rate, 0 before the first format
     SDL_AudioStream* resampler;   // null while in_rate is out_rate
-    std::vector<float> converted; // scratch for the resampler's output
+    std::vector<float> converted; // decoded samples on their way into the resampler
 };
 
 // libmpg123 reads through these, so the file is opened here, with the path as
@@ -130,24 +130,31 @@ static void change_rate(TrackDecoder* track, std::vector<float>& frames) {
 }
 
 bool track_decode(TrackDecoder* track, std::vector<float>& frames) {
-    float buffer[2 * 2304];
+    const size_t piece = 2 * 2304; // floats: two frames of the longest kind
     // A stream that keeps giving nothing is treated as ended, so damage never hangs.
     for (int attempt = 0; attempt < 64; attempt++) {
+        size_t before = frames.size();
+        float* target;
+        if (track->resampler) {
+            track->converted.resize(piece);
+            target = track->converted.data();
+        } else {
+            frames.resize(before + piece); // decoded in place: no copy
+            target = frames.data() + before;
+        }
         size_t done = 0;
-        int result = mpg123_read(track->handle, buffer, sizeof buffer, &done);
+        int result = mpg123_read(track->handle, target, piece * sizeof(float), &done);
+        size_t floats = done / sizeof(float);
+        if (!track->resampler) {
+            frames.resize(before + floats);
+        }
         if (result == MPG123_NEW_FORMAT) {
             change_rate(track, frames);
             continue;
         }
-        size_t floats = done / sizeof(float);
-        if (floats > 0) {
-            if (track->resampler) {
-                SDL_AudioStreamPut(track->resampler, buffer,
-                                   static_cast<int>(floats * sizeof(float)));
-                drain_resampler(track, frames);
-            } else {
-                frames.insert(frames.end(), buffer, buffer + floats);
-            }
+        if (floats > 0 && track->resampler) {
+            SDL_AudioStreamPut(track->resampler, target, static_cast<int>(floats * sizeof(float)));
+            drain_resampler(track, frames);
         }
         if (result != MPG123_OK) {
             if (track->resampler) {

@@ -1,0 +1,78 @@
+// Shared helpers of the decoder benchmarks: test files made on demand, and a
+// way to play a file through the library and wait for its end.
+#pragma once
+
+#include "vbmp3/vbmp3.h"
+#include "vbmp3/vbmp3_testing.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <string>
+
+// A folder for generated files, kept between runs so they are made once.
+inline std::filesystem::path bench_dir() {
+    std::filesystem::path dir = std::filesystem::temp_directory_path() / "melodiane_bench";
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+inline std::string fixture(const std::string& name) {
+    return (std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "tests" /
+            "fixtures" / name)
+        .string();
+}
+
+// A five-minute stereo MP3 of music-like noise and tones, 44.1 kHz, 192 kbit/s,
+// encoded with sox and lame the first time it is asked for.
+inline std::string five_minute_file() {
+    std::filesystem::path mp3 = bench_dir() / "five_minutes.mp3";
+    if (!std::filesystem::exists(mp3)) {
+        std::string wav = (bench_dir() / "five_minutes.wav").string();
+        std::string make = "sox -n -r 44100 -c 2 -b 16 '" + wav +
+                           "' synth 300 pinknoise synth 300 sine mix 220-880 gain -12 && "
+                           "lame --quiet -b 192 '" +
+                           wav + "' '" + mp3.string() + "' && rm '" + wav + "'";
+        if (std::system(make.c_str()) != 0) {
+            return {};
+        }
+    }
+    return mp3.string();
+}
+
+// Events of the library reach the benchmark's thread as they would reach the
+// program: the wakeup signals, the thread pumps.
+struct Pumper {
+    static inline std::mutex lock;
+    static inline std::condition_variable signalled;
+    static inline bool woken = false;
+    static inline int ends = 0;
+
+    static void wakeup() {
+        std::lock_guard<std::mutex> hold(lock);
+        woken = true;
+        signalled.notify_all();
+    }
+    static int handler(int type, int) {
+        ends += type == VBMP3_EVENT_END;
+        return 0;
+    }
+    static void install() {
+        ends = 0;
+        vbmp3_callback(handler);
+        vbmp3_setWakeup(wakeup);
+    }
+    // Pumps until the count of end events reaches target.
+    static void until_ends(int target) {
+        while (ends < target) {
+            {
+                std::unique_lock<std::mutex> hold(lock);
+                signalled.wait_for(hold, std::chrono::milliseconds(50), [] { return woken; });
+                woken = false;
+            }
+            vbmp3_pump();
+        }
+    }
+};
