@@ -17,10 +17,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QApplication>
 #include <QFrame>
+#include <QMenu>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 
 #include <chrono>
@@ -30,6 +34,7 @@
 #include <fstream>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -60,6 +65,7 @@ class AppTest : public ::testing::Test {
         if (running) {
             close();
         }
+        menu_watch.reset();
         release_playlist();
         testing_reset_dialogs();
         fs::current_path(previous_dir);
@@ -260,6 +266,69 @@ class AppTest : public ::testing::Test {
     static int decoder_state() {
         return vbmp3_getState(nullptr);
     }
+
+    // ---- The playlist list box ----
+
+    // The centre of a line, in the coordinates of the list box's widget.
+    QPoint line_point(int line) {
+        RECT rect = {};
+        SendMessageA(item(MAIN_LIST), LB_GETITEMRECT, line, (LPARAM)&rect);
+        return QPoint((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    }
+
+    void click_line(int line, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::mouseClick(platform_test_widget(item(MAIN_LIST)), Qt::LeftButton, modifiers,
+                          line_point(line));
+        pump_for(20);
+    }
+
+    void double_click_line(int line) {
+        QWidget* list = platform_test_widget(item(MAIN_LIST));
+        QTest::mouseClick(list, Qt::LeftButton, Qt::NoModifier, line_point(line));
+        QTest::mouseDClick(list, Qt::LeftButton, Qt::NoModifier, line_point(line));
+        pump_for(20);
+    }
+
+    // A right-click at a point of the list box's widget; returns once any
+    // menu it opened has closed and its choice has been handled.
+    void right_click_at(QPoint point) {
+        QTest::mouseClick(platform_test_widget(item(MAIN_LIST)), Qt::RightButton, Qt::NoModifier,
+                          point);
+        pump_for(50);
+    }
+
+    // Acts on the next pop-up menu once it is open: action gets the menu and
+    // chooses an item (choose_menu_item) or closes it. menus_opened counts
+    // the menus seen.
+    void on_next_menu(std::function<void(QMenu*)> action) {
+        menu_watch = std::make_unique<QTimer>();
+        QObject::connect(menu_watch.get(), &QTimer::timeout, [this, action] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (menu == nullptr || !menu->isVisible()) {
+                return;
+            }
+            menu_watch->stop();
+            menus_opened++;
+            action(menu);
+        });
+        menu_watch->start(10);
+    }
+
+    // Clicks the menu item with that identifier.
+    static void choose_menu_item(QMenu* menu, int id) {
+        for (QAction* action : menu->actions()) {
+            if (!action->isSeparator() && action->data().toInt() == id) {
+                QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier,
+                                  menu->actionGeometry(action).center());
+                return;
+            }
+        }
+        ADD_FAILURE() << "no menu item " << id;
+        menu->close();
+    }
+
+    std::unique_ptr<QTimer> menu_watch;
+    int menus_opened = 0;
 
     // ---- Files ----
 

@@ -1,0 +1,139 @@
+// The playlist's own input, with the real mouse and keyboard: the context
+// menu's selection rule, Ctrl tracking, the menu's commands, double-click,
+// and Enter and Esc in the main window.
+#include "app_fixture.h"
+
+class ListInputTest : public AppTest {
+  protected:
+    // Five one-second lines "a" to "e"; "a" is current.
+    void add_five() {
+        add_fixtures({"no_tag.mp3=a.mp3", "no_tag.mp3=b.mp3", "no_tag.mp3=c.mp3",
+                      "no_tag.mp3=d.mp3", "no_tag.mp3=e.mp3"});
+        ASSERT_EQ(lines().size(), 5u);
+    }
+
+    // Opens the context menu on a point and closes it again, recording the
+    // selection it opened on.
+    std::vector<int> selection_at_menu(QPoint point) {
+        std::vector<int> seen;
+        on_next_menu([&](QMenu* menu) {
+            seen = selected_lines();
+            menu->close();
+        });
+        right_click_at(point);
+        return seen;
+    }
+
+    // Chooses a menu item after a right-click on a line.
+    void menu_command(int line, int id) {
+        on_next_menu([id](QMenu* menu) { choose_menu_item(menu, id); });
+        right_click_at(line_point(line));
+        pump_for(50);
+    }
+};
+
+TEST_F(ListInputTest, RightClickKeepsASelectionItHitsAndReplacesOneItMisses) {
+    add_five();
+    click_line(0);
+    click_line(2, Qt::ShiftModifier);
+    ASSERT_EQ(selected_lines(), (std::vector<int>{0, 1, 2}));
+
+    EXPECT_EQ(selection_at_menu(line_point(1)), (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(menus_opened, 1);
+    EXPECT_EQ(GetFocus(), item(MAIN_LIST));
+
+    EXPECT_EQ(selection_at_menu(line_point(4)), std::vector<int>{4});
+    EXPECT_EQ(menus_opened, 2);
+}
+
+TEST_F(ListInputTest, CtrlHeldOnTheListAddsTheRightClickedLineUntilTheMenuOpens) {
+    add_five();
+    click_line(1);
+    QWidget* list = platform_test_widget(item(MAIN_LIST));
+    SetFocus(item(MAIN_LIST));
+    QTest::keyPress(list, Qt::Key_Control);
+    pump_for(20);
+    EXPECT_EQ(ctrl_down, 1);
+    EXPECT_EQ(selection_at_menu(line_point(3)), (std::vector<int>{1, 3}));
+    EXPECT_EQ(ctrl_down, 0); // opening the menu forgets the Ctrl key
+    // Still held, but the list box only hears of it again on a new key-down.
+    EXPECT_EQ(selection_at_menu(line_point(4)), std::vector<int>{4});
+    QTest::keyRelease(list, Qt::Key_Control);
+    pump_for(20);
+    EXPECT_EQ(ctrl_down, 0);
+
+    QTest::keyPress(list, Qt::Key_Control);
+    pump_for(20);
+    QTest::keyRelease(list, Qt::Key_Control);
+    pump_for(20);
+    EXPECT_EQ(ctrl_down, 0); // the release was seen too
+    EXPECT_EQ(selection_at_menu(line_point(0)), std::vector<int>{0});
+}
+
+TEST_F(ListInputTest, NoMenuOpensBelowTheLastLineOrOnAnEmptyList) {
+    QPoint bottom(20, platform_test_widget(item(MAIN_LIST))->height() - 3);
+    selection_at_menu(bottom); // empty list
+    EXPECT_EQ(menus_opened, 0);
+
+    add_five();
+    click_line(2);
+    selection_at_menu(bottom);
+    EXPECT_EQ(menus_opened, 0);
+    EXPECT_EQ(selected_lines(), std::vector<int>{2}); // unchanged
+    EXPECT_EQ(GetFocus(), item(MAIN_LIST));
+    EXPECT_EQ(menu_tracking, 0);
+}
+
+TEST_F(ListInputTest, MenuCommandsActOnEverySelectedLine) {
+    add_five();
+    click_line(1);
+    click_line(3, Qt::ShiftModifier);
+    menu_command(2, MAIN_DELETE); // "Effacer" on one of three selected lines
+    EXPECT_EQ(lines(), (std::vector<std::string>{"a", "e"}));
+    EXPECT_EQ(current_line(), 0);
+
+    menu_command(1, MAIN_SELECT_ALL); // "Tout"
+    EXPECT_EQ(selected_lines(), (std::vector<int>{0, 1}));
+    click_line(1);
+    menu_command(1, MAIN_UP); // "Haut"
+    EXPECT_EQ(lines(), (std::vector<std::string>{"e", "a"}));
+}
+
+TEST_F(ListInputTest, MenuPlayAndDoubleClickPlayTheCaretLineFromItsStart) {
+    make_long_mp3("long.mp3", 3);
+    add_names({"long.mp3"});
+    add_fixtures({"no_tag.mp3=b.mp3", "no_tag.mp3=c.mp3"});
+    click_line(2);
+    menu_command(2, MENU_PLAY); // "Jouer"
+    EXPECT_EQ(current_line(), 2);
+    EXPECT_EQ(decoder_state(), 1);
+    EXPECT_EQ(text(MAIN_TITLE_LABEL), "c");
+
+    double_click_line(0);
+    EXPECT_EQ(current_line(), 0);
+    EXPECT_EQ(decoder_state(), 1);
+    ASSERT_TRUE(pump_until([&] { return elapsed_seconds >= 2; }));
+    double_click_line(0); // the line already playing starts again
+    EXPECT_EQ(current_line(), 0);
+    EXPECT_EQ(elapsed_seconds, 0);
+    EXPECT_EQ(slider(MAIN_TIME_SLIDER), 0);
+    EXPECT_EQ(decoder_state(), 1);
+}
+
+TEST_F(ListInputTest, EnterPlaysTheCurrentEntryAndEscDoesNothing) {
+    add_five();
+    click_line(3); // the selection does not choose what Play plays
+    key(item(MAIN_LIST), Qt::Key_Return);
+    EXPECT_EQ(decoder_state(), 1);
+    EXPECT_EQ(current_line(), 0);
+    key(item(MAIN_LIST), Qt::Key_Escape);
+    EXPECT_TRUE(IsWindow(main_dialog));
+    EXPECT_EQ(decoder_state(), 1);
+    key(item(MAIN_PAUSE), Qt::Key_Escape);
+    EXPECT_TRUE(IsWindow(main_dialog));
+
+    click(MAIN_REPEAT); // only toggles itself
+    EXPECT_EQ(IsDlgButtonChecked(main_dialog, MAIN_REPEAT), 1u);
+    EXPECT_EQ(decoder_state(), 1);
+    EXPECT_EQ(current_line(), 0);
+}
