@@ -1,0 +1,107 @@
+// The running program for the playlist benchmarks: the real main dialog and
+// start-up in a temporary directory, and playlists of many entries.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "app/main_window.h"
+#include "app/resource.h"
+#include "platform/testing.h"
+#include "platform/win32.h"
+#include "playlist/playlist.h"
+#include "playlist_files/playlist_files.h"
+#include "vbmp3/vbmp3.h"
+
+namespace fs = std::filesystem;
+
+// Starts the program once, in a fresh temporary directory that becomes the
+// current one; returns that directory.
+inline const fs::path& bench_program_dir() {
+    static fs::path dir;
+    if (dir.empty()) {
+        platform_test_init();
+        std::string pattern = (fs::temp_directory_path() / "melodiane-bench-XXXXXX").string();
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        if (mkdtemp(name.data()) == nullptr)
+            abort();
+        dir = fs::canonical(name.data());
+        fs::current_path(dir);
+        // The program never looks inside its instance handle.
+        static char instance_tag;
+        app_instance = reinterpret_cast<HINSTANCE>(&instance_tag);
+        main_dialog = CreateDialogParamA(app_instance, MAKEINTRESOURCEA(IDD_DIALOG1), nullptr,
+                                         main_dialog_proc, 0);
+        initialise_app();
+        std::atexit([] {
+            vbmp3_free();
+            std::error_code ignored;
+            fs::remove_all(dir, ignored);
+        });
+    }
+    return dir;
+}
+
+// A title like those of a real collection: artists repeat, songs rarely.
+inline std::string bench_title(int i) {
+    static const char* const artists[] = {
+        "Les Ogres", "\xC9\x64ith Piaf", "Zaz",    "Brel", "Orchestre National",
+        "ange",      "Ferr\xE9",         "Barbara"};
+    unsigned mix = (unsigned)i * 2654435761u;
+    return std::string(artists[mix % 8]) + " - Chanson " + std::to_string(mix % 99991);
+}
+
+inline char* bench_copy(const std::string& text) {
+    char* copy = (char*)malloc(text.size() + 2);
+    memcpy(copy, text.c_str(), text.size() + 1);
+    return copy;
+}
+
+// Replaces the playlist with n entries (one batch), the first current.
+inline void bench_fill_playlist(int n) {
+    bench_program_dir();
+    clear_playlist();
+    InsertionCursor cursor = begin_insertion(0);
+    for (int i = 0; i < n; i++) {
+        PlaylistEntry* entry = (PlaylistEntry*)malloc(sizeof(PlaylistEntry));
+        entry->next = nullptr;
+        entry->duration = 180 + i % 120;
+        entry->title = bench_copy(bench_title(i));
+        entry->path = bench_copy("/musique/" + bench_title(i) + ".mp3");
+        insert_entry(&cursor, entry);
+    }
+    end_insertion(&cursor);
+}
+
+// Selects every line whose number has the given remainder modulo step.
+inline void bench_select_every(int step, int remainder, int n) {
+    HWND list = playlist_box();
+    for (int line = remainder; line < n; line += step)
+        SendMessageA(list, LB_SETSEL, TRUE, line);
+}
+
+// Seconds taken by f.
+template <typename F> inline double bench_seconds(F f) {
+    auto start = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Reports the command's total time over the run against its floor's, measured
+// in the same iterations, and the target for one command.
+inline void bench_report(benchmark::State& state, double command, double floor, double target) {
+    double iterations = (double)state.iterations();
+    state.counters["ms"] = command * 1000 / iterations;
+    state.counters["floor_ms"] = floor * 1000 / iterations;
+    state.counters["ratio"] = command / floor;
+    state.counters["target_ms"] = target * 1000;
+    state.counters["within_target"] = command / iterations < target ? 1 : 0;
+}

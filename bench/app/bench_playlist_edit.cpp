@@ -1,0 +1,190 @@
+// The editing commands on a 100,000-line playlist with the real list box,
+// each against a floor measured in the same run: std::sort of the same keys
+// for the sort, the same work on a bare linked list for the others.
+#include "bench_playlist.h"
+
+#include <algorithm>
+#include <random>
+
+static const int lines = 100000;
+
+// ---- Floors: the same work without the list box ----
+
+struct BareNode {
+    BareNode* next;
+};
+
+// A bare list of n nodes in one array, linked in order.
+static std::vector<BareNode> bare_list(int n) {
+    std::vector<BareNode> nodes(n);
+    for (int i = 0; i < n - 1; i++)
+        nodes[i].next = &nodes[i + 1];
+    nodes[n - 1].next = nullptr;
+    return nodes;
+}
+
+// Every odd node swaps places with the even one above it, as moving up 50,000
+// single-line runs does.
+static void bare_move_up(BareNode* head) {
+    BareNode* before = nullptr;
+    BareNode* above = head;
+    while (above != nullptr && above->next != nullptr) {
+        BareNode* run = above->next;
+        above->next = run->next;
+        run->next = above;
+        if (before != nullptr)
+            before->next = run;
+        else
+            head = run;
+        before = above;
+        above = above->next;
+    }
+    benchmark::DoNotOptimize(head);
+}
+
+// Every odd node is unlinked and released.
+static void bare_delete(BareNode* head) {
+    for (BareNode* keep = head; keep != nullptr && keep->next != nullptr; keep = keep->next) {
+        BareNode* gone = keep->next;
+        keep->next = gone->next;
+        delete gone;
+    }
+}
+
+static bool signed_less(const char* a, const char* b) {
+    while (*a != '\0' && *a == *b) {
+        a++;
+        b++;
+    }
+    return (signed char)*a < (signed char)*b;
+}
+
+// ---- The commands ----
+
+static void BM_SelectAllThenSort(benchmark::State& state) {
+    double command = 0, floor = 0;
+    for (auto _ : state) {
+        bench_fill_playlist(lines);
+        double seconds = bench_seconds([] {
+            select_all();
+            reorder_selected(0);
+        });
+        state.SetIterationTime(seconds);
+        command += seconds;
+
+        std::vector<char*> keys;
+        for (PlaylistEntry* entry = playlist_head; entry != nullptr; entry = entry->next)
+            keys.push_back(sort_key(entry));
+        std::shuffle(keys.begin(), keys.end(), std::mt19937(1));
+        floor += bench_seconds([&] { std::sort(keys.begin(), keys.end(), signed_less); });
+        for (char* key : keys)
+            free(key);
+    }
+    bench_report(state, command, floor, 1.0);
+}
+
+static void BM_Shuffle(benchmark::State& state) {
+    double command = 0, floor = 0;
+    for (auto _ : state) {
+        bench_fill_playlist(lines);
+        select_all();
+        double seconds = bench_seconds([] { reorder_selected(1); });
+        state.SetIterationTime(seconds);
+        command += seconds;
+
+        std::vector<BareNode> nodes = bare_list(lines);
+        std::vector<BareNode*> order;
+        for (BareNode& node : nodes)
+            order.push_back(&node);
+        floor += bench_seconds([&] {
+            std::shuffle(order.begin(), order.end(), std::mt19937(1));
+            for (int i = 0; i < lines - 1; i++)
+                order[i]->next = order[i + 1];
+            order[lines - 1]->next = nullptr;
+        });
+    }
+    bench_report(state, command, floor, 0.5);
+}
+
+static void BM_MoveUp50000Runs(benchmark::State& state) {
+    double command = 0, floor = 0;
+    for (auto _ : state) {
+        bench_fill_playlist(lines);
+        bench_select_every(2, 1, lines);
+        double seconds = bench_seconds([] { move_selected_up(); });
+        state.SetIterationTime(seconds);
+        command += seconds;
+
+        std::vector<BareNode> nodes = bare_list(lines);
+        floor += bench_seconds([&] { bare_move_up(&nodes[0]); });
+    }
+    bench_report(state, command, floor, 0.3);
+}
+
+static void BM_MoveDown50000Runs(benchmark::State& state) {
+    double command = 0, floor = 0;
+    for (auto _ : state) {
+        bench_fill_playlist(lines);
+        bench_select_every(2, 0, lines);
+        double seconds = bench_seconds([] { move_selected_down(); });
+        state.SetIterationTime(seconds);
+        command += seconds;
+
+        std::vector<BareNode> nodes = bare_list(lines);
+        floor += bench_seconds([&] { bare_move_up(&nodes[0]); });
+    }
+    bench_report(state, command, floor, 0.3);
+}
+
+static void BM_Delete50000Scattered(benchmark::State& state) {
+    double command = 0, floor = 0;
+    for (auto _ : state) {
+        bench_fill_playlist(lines);
+        bench_select_every(2, 1, lines);
+        double seconds = bench_seconds([] { delete_selected(); });
+        state.SetIterationTime(seconds);
+        command += seconds;
+
+        BareNode* head = new BareNode{nullptr};
+        BareNode* last = head;
+        for (int i = 1; i < lines; i++)
+            last = last->next = new BareNode{nullptr};
+        floor += bench_seconds([&] { bare_delete(head); });
+        while (head != nullptr) {
+            BareNode* next = head->next;
+            delete head;
+            head = next;
+        }
+    }
+    bench_report(state, command, floor, 0.3);
+}
+
+static void BM_SelectAll(benchmark::State& state) {
+    double command = 0, floor = 0;
+    bench_fill_playlist(lines);
+    for (auto _ : state) {
+        SendMessageA(playlist_box(), LB_SETSEL, FALSE, -1);
+        double seconds = bench_seconds([] { select_all(); });
+        state.SetIterationTime(seconds);
+        command += seconds;
+
+        // Floor: one pass over the lines' selection states.
+        HWND list = playlist_box();
+        floor += bench_seconds([&] {
+            int selected = 0;
+            for (int line = 0; line < lines; line++)
+                selected += SendMessageA(list, LB_GETSEL, line, 0) != 0;
+            benchmark::DoNotOptimize(selected);
+        });
+    }
+    bench_report(state, command, floor, 0.05);
+}
+
+BENCHMARK(BM_SelectAllThenSort)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Shuffle)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_MoveUp50000Runs)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_MoveDown50000Runs)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Delete50000Scattered)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_SelectAll)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+BENCHMARK_MAIN();
