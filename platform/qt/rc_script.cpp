@@ -403,9 +403,10 @@ struct Evaluator {
     }
 
     long primary() {
-        if (pos >= tokens.size() || ++depth > max_expression_depth) {
+        if (pos >= tokens.size() || depth >= max_expression_depth) {
             return 0;
         }
+        ++depth;
         long result = 0;
         const Token& t = tokens[pos];
         if (t.kind == TokenKind::Number) {
