@@ -107,8 +107,8 @@ static void decode_loop() {
             decoder_busy = false;
             decoder_wake.notify_all();
             if (open_track != track || track->id != pending_track ||
-                track->epoch != pending_epoch || track->state != TRACK_PLAYING) {
-                continue; // closed, replaced, sought or paused meanwhile
+                track->epoch != pending_epoch) {
+                continue; // closed, replaced or sought meanwhile
             }
             pending.swap(piece);
             track->input_done = !more;

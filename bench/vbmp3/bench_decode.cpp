@@ -10,18 +10,11 @@
 #include <mpg123.h>
 
 #include <atomic>
-#include <ctime>
 #include <thread>
 #include <vector>
 
 static const double file_seconds = 300.0;
 static double mpg123_speed; // times real time of libmpg123 alone, from the first benchmark
-
-static double process_seconds() {
-    timespec now;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
 
 // Sets the counters from the processor time since start; the result is times real time.
 static double report_speed(benchmark::State& state, double start, bool compare) {

@@ -111,3 +111,16 @@ TEST_F(Heard, StreamChangingFormatMidwayPlaysBothParts) {
     EXPECT_GT(tone_level(s, 0, 4410, 35280, 440.0, 44100), 0.1);
     EXPECT_GT(tone_level(s, 1, 52920, 83790, 440.0, 44100), 0.1);
 }
+
+TEST_F(Heard, PausingAndResumingLosesNoSample) {
+    ASSERT_NE(vbmp3_open(fixture("cbr_44k_stereo_v23.mp3").c_str(), record_), 0);
+    vbmp3_play();
+    // Pause and resume over and over until the end: pauses land in the middle of decoding.
+    while (count_events(VBMP3_EVENT_END) == 0) {
+        vbmp3_pause();
+        vbmp3_restart();
+        vbmp3_pump();
+    }
+    settle();
+    EXPECT_EQ(captured().size(), 2u * 132300); // every sample of the three seconds, once
+}
