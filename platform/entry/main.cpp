@@ -5,6 +5,8 @@
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    // The program ends through its own quit message, not when its last window goes.
+    application.setQuitOnLastWindowClosed(false);
     // The program never looks inside its instance handle; any unique address will do.
     static char instance_tag;
     int status = WinMain(reinterpret_cast<HINSTANCE>(&instance_tag), nullptr, const_cast<char*>(""),

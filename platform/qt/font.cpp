@@ -63,6 +63,21 @@ QFont font_to_qfont(HFONT font) {
 }
 
 HFONT font_for_template(const std::string& face, int points, int weight, bool italic) {
+    // Dialogs opened again and again share the font of their template.
+    struct TemplateFont {
+        std::string face;
+        int points;
+        int weight;
+        bool italic;
+        HFONT font;
+    };
+    static std::vector<TemplateFont> made;
+    for (const TemplateFont& known : made) {
+        if (known.face == face && known.points == points && known.weight == weight &&
+            known.italic == italic) {
+            return known.font;
+        }
+    }
     LOGFONTA logfont{};
     // Windows: the height in pixels at 96 dots per inch, rounded.
     logfont.lfHeight = -mul_div(points, 96, 72);
@@ -70,5 +85,7 @@ HFONT font_for_template(const std::string& face, int points, int weight, bool it
     logfont.lfItalic = italic ? 1 : 0;
     logfont.lfCharSet = DEFAULT_CHARSET;
     std::strncpy(logfont.lfFaceName, face.empty() ? "MS Shell Dlg" : face.c_str(), LF_FACESIZE - 1);
-    return make_font(logfont);
+    HFONT font = make_font(logfont);
+    made.push_back({face, points, weight, italic, font});
+    return font;
 }

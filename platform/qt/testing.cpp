@@ -23,6 +23,7 @@ void platform_test_init() {
         static char name[] = "melodiane-test";
         static char* argv[] = {name, nullptr};
         new QApplication(argc, argv);
+        QApplication::setQuitOnLastWindowClosed(false);
     }
     const char* source = std::getenv("MELODIANE_SOURCE_DIR");
     if (!QFile::exists(QStringLiteral(":/melodiane.rc")) && source != nullptr) {
