@@ -443,6 +443,11 @@ class AppTest : public ::testing::Test {
             band = 0;
         }
         program_dir[0] = '\0';
+        // The decoder keeps its levels and bands across vbmp3_free and
+        // vbmp3_init; a new process would start flat at full level.
+        static const int flat[EQ_BAND_COUNT] = {};
+        vbmp3_setEqualizer(flat);
+        vbmp3_setVolume(100, 100);
     }
 
     // The program ends holding its playlist; a test process goes on.

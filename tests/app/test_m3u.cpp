@@ -56,6 +56,18 @@ TEST_F(M3uTest, AWrittenPlaylistHasTheHeaderThenTwoCrLfLinesPerEntry) {
     EXPECT_EQ(entries(), before);
 }
 
+TEST_F(M3uTest, ALineFeedInATitleIsWrittenAsASpace) {
+    PlaylistEntry* entry = (PlaylistEntry*)malloc(sizeof(PlaylistEntry));
+    entry->duration = 2;
+    entry->title = strdup("Deux\nlignes");
+    entry->path = strdup("/m/a.mp3");
+    InsertionCursor cursor = begin_insertion(0);
+    insert_entry(&cursor, entry);
+    end_insertion(&cursor);
+    write_m3u(in_dir("out.m3u").c_str());
+    EXPECT_EQ(read_file("out.m3u"), "#EXTM3U\r\n#EXTINF:2,Deux lignes\r\n/m/a.mp3\r\n");
+}
+
 TEST_F(M3uTest, AnEmptyPlaylistIsTheHeaderAloneAndReadsAsNothing) {
     write_m3u(in_dir("empty.m3u").c_str());
     EXPECT_EQ(read_file("empty.m3u"), "#EXTM3U\r\n");

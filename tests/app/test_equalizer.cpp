@@ -1,0 +1,202 @@
+// The equalizer dialog: stored bands shown and edited, the value label,
+// Lancer and Zéro, Enter and Esc, the settings written at close, and what
+// reaches the output (heard through the decoder's test tap).
+#include "app_fixture.h"
+
+#include "settings/settings.h"
+#include "vbmp3/vbmp3_testing.h"
+
+#include <cmath>
+#include <complex>
+#include <deque>
+#include <mutex>
+#include <regex>
+
+namespace {
+
+// The last second of the left channel the output received.
+struct Recent {
+    std::mutex lock;
+    std::deque<float> left;
+    int rate = 44100;
+};
+
+void keep_recent(const float* frames, int count, int rate, void* user) {
+    Recent* recent = static_cast<Recent*>(user);
+    std::lock_guard<std::mutex> guard(recent->lock);
+    recent->rate = rate;
+    for (int i = 0; i < count; i++) {
+        recent->left.push_back(frames[2 * i]);
+    }
+    while ((int)recent->left.size() > rate) {
+        recent->left.pop_front();
+    }
+}
+
+std::string value_of(const std::string& file, const std::string& key) {
+    std::smatch match;
+    return std::regex_search(file, match, std::regex("(^|\n)" + key + "=([^\r\n]*)"))
+               ? match[2].str()
+               : std::string();
+}
+
+} // namespace
+
+class EqualizerTest : public ColdAppTest {
+  protected:
+    void TearDown() override {
+        vbmp3_testing_setTap(nullptr, nullptr);
+        ColdAppTest::TearDown();
+    }
+
+    static HWND band(HWND dialog, int i) {
+        return GetDlgItem(dialog, EQ_FIRST_SLIDER + i);
+    }
+
+    static int position(HWND slider) {
+        return (int)SendMessageA(slider, TBM_GETPOS, 0, 0);
+    }
+
+    static std::string label(HWND dialog) {
+        return window_text(GetDlgItem(dialog, EQ_VALUE_LABEL));
+    }
+
+    static bool open(HWND dialog) {
+        return IsWindow(dialog) && platform_test_widget(dialog)->window()->isVisible();
+    }
+
+    // Closes the dialog with its window's close button.
+    void close_box(HWND dialog) {
+        platform_test_widget(dialog)->window()->close();
+        pump_for(20);
+    }
+
+    // Amplitude of a frequency in the last second heard, left channel.
+    double amplitude(double frequency) {
+        std::lock_guard<std::mutex> guard(recent.lock);
+        std::complex<double> sum = 0;
+        int n = (int)recent.left.size();
+        for (int i = 0; i < n; i++) {
+            sum +=
+                (double)recent.left[i] * std::polar(1.0, -2 * M_PI * frequency * i / recent.rate);
+        }
+        return n > 0 ? 2 * std::abs(sum) / n : 0;
+    }
+
+    // How much louder the 60 Hz tone is than the 3 kHz one, once what is
+    // heard comes from the current settings. The decoder keeps headroom for
+    // a boost, so the two tones are compared rather than taken alone.
+    double low_to_high() {
+        pump_for(1500);
+        return amplitude(60) / amplitude(3000);
+    }
+
+    Recent recent;
+};
+
+TEST_F(EqualizerTest, ShowsTheStoredBandsAndEditsThemWithTheValueLabel) {
+    write_file("Froulard.ini", "[Init]\r\neq0=250\r\neq3=-45\r\nactivateeq=7\r\n");
+    start();
+    EXPECT_EQ(eq_active, 7);
+    bool checked = false;
+    in_next_modal([&](HWND dialog) {
+        checked = true;
+        EXPECT_EQ(position(band(dialog, 0)), 0); // 250 shows at the top end
+        EXPECT_EQ(position(band(dialog, 3)), 145);
+        EXPECT_EQ(position(band(dialog, 9)), 100);
+        EXPECT_EQ(SendMessageA(GetDlgItem(dialog, EQ_LAUNCH), BM_GETCHECK, 0, 0), BST_CHECKED);
+        EXPECT_EQ(label(dialog), "");
+
+        key(band(dialog, 3), Qt::Key_Up);
+        EXPECT_EQ(position(band(dialog, 3)), 144);
+        EXPECT_EQ(eq_bands[3], -44);
+        EXPECT_EQ(label(dialog), "[P3] :  -4.4dB");
+
+        key(band(dialog, 0), Qt::Key_Down); // moving it puts an in-range value in place
+        EXPECT_EQ(eq_bands[0], 99);
+        key(band(dialog, 0), Qt::Key_Home);
+        EXPECT_EQ(label(dialog), "[P0] : +10.0dB");
+        EXPECT_EQ(eq_bands[0], 100);
+
+        key(band(dialog, 9), Qt::Key_Down);
+        EXPECT_EQ(label(dialog), "[P9] :  -0.1dB");
+        key(band(dialog, 9), Qt::Key_Up);
+        EXPECT_EQ(label(dialog), "[P9] :  +0.0dB");
+
+        key(band(dialog, 9), Qt::Key_Return); // Enter and Esc leave it open
+        key(band(dialog, 9), Qt::Key_Escape);
+        key(GetDlgItem(dialog, EQ_ZERO), Qt::Key_Escape);
+        EXPECT_TRUE(open(dialog));
+        close_box(dialog);
+        EXPECT_FALSE(open(dialog));
+    });
+    click(MAIN_EQUALIZER);
+    EXPECT_TRUE(checked);
+    EXPECT_TRUE(IsWindowEnabled(main_dialog));
+    std::string file = read_file("Froulard.ini");
+    EXPECT_EQ(value_of(file, "eq0"), "100");
+    EXPECT_EQ(value_of(file, "eq3"), "-44");
+    EXPECT_EQ(value_of(file, "eq9"), "0");
+    EXPECT_EQ(value_of(file, "activateeq"), "7");
+
+    // Closing unchanged rewrites the keys all the same.
+    write_file("Froulard.ini", "[Init]\r\n");
+    in_next_modal([&](HWND dialog) { close_box(dialog); });
+    click(MAIN_EQUALIZER);
+    file = read_file("Froulard.ini");
+    EXPECT_EQ(value_of(file, "eq0"), "100");
+    EXPECT_EQ(value_of(file, "activateeq"), "7");
+}
+
+TEST_F(EqualizerTest, LancerAndZeroAndDraggingDecideWhatIsHeard) {
+    vbmp3_testing_useOutput(VBMP3_OUTPUT_PACED);
+    vbmp3_testing_setTap(keep_recent, &recent);
+    write_file("Froulard.ini", "[Init]\r\neq0=100\r\nrepeat=1\r\n");
+    start();
+    vbmp3_testing_useOutput(VBMP3_OUTPUT_DEVICE); // for the next start
+    add_fixtures({"eq_tones.mp3"});
+    click(MAIN_PLAY); // a 60 Hz and a 3 kHz tone of equal level, in a loop
+    ASSERT_TRUE(pump_until([&] { return amplitude(3000) > 0.01; }));
+    double flat = low_to_high();
+    ASSERT_GT(flat, 0.5);
+
+    in_next_modal([&](HWND dialog) {
+        HWND lancer = GetDlgItem(dialog, EQ_LAUNCH);
+        click_window(lancer); // on: band 0 at +10 dB
+        EXPECT_EQ(eq_active, 1);
+        EXPECT_GT(low_to_high(), flat * 2.5);
+
+        click_window(lancer); // off: flat, and the band is kept
+        EXPECT_EQ(eq_active, 0);
+        EXPECT_EQ(eq_bands[0], 100);
+        EXPECT_NEAR(low_to_high(), flat, flat * 0.25);
+
+        click_window(GetDlgItem(dialog, EQ_ZERO)); // Zero while off sends nothing new
+        EXPECT_EQ(label(dialog), "0.0dB");
+        EXPECT_EQ(eq_bands[0], 0);
+        EXPECT_EQ(position(band(dialog, 0)), 100);
+
+        click_window(lancer); // on again, with the bands just zeroed
+        EXPECT_NEAR(low_to_high(), flat, flat * 0.25);
+
+        // A drag reaches the output only once released; near the middle it snaps.
+        QWidget* widget = platform_test_widget(band(dialog, 0));
+        QPoint start = thumb_centre(band(dialog, 0));
+        QTest::mousePress(widget, Qt::LeftButton, Qt::NoModifier, start);
+        QTest::mouseMove(widget, start + QPoint(0, -3));
+        pump_for(50);
+        EXPECT_EQ(position(band(dialog, 0)), 100);
+        EXPECT_EQ(label(dialog), "[P0] :  +0.0dB");
+        QTest::mouseMove(widget, start + QPoint(0, -200));
+        pump_for(50);
+        EXPECT_EQ(position(band(dialog, 0)), 0);
+        EXPECT_EQ(label(dialog), "[P0] : +10.0dB");
+        EXPECT_EQ(eq_bands[0], 100);
+        EXPECT_NEAR(low_to_high(), flat, flat * 0.25);
+        QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, start + QPoint(0, -200));
+        EXPECT_GT(low_to_high(), flat * 2.5);
+        close_box(dialog);
+    });
+    click(MAIN_EQUALIZER);
+    EXPECT_EQ(decoder_state(), 1); // playback went on throughout
+}
