@@ -32,6 +32,14 @@ class DialogWidget : public QWidget, public WindowView {
         if (input_route(window, this, event, false)) {
             return true;
         }
+        // Activating a window disabled by a modal dialog brings that dialog forward.
+        if (event->type() == QEvent::WindowActivate && window != nullptr && window->alive &&
+            (window->style & WS_DISABLED)) {
+            HWND popup = window_owned_popup(window);
+            if (popup != nullptr && popup->widget) {
+                popup->widget->activateWindow();
+            }
+        }
         return QWidget::event(event);
     }
     // The window manager's close button asks the procedure, like the system

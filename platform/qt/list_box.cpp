@@ -85,6 +85,7 @@ ListBoxWidget::ListBoxWidget(QWidget* parent, DWORD style)
         setFrameStyle(QFrame::NoFrame);
     }
     verticalScrollBar()->setSingleStep(1);
+    verticalScrollBar()->setFocusPolicy(Qt::NoFocus); // the keyboard stays with the list
     viewport()->setBackgroundRole(QPalette::Base);
 }
 

@@ -226,6 +226,7 @@ void WINAPI PostQuitMessage(int exit_code) {
     queue_post(std::move(queued));
 }
 
+// The program fetches with no window or message filter, and so does this.
 BOOL WINAPI GetMessageA(LPMSG msg, HWND, UINT, UINT) {
     queue_wait(msg, -1);
     return msg->message == WM_QUIT ? FALSE : TRUE;

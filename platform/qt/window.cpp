@@ -65,11 +65,16 @@ HWND window_create(WindowKind kind, QWidget* widget, WindowView* view, WNDPROC c
     window->client = widget;
     window->proc = class_proc;
     window_of_widget.insert(widget, window);
-    QObject::connect(widget, &QObject::destroyed, [window] {
+    // By the time Qt reports the destruction the QPointer is already null,
+    // so the widget's own address is what leaves the map.
+    QObject::connect(widget, &QObject::destroyed, [window, widget] {
         if (window->alive) {
             timers_kill_window(window);
         }
         mark_dead(window);
+        if (window_of_widget.value(widget) == window) {
+            window_of_widget.remove(widget);
+        }
     });
     std::lock_guard<std::mutex> lock(live_mutex);
     live_windows.insert(window);
@@ -101,6 +106,17 @@ void windows_destroy_all() {
             DestroyWindow(window);
         }
     }
+}
+
+HWND window_owned_popup(HWND owner) {
+    HWND found = nullptr;
+    for (const auto& window : all_windows) {
+        if (window->alive && window->owner == owner && (window->style & WS_VISIBLE) &&
+            !(window->style & WS_DISABLED)) {
+            found = window.get();
+        }
+    }
+    return found;
 }
 
 HWND window_top_level(HWND window) {

@@ -71,6 +71,9 @@ bool window_alive_any_thread(HWND window);
 // Destroys every window still open (tests start afresh).
 void windows_destroy_all();
 
+// The last visible and enabled dialog a window owns, or null.
+HWND window_owned_popup(HWND owner);
+
 // The dialog (top-level window) a window belongs to, or null.
 HWND window_top_level(HWND window);
 
