@@ -48,9 +48,9 @@ typedef struct {
 
 // Decode options; the library takes them as hints.
 typedef struct {
-    int reduction; // 0: full rate
-    int convert;   // 0: stereo output
-    int frequency; // preferred output rate in Hz
+    int reduction; // 0: full rate (not used)
+    int convert;   // 0: stereo output (not used: output is always stereo)
+    int frequency; // output rate in Hz, 8000 to 192000; default 44100
 } VBMP3_DECODE_OPTION;
 
 // Size of the scratch record handed to vbmp3_open; the library does not use it.
@@ -62,14 +62,19 @@ int vbmp3_init(void);
 int vbmp3_free(void);
 // Registers the event handler (null: events are dropped).
 int vbmp3_callback(VBMP3_HANDLER handler);
+// Sets the output rate, to which every file is resampled and at which the
+// equalizer works. Taken only while no track is open.
 int vbmp3_setDecodeOption(const VBMP3_DECODE_OPTION* option);
-// Opens a file, replacing any open track without an end event for it. A path
-// that cannot be read leaves nothing open (state 0). record: 272 bytes, unused.
+// Opens a file, replacing any open track without an end event for it; the
+// new track waits at its start (state 2). A path that cannot be read leaves
+// nothing open (state 0); a readable file with no audio opens and ends as soon
+// as it plays. After a natural end the open track's samples follow the last
+// one's with no gap. record: 272 bytes, unused. Non-zero when a track opened.
 int vbmp3_open(const char* path, void* record);
 // Plays the open track from its start; nothing when no track is open.
 int vbmp3_play(void);
 int vbmp3_pause(void);
-// Resumes where paused.
+// Resumes where paused (or where sought, for a track opened and not yet played).
 int vbmp3_restart(void);
 // Stops and closes; harmless when nothing is open. The end event of the track
 // it ends is delivered before it returns.
@@ -83,7 +88,10 @@ int vbmp3_getFileInfo(const char* path, VBMP3_TAG_INFO* tag, VBMP3_INFO* info);
 // Channel levels 0 (silent) to 100 (unchanged), applied at once, kept across tracks.
 int vbmp3_setVolume(int left, int right);
 // Ten gains in tenths of a decibel for 60, 170, 310, 600 Hz, 1, 3, 6, 12, 14 and
-// 16 kHz; all zero is flat. Applied at once, kept across tracks.
+// 16 kHz; all zero is flat and leaves the samples untouched. Each gain is
+// limited to -150..150 (15 dB); boosts are given headroom (the whole signal is
+// lowered by the curve's highest point), so they never clip. Applied at once,
+// kept across tracks.
 int vbmp3_setEqualizer(const int* bands);
 
 // Installs a function that the library may call from any of its threads to ask
