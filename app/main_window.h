@@ -3,36 +3,40 @@
 // right-click context menu (IDR_MENU1).
 #pragma once
 
+#include "app/resource.h"
 #include "platform/win32.h"
 
-// Controls of the main dialog.
-#define MAIN_PLAY 1 // "Jouer", the default command (Enter)
-#define MAIN_PAUSE 1001
-#define MAIN_STOP 1002
-#define MAIN_EQUALIZER 1003
-#define MAIN_PREVIOUS 1004
-#define MAIN_NEXT 1005
-#define MAIN_FONT 1006
-#define MAIN_ABOUT 1007
-#define MAIN_UP 1008
-#define MAIN_DOWN 1009
-#define MAIN_SORT 1010
-#define MAIN_SHUFFLE 1011
-#define MAIN_DELETE 1012
-#define MAIN_SELECT_ALL 1013
-#define MAIN_ADD 1014
-#define MAIN_OPEN 1015
-#define MAIN_SAVE 1016
-#define MAIN_REPEAT 1018 // "Répéter": push-like automatic check box
-#define MAIN_LIST 1020   // the playlist list box
-#define MAIN_TIME_LABEL 1021
-#define MAIN_TITLE_LABEL 1022
-#define MAIN_TIME_SLIDER 1041
-#define MAIN_VOLUME_SLIDER 1042
-#define MAIN_BALANCE_SLIDER 1043
-#define MAIN_FIRST_FONT_CONTROL 1001 // 1001 .. 1027 (and 1) take the user's font
-#define MAIN_LAST_FONT_CONTROL 1027
-#define MENU_PLAY 1054 // the context menu's "Jouer"
+// Controls of the main dialog, under the names the program uses; the
+// numbers live in resource.h, shared with the resource script.
+#define MAIN_PLAY IDC_PLAY // "Jouer", the default command (Enter)
+#define MAIN_PAUSE IDC_PAUSE
+#define MAIN_STOP IDC_STOP
+#define MAIN_EQUALIZER IDC_EQUALIZER
+#define MAIN_PREVIOUS IDC_PREVIOUS
+#define MAIN_NEXT IDC_NEXT
+#define MAIN_FONT IDC_FONT
+#define MAIN_ABOUT IDC_ABOUT
+#define MAIN_UP IDC_MOVE_UP
+#define MAIN_DOWN IDC_MOVE_DOWN
+#define MAIN_SORT IDC_SORT
+#define MAIN_SHUFFLE IDC_SHUFFLE
+#define MAIN_DELETE IDC_DELETE
+#define MAIN_SELECT_ALL IDC_SELECT_ALL
+#define MAIN_ADD IDC_ADD
+#define MAIN_OPEN IDC_OPEN
+#define MAIN_SAVE IDC_SAVE
+#define MAIN_REPEAT IDC_REPEAT // "Répéter": push-like automatic check box
+#define MAIN_LIST IDC_PLAYLIST // the playlist list box
+#define MAIN_TIME_LABEL IDC_TIME_LABEL
+#define MAIN_TITLE_LABEL IDC_TITLE_LABEL
+#define MAIN_LIST_GROUP IDC_LIST_GROUP
+#define MAIN_TIME_SLIDER IDC_TIME_SLIDER
+#define MAIN_VOLUME_SLIDER IDC_VOLUME_SLIDER
+#define MAIN_BALANCE_SLIDER IDC_BALANCE_SLIDER
+// 1001 .. 1027 (those that exist) and then 1 take the user's font.
+#define MAIN_FIRST_FONT_CONTROL IDC_PAUSE
+#define MAIN_LAST_FONT_CONTROL IDC_LIST_GROUP
+#define MENU_PLAY IDM_PLAY // the context menu's "Jouer"
 
 // Posted by the decoder's wakeup (from any thread); the main dialog answers
 // with vbmp3_pump, which delivers the events to decoder_event.

@@ -2,16 +2,17 @@
 // and their application to the decoder.
 #pragma once
 
+#include "app/resource.h"
 #include "platform/win32.h"
 
 #define EQ_BAND_COUNT 10
 
-// Controls of the equalizer dialog.
-#define EQ_LAUNCH 1019 // "Lancer": push-like check box, on/off
-#define EQ_ZERO 1017
-#define EQ_VALUE_LABEL 1030
-#define EQ_FIRST_BAND_LABEL 1031 // 1031 .. 1040: "60" .. "16K"
-#define EQ_FIRST_SLIDER 1044     // 1044 .. 1053: the band sliders, 60 Hz first
+// Controls of the equalizer dialog (numbers in resource.h).
+#define EQ_LAUNCH IDC_EQ_ENABLE // "Lancer": push-like check box, on/off
+#define EQ_ZERO IDC_EQ_ZERO
+#define EQ_VALUE_LABEL IDC_EQ_VALUE
+#define EQ_FIRST_BAND_LABEL IDC_EQ_BAND_LABEL // 10 labels, "60" .. "16K"
+#define EQ_FIRST_SLIDER IDC_EQ_BAND           // 10 band sliders, 60 Hz first
 
 // Gains in tenths of a decibel, 60 Hz band first. Loaded at start-up by
 // load_settings (as stored, unclamped); changed by the dialog's sliders and Zero.

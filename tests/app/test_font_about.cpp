@@ -1,0 +1,105 @@
+// The font choice and the About box: the font dialog opens on the stored
+// font, a choice reaches the main window, the file and the dialogs opened
+// later; cancelling writes nothing; About closes with Esc and "Fermer"; the
+// player goes on while a modal dialog is open.
+#include "app_fixture.h"
+
+#include "app/about.h"
+
+#include <QFont>
+
+class FontAboutTest : public AppTest {
+  protected:
+    static QFont font_of(HWND window) {
+        return platform_test_widget(window)->font();
+    }
+};
+
+TEST_F(FontAboutTest, CancellingTheFontDialogWritesNothingAndItOpensOnTheStoredFont) {
+    std::string before = read_file("Froulard.ini");
+    testing_cancel_next_dialog();
+    click(MAIN_FONT);
+    ASSERT_EQ(testing_dialog_requests().size(), 1u);
+    const DialogRequest& request = testing_dialog_requests()[0];
+    EXPECT_EQ(request.kind, DialogKind::font);
+    EXPECT_STREQ(request.font.lfFaceName, "Arial");
+    EXPECT_EQ(request.font.lfHeight, -12);
+    EXPECT_EQ(request.font.lfWeight, 400);
+    EXPECT_EQ(request.flags, 0x00460041u);
+    EXPECT_EQ(read_file("Froulard.ini"), before);
+    EXPECT_TRUE(IsWindowEnabled(main_dialog));
+}
+
+TEST_F(FontAboutTest, AChosenFontReachesTheMainWindowTheFileAndTheDialogsOpenedLater) {
+    QFont template_font = font_of(item(MAIN_VOLUME_SLIDER));
+    testing_answer_font_dialog("Liberation Serif", 12, true, true);
+    click(MAIN_FONT);
+    for (int id : {MAIN_PLAY, MAIN_PAUSE, MAIN_ABOUT, MAIN_REPEAT, MAIN_LIST, MAIN_TITLE_LABEL,
+                   MAIN_LIST_GROUP}) {
+        QFont font = font_of(item(id));
+        EXPECT_EQ(font.family(), "Liberation Serif") << id;
+        EXPECT_TRUE(font.bold()) << id;
+        EXPECT_TRUE(font.italic()) << id;
+    }
+    EXPECT_EQ(font_of(item(MAIN_VOLUME_SLIDER)), template_font); // sliders keep theirs
+
+    std::string file = read_file("Froulard.ini");
+    EXPECT_NE(file.find("\r\nfontfacename=Liberation Serif\r\n"), std::string::npos);
+    EXPECT_NE(file.find("\r\nfontweight=700\r\n"), std::string::npos);
+    EXPECT_NE(file.find("\r\nfontitalic=1\r\n"), std::string::npos);
+    EXPECT_NE(file.find("\r\nfontheight=-16\r\n"), std::string::npos); // 12 points at 96 DPI
+
+    bool about_seen = false;
+    in_next_modal([&](HWND about) {
+        about_seen = true;
+        for (int id : {ABOUT_CREDIT, ABOUT_INVITATION, IDCANCEL}) {
+            EXPECT_EQ(font_of(GetDlgItem(about, id)).family(), "Liberation Serif") << id;
+        }
+        EXPECT_EQ(window_text(GetDlgItem(about, ABOUT_INVITATION)),
+                  "Vos remarques sont les bienvenues!");
+        EXPECT_NE(window_text(GetDlgItem(about, ABOUT_CREDIT)).find("Melodiane"),
+                  std::string::npos);
+        EXPECT_EQ(GetFocus(), GetDlgItem(about, IDCANCEL));
+        key(GetDlgItem(about, IDCANCEL), Qt::Key_Escape);
+    });
+    click(MAIN_ABOUT);
+    EXPECT_TRUE(about_seen);
+
+    bool equalizer_seen = false;
+    in_next_modal([&](HWND equalizer) {
+        equalizer_seen = true;
+        for (int id : {EQ_LAUNCH, EQ_ZERO, EQ_VALUE_LABEL, EQ_FIRST_BAND_LABEL + 9}) {
+            EXPECT_EQ(font_of(GetDlgItem(equalizer, id)).family(), "Liberation Serif") << id;
+        }
+    });
+    click(MAIN_EQUALIZER);
+    EXPECT_TRUE(equalizer_seen);
+}
+
+TEST_F(FontAboutTest, AboutClosesWithFermerAndPlaybackGoesOnMeanwhile) {
+    make_long_mp3("long.mp3", 3);
+    add_names({"long.mp3"});
+    click(MAIN_PLAY);
+    std::string label_before;
+    std::string label_after;
+    in_next_modal([&](HWND about) {
+        EXPECT_FALSE(IsWindowEnabled(main_dialog));
+        label_before = text(MAIN_TIME_LABEL);
+        pump_for(2300);
+        label_after = text(MAIN_TIME_LABEL);
+        click_window(GetDlgItem(about, IDCANCEL));
+        EXPECT_FALSE(IsWindow(about) && platform_test_widget(about)->window()->isVisible());
+    });
+    click(MAIN_ABOUT);
+    EXPECT_NE(label_before, label_after);
+    EXPECT_TRUE(IsWindowEnabled(main_dialog));
+    EXPECT_EQ(decoder_state(), 1);
+
+    bool closed_by_enter = false;
+    in_next_modal([&](HWND about) {
+        key(GetDlgItem(about, IDCANCEL), Qt::Key_Return); // "Fermer" has the focus
+        closed_by_enter = !(IsWindow(about) && platform_test_widget(about)->window()->isVisible());
+    });
+    click(MAIN_ABOUT);
+    EXPECT_TRUE(closed_by_enter);
+}
