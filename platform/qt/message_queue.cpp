@@ -93,23 +93,20 @@ static void on_wake() {
     if (loops.empty()) {
         return; // the next GetMessageA finds the messages
     }
-    RunningLoop& innermost = loops.back();
-    if (innermost.waiting != nullptr) {
-        innermost.waiting->quit();
+    if (loops.back().waiting != nullptr) {
+        loops.back().waiting->quit();
         return;
     }
+    dispatch_queued();
+    // A quit message ends the foreign loop, so that it reaches the program's loop.
     bool quit_pending;
     {
         std::lock_guard<std::mutex> lock(queue_mutex);
         quit_pending = !queue.empty() && queue.front().msg.message == WM_QUIT;
     }
-    if (quit_pending) {
-        if (innermost.end) {
-            innermost.end();
-        }
-        return;
+    if (quit_pending && !loops.empty() && loops.back().waiting == nullptr && loops.back().end) {
+        loops.back().end();
     }
-    dispatch_queued();
 }
 
 void queue_post(QueuedMessage message) {

@@ -221,3 +221,16 @@ TEST_F(MainWindowTest, DestroyingAnOpenMenuClosesItAndTrackingReturnsZero) {
     platform_test_pump(20);
     EXPECT_TRUE(received_of(WM_COMMAND).empty());
 }
+
+static void CALLBACK quit_tick(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    PostQuitMessage(3);
+}
+
+TEST_F(MainWindowTest, QuitMessageClosesAnOpenMenuAndReachesTheLoop) {
+    HMENU menu = LoadMenuA(nullptr, MAKEINTRESOURCEA(IDR_MENU1));
+    SetTimer(nullptr, 0, 50, quit_tick);
+    EXPECT_FALSE(TrackPopupMenu(GetSubMenu(menu, 0), TPM_LEFTBUTTON, 10, 10, 0, dialog, nullptr));
+    EXPECT_TRUE(platform_test_pump_until([] { return platform_test_quit_code() == 3; }, 1000));
+    DestroyMenu(menu);
+}
