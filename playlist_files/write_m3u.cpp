@@ -3,6 +3,21 @@
 
 #include <cstdio>
 
+// A line feed inside a title (tags may hold one) would split its EXTINF line
+// and turn the rest into a path line; it is written as a space.
+static void write_title(TextFile* file, const char* title) {
+    char piece[MAX_PATH];
+    size_t used = 0;
+    for (const char* c = title; *c != '\0'; c++) {
+        piece[used++] = *c == '\n' ? ' ' : *c;
+        if (used == sizeof piece - 1 || c[1] == '\0') {
+            piece[used] = '\0';
+            text_write(file, piece);
+            used = 0;
+        }
+    }
+}
+
 void write_m3u(const char* path) {
     int count = (int)SendMessageA(playlist_box(), LB_GETCOUNT, 0, 0);
     // The new content goes to a file beside the target that replaces it only
@@ -15,11 +30,11 @@ void write_m3u(const char* path) {
     text_write(file, "#EXTM3U\n");
     PlaylistEntry* entry = playlist_head;
     for (int i = 0; i < count && entry != nullptr; i++, entry = entry->next) {
-        // Written in parts so that no title is cut.
+        // Written in parts so that no title is cut, whatever its length.
         char extinf[32];
         snprintf(extinf, sizeof extinf, "#EXTINF:%d,", entry->duration);
         text_write(file, extinf);
-        text_write(file, entry->title);
+        write_title(file, entry->title);
         text_write(file, "\n");
         text_write(file, entry->path);
         text_write(file, "\n");
