@@ -114,12 +114,14 @@ void ListBoxWidget::refresh() {
     }
     int last_top = std::max(0, lines_.size() - full_rows());
     top_ = std::clamp(top_, 0, last_top);
+    // The scroll area shows or hides the bar on hearing of the range; a value
+    // change comes back through scrollContentsBy with top_ itself.
+    int top = top_;
     QScrollBar* bar = verticalScrollBar();
-    bar->blockSignals(true);
     bar->setRange(0, last_top);
     bar->setPageStep(full_rows());
-    bar->setValue(top_);
-    bar->blockSignals(false);
+    bar->setValue(top);
+    top_ = top;
     viewport()->update();
 }
 

@@ -3,6 +3,8 @@
 // double-click notification and subclassing, on the real main window.
 #include "window_fixture.h"
 
+#include <QAbstractScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 #include <string>
@@ -119,6 +121,25 @@ TEST_F(ListBoxTest, CaretIsKeptApartFromTheSelection) {
     send(LB_DELETESTRING, 2);
     send(LB_DELETESTRING, 1);
     EXPECT_EQ(send(LB_GETCURSEL), 0); // the caret stays within the lines
+}
+
+TEST_F(ListBoxTest, LongListScrollsToTheCaretAndShowsItsScrollBar) {
+    add(100);
+    platform_test_pump(20);
+    auto* box = qobject_cast<QAbstractScrollArea*>(platform_test_widget(list)->parentWidget());
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->verticalScrollBar()->isVisible());
+    EXPECT_EQ(send(LB_GETTOPINDEX), 0);
+    send(LB_SETCARETINDEX, 99, 0);
+    platform_test_pump(20);
+    EXPECT_GT(send(LB_GETTOPINDEX), 50);
+    EXPECT_EQ(box->verticalScrollBar()->value(), send(LB_GETTOPINDEX));
+    LRESULT found = send(LB_ITEMFROMPOINT, 0, MAKELPARAM(5, 1));
+    EXPECT_EQ(HIWORD(found), 0); // inside the list
+    EXPECT_EQ(LOWORD(found), send(LB_GETTOPINDEX));
+    send(LB_RESETCONTENT);
+    platform_test_pump(20);
+    EXPECT_FALSE(box->verticalScrollBar()->isVisible());
 }
 
 TEST_F(ListBoxTest, MouseSelectsAsAnExtendedSelectionListBox) {
