@@ -33,24 +33,39 @@ static int64_t position_of(FILE* file) {
 #endif
 }
 
-// Random access to the file, served from the head block when it covers the range.
+// Random access to the file, served from a block read in one go (the head of
+// the file, later where the audio starts) when it covers the range.
 struct Source {
     FILE* file;
     int64_t file_size;
     std::vector<unsigned char> head;
+    int64_t head_at; // file offset of head[0]
     std::vector<unsigned char> scratch;
 };
+
+// Reads the block at offset into head. False when nothing could be read.
+static bool load_block(Source& source, int64_t offset, size_t size) {
+    source.head.resize(size);
+    size_t got = 0;
+    if (seek_to(source.file, offset, SEEK_SET)) {
+        got = fread(source.head.data(), 1, size, source.file);
+    }
+    source.head.resize(got);
+    source.head_at = offset;
+    return got > 0;
+}
 
 // Pointer to n bytes at offset, or null when they are not all in the file.
 static const unsigned char* bytes_at(Source& source, int64_t offset, size_t n) {
     if (offset < 0 || offset + static_cast<int64_t>(n) > source.file_size) {
         return nullptr;
     }
-    if (offset + static_cast<int64_t>(n) <= static_cast<int64_t>(source.head.size())) {
-        return source.head.data() + offset;
+    if (offset >= source.head_at && offset + static_cast<int64_t>(n) <=
+                                        source.head_at + static_cast<int64_t>(source.head.size())) {
+        return source.head.data() + (offset - source.head_at);
     }
     source.scratch.resize(n);
-    if (!seek_to(source.file, offset, SEEK_SET) ||
+    if (!source.file || !seek_to(source.file, offset, SEEK_SET) ||
         fread(source.scratch.data(), 1, n, source.file) != n) {
         return nullptr;
     }
@@ -249,7 +264,7 @@ static int64_t read_id3v2(Source& source, Id3Fields& fields) {
         }
         std::vector<unsigned char> block(all, all + (frames_end - 10));
         resynchronise(block);
-        Source memory = {nullptr, static_cast<int64_t>(block.size()), std::move(block), {}};
+        Source memory = {nullptr, static_cast<int64_t>(block.size()), std::move(block), 0, {}};
         int64_t first = 0;
         if ((flags & 0x40) && memory.file_size >= 4) {
             first = 4 + big32(memory.head.data());
@@ -339,6 +354,12 @@ static int64_t find_first_frame(Source& source, int64_t from, int64_t audio_end,
 
 static void read_stream(Source& source, int64_t audio_start, int64_t audio_end, VBMP3_INFO* info) {
     MpegFrame frame;
+    // A large tag (pictures) puts the audio beyond the head block: read the
+    // block where the audio starts instead of the file a few bytes at a time.
+    int64_t block_end = source.head_at + static_cast<int64_t>(source.head.size());
+    if (audio_start + 16 * 1024 > block_end && block_end < source.file_size && source.file) {
+        load_block(source, audio_start, head_size);
+    }
     int64_t first = find_first_frame(source, audio_start, audio_end, &frame);
     if (first < 0) {
         return;
@@ -395,7 +416,7 @@ bool fileinfo_read(const char* path, VBMP3_TAG_INFO* tag, VBMP3_INFO* info) {
     if (!file) {
         return false;
     }
-    Source source{file, 0, {}, {}};
+    Source source{file, 0, {}, 0, {}};
     source.head.resize(head_size);
     size_t got = fread(source.head.data(), 1, head_size, file);
     if (ferror(file)) {

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 struct Expected {
     const char* file;
@@ -104,4 +106,40 @@ TEST(FileInfo, BadFilesGiveEmptyRecordsWithoutHarm) {
         EXPECT_LE(info.length, 3);
     }
     std::filesystem::remove(dir);
+}
+
+// A tag larger than what is read at first (a picture, say) is walked frame by
+// frame, and the audio after it is still found.
+TEST(FileInfo, LargeTagBeforeTheAudio) {
+    std::ifstream in(fixture("no_tag.mp3"), std::ios::binary);
+    std::string audio((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto frame = [](const char* id, const std::string& body) {
+        uint32_t size = static_cast<uint32_t>(body.size());
+        std::string f = id;
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            f += static_cast<char>(size >> shift & 0xFF);
+        }
+        return f + std::string(2, '\0') + body;
+    };
+    std::string frames = frame("PRIV", std::string(300000, 'p')) +
+                         frame("TIT2", std::string(1, '\0') + "Apr\xE8s l'image") +
+                         frame("TPE1", std::string(1, '\0') + "Artiste");
+    uint32_t size = static_cast<uint32_t>(frames.size());
+    std::string tag = "ID3\x03";
+    tag += std::string(2, '\0');
+    for (int shift = 21; shift >= 0; shift -= 7) {
+        tag += static_cast<char>(size >> shift & 0x7F);
+    }
+    std::filesystem::path path = std::filesystem::temp_directory_path() / "vbmp3_large_tag.mp3";
+    std::ofstream(path, std::ios::binary) << tag << frames << audio;
+
+    VBMP3_TAG_INFO tag_info;
+    VBMP3_INFO info;
+    vbmp3_getFileInfo(path.string().c_str(), &tag_info, &info);
+    EXPECT_STREQ(tag_info.title, "Apr\xE8s l'image");
+    EXPECT_STREQ(tag_info.artist, "Artiste");
+    EXPECT_EQ(info.length, 1);
+    EXPECT_EQ(info.frequency, 44100);
+    EXPECT_EQ(info.header_bytes, static_cast<int>(tag.size() + frames.size()));
+    std::filesystem::remove(path);
 }
