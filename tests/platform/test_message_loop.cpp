@@ -3,7 +3,10 @@
 // keep posted messages and timers flowing.
 #include "window_fixture.h"
 
+#include "platform/qt/window_access.h"
+
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QTest>
@@ -233,4 +236,28 @@ TEST_F(MainWindowTest, QuitMessageClosesAnOpenMenuAndReachesTheLoop) {
     EXPECT_FALSE(TrackPopupMenu(GetSubMenu(menu, 0), TPM_LEFTBUTTON, 10, 10, 0, dialog, nullptr));
     EXPECT_TRUE(platform_test_pump_until([] { return platform_test_quit_code() == 3; }, 1000));
     DestroyMenu(menu);
+}
+
+TEST_F(MainWindowTest, QtDialogsRunModalWhileTimersAndPostedMessagesFlow) {
+    SetTimer(dialog, 1, 10, nullptr);
+    QDialog box(platform_test_widget(dialog));
+    bool owner_enabled = true;
+    std::size_t ticks = 0;
+    QTimer::singleShot(150, [&] {
+        owner_enabled = IsWindowEnabled(dialog);
+        ticks = received_of(WM_TIMER).size();
+        std::thread([this] { PostMessageA(dialog, WM_APP + 3, 0, 0); }).join();
+    });
+    std::size_t posted_while_open = 0;
+    QTimer::singleShot(250, [&] {
+        posted_while_open = received_of(WM_APP + 3).size();
+        box.accept();
+    });
+    EXPECT_EQ(platform_exec_modal(&box, item(1020)), QDialog::Accepted);
+    EXPECT_EQ(posted_while_open, 1u);
+    EXPECT_FALSE(owner_enabled);
+    EXPECT_TRUE(IsWindowEnabled(dialog));
+    EXPECT_GE(ticks, 3u);
+    EXPECT_EQ(received_of(WM_APP + 3).size(), 1u);
+    KillTimer(dialog, 1);
 }
