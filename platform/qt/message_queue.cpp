@@ -36,11 +36,13 @@ static const std::size_t recent_input_kept = 16;
 static QueuedMessage* current_input = nullptr;
 static unsigned key_state = 0;
 
-static QElapsedTimer& clock_since_start() {
-    static QElapsedTimer clock;
-    if (!clock.isValid()) {
-        clock.start();
-    }
+// Message times; started once, whichever thread posts first.
+static const QElapsedTimer& clock_since_start() {
+    static const QElapsedTimer clock = [] {
+        QElapsedTimer started;
+        started.start();
+        return started;
+    }();
     return clock;
 }
 
