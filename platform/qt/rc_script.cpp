@@ -234,7 +234,8 @@ static long read_number(const std::string& text, std::size_t& i) {
     return static_cast<long>(static_cast<std::uint32_t>(value));
 }
 
-// A string literal starting at the opening quote; "" stands for one quote.
+// A string literal starting at the opening quote; "" stands for one quote, and
+// backslash escapes (\n, \t, \xhh, \ooo, ...) for one character.
 static std::string read_string(const std::string& text, std::size_t& i) {
     std::string out;
     ++i;
@@ -271,6 +272,23 @@ static std::string read_string(const std::string& text, std::size_t& i) {
                 out += '\\';
                 ++i;
                 continue;
+            case '0':
+            case '1':
+            case '2':
+            case '3':
+            case '4':
+            case '5':
+            case '6':
+            case '7': {
+                int value = 0;
+                int digits = 0;
+                while (i < text.size() && digits < 3 && text[i] >= '0' && text[i] <= '7') {
+                    value = value * 8 + (text[i++] - '0');
+                    ++digits;
+                }
+                out += static_cast<char>(value);
+                continue;
+            }
             case 'x': {
                 ++i;
                 int value = 0;

@@ -4,8 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <random>
+#include <tuple>
 
 static std::optional<std::string> no_includes(const std::string&) {
     return std::nullopt;
@@ -138,5 +143,64 @@ TEST(ResourceScript, TakesAnyInputWithoutFailing) {
             }
         }
         parse_rc_script(text, no_includes);
+    }
+}
+
+// The resource compiler of the Windows build, when it is installed, writes
+// the script back with every style as a number: both readings must agree.
+TEST(ResourceScript, AgreesWithTheWindowsResourceCompiler) {
+    const char* source = std::getenv("MELODIANE_SOURCE_DIR");
+    ASSERT_NE(source, nullptr);
+    std::string app = std::string(source) + "/app";
+    std::string output = testing::TempDir() + "melodiane_compiled.rc";
+    std::string command = "cd '" + app +
+                          "' && x86_64-w64-mingw32-windres -c 1252 melodiane.rc -O rc -o '" +
+                          output + "' 2>/dev/null";
+    if (std::system("command -v x86_64-w64-mingw32-windres >/dev/null 2>&1") != 0 ||
+        std::system(command.c_str()) != 0) {
+        GTEST_SKIP() << "no Windows resource compiler";
+    }
+    auto read = [](const std::string& path) -> std::optional<std::string> {
+        std::ifstream file(path, std::ios::binary);
+        if (!file) {
+            return std::nullopt;
+        }
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    };
+    RcScript ours = parse_rc_script(*read(app + "/melodiane.rc"), [&](const std::string& name) {
+        return read(app + "/" + name);
+    });
+    RcScript theirs = parse_rc_script(*read(output), no_includes);
+    ASSERT_EQ(ours.dialogs.size(), 3u);
+    ASSERT_EQ(theirs.dialogs.size(), ours.dialogs.size());
+    auto same = [](std::string a, std::string b) {
+        for (char& c : a)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (char& c : b)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return a == b;
+    };
+    for (const RcDialog& a : ours.dialogs) {
+        auto found =
+            std::find_if(theirs.dialogs.begin(), theirs.dialogs.end(),
+                         [&](const RcDialog& b) { return b.name.number == a.name.number; });
+        ASSERT_NE(found, theirs.dialogs.end()) << a.name.number;
+        const RcDialog& b = *found;
+        EXPECT_EQ(a.style, b.style);
+        EXPECT_EQ(a.caption, b.caption);
+        EXPECT_EQ(a.font_face, b.font_face);
+        EXPECT_EQ(a.font_points, b.font_points);
+        ASSERT_EQ(a.controls.size(), b.controls.size());
+        for (std::size_t c = 0; c < a.controls.size(); ++c) {
+            const RcControl& x = a.controls[c];
+            const RcControl& y = b.controls[c];
+            SCOPED_TRACE(x.id);
+            EXPECT_EQ(x.id, y.id);
+            EXPECT_TRUE(same(x.class_name, y.class_name)) << x.class_name << " " << y.class_name;
+            EXPECT_EQ(x.text.text, y.text.text);
+            EXPECT_EQ(x.style, y.style);
+            EXPECT_EQ(x.ex_style, y.ex_style);
+            EXPECT_EQ(std::tie(x.x, x.y, x.width, x.height), std::tie(y.x, y.y, y.width, y.height));
+        }
     }
 }
