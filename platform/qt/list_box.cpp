@@ -224,7 +224,7 @@ LRESULT ListBoxWidget::set_selection(bool select, int index) {
         anchor_ = index;
         if (index != -1) {
             caret_ = index;
-            make_visible(index, true);
+            make_visible(index, false);
         }
     }
     changed();
