@@ -10,13 +10,14 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$out"
 py=/usr/bin/python3
 
-# tone NAME SECONDS RATE CHANNELS [sox synth arguments...]
+# tone NAME SECONDS RATE CHANNELS [sox synth arguments...]; no dither, so the
+# files come out the same every time.
 tone() {
     local name=$1 seconds=$2 rate=$3 channels=$4
     shift 4
     local synth=("$@")
     [ ${#synth[@]} -eq 0 ] && synth=(sine 440)
-    sox -n -r "$rate" -c "$channels" -b 16 "$work/$name.wav" synth "$seconds" "${synth[@]}" gain -6
+    sox -D -n -r "$rate" -c "$channels" -b 16 "$work/$name.wav" synth "$seconds" "${synth[@]}" gain -6
 }
 
 # encode NAME WAV [lame options...]: keeps the tone's sample rate (lame would
@@ -64,18 +65,22 @@ id3 "$out/vbr_32k_mono_v23_utf16.mp3" 3 1 "Na$(printf '\xc3\xaf')ve" "$(printf '
 encode cbr_44k_v24_latin1 s44 -b 64
 id3 "$out/cbr_44k_v24_latin1.mp3" 4 0 "D$(printf '\xc3\xa9')j$(printf '\xc3\xa0') vu" "Fran$(printf '\xc3\xa7')oise"
 
+# MPEG 2.5: the lowest rates.
+tone m8 1 8000 1
+encode mpeg25_8k_mono m8 -b 8
+
 # Which tag fields are present.
 tone s1 1 44100 2
-encode id3v1_only s1 -b 32 --id3v1-only --tt "Titre v1" --ta "Artiste v1"
-encode no_tag s1 -b 32
-encode artist_only s1 -b 32 --id3v2-only --ta "Seul artiste"
-encode title_only s1 -b 32 --id3v2-only --tt "Seul titre"
-encode leading_space s1 -b 32 --id3v2-only --tt " Espace devant" --ta "Artiste"
+encode id3v1_only s1 -b 64 --id3v1-only --tt "Titre v1" --ta "Artiste v1"
+encode no_tag s1 -b 64
+encode artist_only s1 -b 64 --id3v2-only --ta "Seul artiste"
+encode title_only s1 -b 64 --id3v2-only --tt "Seul titre"
+encode leading_space s1 -b 64 --id3v2-only --tt " Espace devant" --ta "Artiste"
 long=$(printf 'Titre tres long %.0s' $(seq 1 20))
-encode long_title s1 -b 32 --id3v2-only --tt "$long" --ta "Artiste"
+encode long_title s1 -b 64 --id3v2-only --tt "$long" --ta "Artiste"
 
 # ID3v2.2 (three-letter frames), written by hand: mutagen only writes 2.3 and 2.4.
-encode id3v22 s1 -b 32
+encode id3v22 s1 -b 64
 "$py" - "$out/id3v22.mp3" <<'EOF'
 import sys
 def frame(name, text):
@@ -95,13 +100,13 @@ encode cbr_no_info s44 -b 64 -t
 # A continuous tone cut in two at a point that is not a frame boundary: played
 # gaplessly, the second file's first samples follow the first file's last ones.
 tone long 2.5 44100 2 sine 440
-sox "$work/long.wav" "$work/gap_a.wav" trim 0 1.3
-sox "$work/long.wav" "$work/gap_b.wav" trim 1.3
+sox -D "$work/long.wav" "$work/gap_a.wav" trim 0 1.3
+sox -D "$work/long.wav" "$work/gap_b.wav" trim 1.3
 encode gapless_a gap_a -b 128
 encode gapless_b gap_b -b 128
 
 # A 60 Hz and a 3 kHz tone of equal level, for the equalizer.
-sox -n -r 44100 -c 2 -b 16 "$work/eq.wav" synth 2 sine 60 synth 2 sine mix 3000 gain -9
+sox -D -n -r 44100 -c 2 -b 16 "$work/eq.wav" synth 2 sine 60 synth 2 sine mix 3000 gain -9
 encode eq_tones eq -b 128
 
 # A stream whose rate and channel count change in the middle.
@@ -117,7 +122,7 @@ printf 'Ceci est un fichier texte, pas de la musique.\n%.0s' $(seq 1 50) >"$out/
 head -c 12000 "$out/cbr_44k_stereo_v23.mp3" >"$out/truncated.mp3"
 {
     head -c 8000 "$out/cbr_44k_stereo_v23.mp3"
-    head -c 4000 /dev/urandom
+    "$py" -c 'import random, sys; random.seed(3); sys.stdout.buffer.write(bytes(random.randrange(256) for _ in range(4000)))'
     tail -c +12001 "$out/cbr_44k_stereo_v23.mp3"
 } >"$out/corrupted.mp3"
 

@@ -5,6 +5,7 @@
 #include <SDL.h>
 #include <mpg123.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -14,6 +15,8 @@ struct TrackDecoder {
     int out_rate;
     long in_rate;                 // current stream rate, 0 before the first format
     SDL_AudioStream* resampler;   // null while in_rate is out_rate
+    uint64_t resampled_in;        // frames put into the resampler since it was made or cleared
+    uint64_t resampled_out;       // frames taken out of it
     std::vector<float> converted; // decoded samples on their way into the resampler
 };
 
@@ -78,7 +81,7 @@ TrackDecoder* track_open(const char* path, int out_rate) {
         fclose(file);
         return nullptr;
     }
-    return new TrackDecoder{file, handle, out_rate, 0, nullptr, {}};
+    return new TrackDecoder{file, handle, out_rate, 0, nullptr, 0, 0, {}};
 }
 
 void track_close(TrackDecoder* track) {
@@ -103,7 +106,33 @@ static void drain_resampler(TrackDecoder* track, std::vector<float>& frames) {
     size_t before = frames.size();
     frames.resize(before + static_cast<size_t>(available) / sizeof(float));
     int got = SDL_AudioStreamGet(track->resampler, frames.data() + before, available);
-    frames.resize(before + static_cast<size_t>(got > 0 ? got : 0) / sizeof(float));
+    size_t floats = static_cast<size_t>(got > 0 ? got : 0) / sizeof(float);
+    frames.resize(before + floats);
+    track->resampled_out += floats / 2;
+}
+
+// Ends the resampler's stream: what lies past the input's length at the new
+// rate is silence and is cut, so a resampled track adds no gap before the next.
+static void finish_resampler(TrackDecoder* track, std::vector<float>& frames) {
+    size_t before = frames.size();
+    uint64_t out_before = track->resampled_out;
+    // The resampler holds back the end of its input; silence pushes it out.
+    static const float silence[2 * 1024] = {};
+    SDL_AudioStreamPut(track->resampler, silence, sizeof silence);
+    SDL_AudioStreamFlush(track->resampler);
+    drain_resampler(track, frames);
+    uint64_t expected = track->resampled_in * static_cast<uint64_t>(track->out_rate) /
+                        static_cast<uint64_t>(track->in_rate);
+    uint64_t allowed = expected > out_before ? expected - out_before : 0;
+    if ((frames.size() - before) / 2 > allowed) {
+        frames.resize(before + static_cast<size_t>(2 * allowed));
+    }
+}
+
+static void clear_resampler(TrackDecoder* track) {
+    SDL_AudioStreamClear(track->resampler);
+    track->resampled_in = 0;
+    track->resampled_out = 0;
 }
 
 // A new stream rate: the samples of the old rate are finished first, then a
@@ -117,12 +146,13 @@ static void change_rate(TrackDecoder* track, std::vector<float>& frames) {
         return;
     }
     if (track->resampler) {
-        SDL_AudioStreamFlush(track->resampler);
-        drain_resampler(track, frames);
+        finish_resampler(track, frames);
         SDL_FreeAudioStream(track->resampler);
         track->resampler = nullptr;
     }
     track->in_rate = rate;
+    track->resampled_in = 0;
+    track->resampled_out = 0;
     if (rate != track->out_rate) {
         track->resampler = SDL_NewAudioStream(AUDIO_F32SYS, 2, static_cast<int>(rate), AUDIO_F32SYS,
                                               2, track->out_rate);
@@ -154,12 +184,12 @@ bool track_decode(TrackDecoder* track, std::vector<float>& frames) {
         }
         if (floats > 0 && track->resampler) {
             SDL_AudioStreamPut(track->resampler, target, static_cast<int>(floats * sizeof(float)));
+            track->resampled_in += floats / 2;
             drain_resampler(track, frames);
         }
         if (result != MPG123_OK) {
             if (track->resampler) {
-                SDL_AudioStreamFlush(track->resampler);
-                drain_resampler(track, frames);
+                finish_resampler(track, frames);
             }
             return false; // MPG123_DONE, or damage it cannot get past
         }
@@ -187,6 +217,6 @@ void track_seek(TrackDecoder* track, int seconds) {
     }
     mpg123_seek(track->handle, target, SEEK_SET);
     if (track->resampler) {
-        SDL_AudioStreamClear(track->resampler);
+        clear_resampler(track);
     }
 }

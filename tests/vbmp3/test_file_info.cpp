@@ -27,6 +27,7 @@ static const Expected fixtures[] = {
     {"vbr_32k_mono_v23_utf16.mp3", "Na\xEFve", "\xC9lodie", 2, 32000, 1},
     {"cbr_44k_v24_latin1.mp3", "D\xE9j\xE0 vu", "Fran\xE7oise", 3, 44100, 2},
     {"id3v1_only.mp3", "Titre v1", "Artiste v1", 1, 44100, 2},
+    {"mpeg25_8k_mono.mp3", "", "", 1, 8000, 1},
     {"id3v22.mp3", "Vieux format", "Ancien artiste", 1, 44100, 2},
     {"no_tag.mp3", "", "", 1, 44100, 2},
     {"artist_only.mp3", "", "Seul artiste", 1, 44100, 2},

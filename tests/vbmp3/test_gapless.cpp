@@ -51,3 +51,16 @@ TEST_F(Gapless, CloseAtTheNaturalEndLetsTheTailPlay) {
     audible_span(s, 0.01, &first, &last);
     EXPECT_NEAR((last - first) / 44100.0, 1.0, 0.03);
 }
+
+TEST_F(Gapless, CloseWhileDecodingCutsAtOnce) {
+    ASSERT_NE(vbmp3_open(fixture("cbr_44k_stereo_v23.mp3").c_str(), record_), 0);
+    vbmp3_play();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    vbmp3_close();
+    pump_for(600);
+    std::vector<float> s = captured();
+    size_t first;
+    size_t last;
+    audible_span(s, 0.01, &first, &last);
+    EXPECT_LT((last - first) / 44100.0, 0.65); // not the half second still queued
+}

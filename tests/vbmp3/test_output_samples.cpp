@@ -86,15 +86,22 @@ TEST_F(Heard, ExtremeBandValuesStayFiniteAndAudible) {
 
 // Every rate plays at its own speed and pitch on the 44.1 kHz output.
 TEST_F(Heard, EveryRatePlaysAtItsSpeedAndPitch) {
-    const char* files[] = {"vbr_48k_mono_v24_utf8.mp3", "cbr_22k_stereo_v24_utf16.mp3",
-                           "vbr_32k_mono_v23_utf16.mp3"};
-    for (const char* file : files) {
+    struct Case {
+        const char* file;
+        double seconds;
+    };
+    const Case cases[] = {{"vbr_48k_mono_v24_utf8.mp3", 2.0},
+                          {"cbr_22k_stereo_v24_utf16.mp3", 2.0},
+                          {"vbr_32k_mono_v23_utf16.mp3", 2.0},
+                          {"mpeg25_8k_mono.mp3", 1.0}};
+    for (const Case& c : cases) {
+        const char* file = c.file;
         SCOPED_TRACE(file);
         clear_capture();
         ASSERT_TRUE(play_to_end(file));
         std::vector<float> s = captured();
         double seconds = s.size() / 2 / 44100.0;
-        EXPECT_NEAR(seconds, 2.0, 0.1);
+        EXPECT_NEAR(seconds, c.seconds, 0.1);
         double at_pitch = tone_level(s, 1, 4410, 44100, 440.0, 44100);
         double off_pitch = tone_level(s, 1, 4410, 44100, 480.0, 44100);
         EXPECT_GT(at_pitch, 0.1);
@@ -123,4 +130,14 @@ TEST_F(Heard, PausingAndResumingLosesNoSample) {
     }
     settle();
     EXPECT_EQ(captured().size(), 2u * 132300); // every sample of the three seconds, once
+}
+
+TEST_F(Heard, OutputRateFollowsTheDecodeOption) {
+    VBMP3_DECODE_OPTION option = {0, 0, 48000};
+    EXPECT_NE(vbmp3_setDecodeOption(&option), 0);
+    ASSERT_TRUE(play_to_end("no_tag.mp3"));
+    std::vector<float> s = captured();
+    EXPECT_EQ(capture_.rate, 48000);
+    EXPECT_NEAR(s.size() / 2 / 48000.0, 1.0, 0.02);
+    EXPECT_GT(tone_level(s, 0, 4800, 43200, 440.0, 48000), 0.1);
 }
