@@ -67,7 +67,7 @@ id3 "$out/cbr_44k_v24_latin1.mp3" 4 0 "D$(printf '\xc3\xa9')j$(printf '\xc3\xa0'
 
 # MPEG 2.5: the lowest rates.
 tone m8 1 8000 1
-encode mpeg25_8k_mono m8 -b 8
+encode mpeg25_8k_mono m8 -b 32
 
 # Which tag fields are present.
 tone s1 1 44100 2
