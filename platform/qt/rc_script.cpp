@@ -12,6 +12,7 @@
 // ===== Limits: the reader takes any input, so every recursion is bounded =====
 
 static const int max_include_depth = 8;
+static const int max_includes = 64; // in all: a file may include others many times
 static const int max_condition_depth = 64;
 static const int max_expression_depth = 64;
 static const int max_define_depth = 16;
@@ -350,7 +351,12 @@ namespace {
 struct Preprocessor {
     const RcIncludeReader& read_include;
     std::map<std::string, std::string> defines;
+    // Values of defines worked out so far, so that names used again and
+    // again (or defined through each other many times over) cost one
+    // evaluation; forgotten whenever a definition changes.
+    std::map<std::string, long> known_values;
     std::string body; // the script without directives and comments
+    int includes = 0;
 
     explicit Preprocessor(const RcIncludeReader& reader) : read_include(reader) {}
 
@@ -521,7 +527,15 @@ long Preprocessor::value_of(const std::string& name, int depth) {
     }
     auto found = defines.find(name);
     if (found != defines.end()) {
-        return depth < max_define_depth ? evaluate(found->second, depth + 1) : 0;
+        auto known = known_values.find(name);
+        if (known != known_values.end()) {
+            return known->second;
+        }
+        // A definition that leads back to itself, or too deep, counts as 0.
+        known_values[name] = 0;
+        long value = depth < max_define_depth ? evaluate(found->second, depth + 1) : 0;
+        known_values[name] = value;
+        return value;
     }
     for (const Constant& constant : builtin_constants) {
         if (name == constant.name) {
@@ -562,7 +576,10 @@ void Preprocessor::run(const std::string& text, int include_depth) {
                (line.back() == '\\' ||
                 (line.back() == '\r' && line.size() > 1 && line[line.size() - 2] == '\\')) &&
                end < source.size()) {
-            line.erase(line.find_last_of('\\'));
+            if (line.back() == '\r') {
+                line.pop_back();
+            }
+            line.pop_back(); // the backslash
             std::size_t next = source.find('\n', end + 1);
             if (next == std::string::npos) {
                 next = source.size();
@@ -641,16 +658,20 @@ void Preprocessor::run(const std::string& text, int include_depth) {
                 continue; // function-like macros mean nothing to resources
             }
             defines[tokens[0].text] = rest.substr(after);
+            known_values.clear();
         } else if (directive == "undef") {
             std::vector<Token> tokens = tokenize(rest);
             if (!tokens.empty()) {
                 defines.erase(tokens[0].text);
+                known_values.clear();
             }
         } else if (directive == "include") {
             std::size_t open = rest.find_first_of("\"<");
-            if (open == std::string::npos || include_depth >= max_include_depth) {
+            if (open == std::string::npos || include_depth >= max_include_depth ||
+                includes >= max_includes) {
                 continue;
             }
+            ++includes;
             std::size_t close = rest.find_first_of("\">", open + 1);
             if (close == std::string::npos) {
                 continue;

@@ -111,12 +111,22 @@ TEST(ResourceScript, TakesAnyInputWithoutFailing) {
     };
     std::string deep(5000, '(');
     RcIncludeReader recursive = [](const std::string&) {
-        return std::optional<std::string>("#include \"self.rc\"\nX DIALOG 1,1,1,1 BEGIN END\n");
+        return std::optional<std::string>("#include \"self.rc\"\n#include \"self.rc\"\n"
+                                          "#include \"self.rc\"\n#include \"self.rc\"\n"
+                                          "X DIALOG 1,1,1,1 BEGIN END\n");
     };
     for (const char* text : nasty) {
         parse_rc_script(text, recursive);
     }
     parse_rc_script("X DIALOG " + deep + " BEGIN END", no_includes);
+    // Definitions that multiply: each name used four times by the one before.
+    std::string chain;
+    for (int i = 0; i < 40; ++i) {
+        std::string next = "D" + std::to_string(i + 1);
+        chain += "#define D" + std::to_string(i) + " (" + next + "|" + next + "|" + next + "|" +
+                 next + ")\n";
+    }
+    parse_rc_script(chain + "X DIALOG D0, 1, 1, 1 BEGIN END", no_includes);
     std::string nested = "X MENU ";
     for (int i = 0; i < 2000; ++i) {
         nested += "BEGIN POPUP \"p\" ";
