@@ -1,4 +1,6 @@
 // The Linux entry point: the Qt application, then the program's WinMain.
+#include "platform/qt/close_request.h"
+#include "platform/qt/shutdown_signals.h"
 #include "platform/win32.h"
 
 #include <QApplication>
@@ -7,6 +9,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     // The program ends through its own quit message, not when its last window goes.
     application.setQuitOnLastWindowClosed(false);
+    // A logout, a closed terminal or a kill ends the program as its close button does.
+    shutdown_signals_watch(platform_close_request);
     // The program never looks inside its instance handle; any unique address will do.
     static char instance_tag;
     int status = WinMain(reinterpret_cast<HINSTANCE>(&instance_tag), nullptr, const_cast<char*>(""),

@@ -203,6 +203,19 @@ ForeignLoop::~ForeignLoop() {
     request_wake(); // the loop we return to may be ours, waiting
 }
 
+void queue_end_foreign_loops() {
+    // Copies: ending a loop may run code that starts or ends others.
+    std::vector<std::function<void()>> ends;
+    for (const RunningLoop& loop : loops) {
+        if (loop.waiting == nullptr && loop.end) {
+            ends.push_back(loop.end);
+        }
+    }
+    for (auto it = ends.rbegin(); it != ends.rend(); ++it) {
+        (*it)();
+    }
+}
+
 // ===== The Windows functions =====
 
 BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

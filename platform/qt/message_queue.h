@@ -71,6 +71,9 @@ class ForeignLoop {
     ForeignLoop& operator=(const ForeignLoop&) = delete;
 };
 
+// Ends every foreign loop running (closes the menus and Qt dialogs open).
+void queue_end_foreign_loops();
+
 // Called by the queue when a WM_TIMER message is taken, so that the timer may
 // post the next one.
 void timer_message_taken(HWND window, UINT_PTR id);

@@ -99,6 +99,16 @@ bool window_alive_any_thread(HWND window) {
     return live_windows.count(window) > 0;
 }
 
+std::vector<HWND> windows_alive_dialogs() {
+    std::vector<HWND> dialogs;
+    for (const auto& window : all_windows) {
+        if (window->alive && window->kind == WindowKind::dialog) {
+            dialogs.push_back(window.get());
+        }
+    }
+    return dialogs;
+}
+
 void windows_destroy_all() {
     for (std::size_t i = 0; i < all_windows.size(); ++i) {
         HWND window = all_windows[i].get();

@@ -68,6 +68,9 @@ HWND window_from_widget(const QWidget* widget);
 // IsWindow, safe from any thread.
 bool window_alive_any_thread(HWND window);
 
+// Every dialog still open, oldest first.
+std::vector<HWND> windows_alive_dialogs();
+
 // Destroys every window still open (tests start afresh).
 void windows_destroy_all();
 

@@ -3,6 +3,7 @@
 // keep posted messages and timers flowing.
 #include "window_fixture.h"
 
+#include "platform/qt/close_request.h"
 #include "platform/qt/window_access.h"
 
 #include <QApplication>
@@ -260,4 +261,15 @@ TEST_F(MainWindowTest, QtDialogsRunModalWhileTimersAndPostedMessagesFlow) {
     EXPECT_GE(ticks, 3u);
     EXPECT_EQ(received_of(WM_APP + 3).size(), 1u);
     KillTimer(dialog, 1);
+}
+
+TEST_F(MainWindowTest, CloseRequestClosesTheModalDialogBeforeTheMainWindow) {
+    about_owner = dialog;
+    std::size_t closes_while_modal = 99;
+    QTimer::singleShot(100, [] { platform_close_request(); });
+    INT_PTR result = DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_DIALOG2), dialog, about_proc, 0);
+    closes_while_modal = received_of(WM_CLOSE).size();
+    EXPECT_EQ(result, 2); // closed through its cancel command
+    EXPECT_EQ(closes_while_modal, 0u);
+    EXPECT_TRUE(wait_for(WM_CLOSE, 1));
 }
