@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <cctype>
 #include <cstring>
 
 namespace {
