@@ -21,8 +21,14 @@ static const int device_block = 1024;
 // Written by the decoding thread, emptied by the device's thread, flushed by
 // the program's thread; everything in it is guarded by queue_lock.
 static std::mutex queue_lock;
-static std::condition_variable queue_changed; // data written, room made or queue flushed
-static std::vector<float> ring;               // capacity frames, two floats each
+static std::condition_variable room_made;    // the writer may go on
+static std::condition_variable data_written; // the fast null output may go on
+// What a waiting writer and a waiting fast output want (frames; 0: not waiting).
+// Each side wakes the other only when that is reached: waking for less costs a
+// thread switch for nothing.
+static size_t room_wanted;
+static size_t data_wanted;
+static std::vector<float> ring; // capacity frames, two floats each
 static size_t capacity;
 static uint64_t read_at;  // next frame the device takes
 static uint64_t write_at; // next frame written
@@ -71,8 +77,11 @@ static size_t pull(float* out, size_t count, bool pad) {
         heard.store(read_at > static_cast<uint64_t>(latency) ? read_at - latency : 0);
         current_tap = tap;
         current_user = tap_user;
+        if (room_wanted > 0 && capacity - static_cast<size_t>(write_at - read_at) >= room_wanted) {
+            room_wanted = 0;
+            room_made.notify_all();
+        }
     }
-    queue_changed.notify_all();
     size_t frames = pad ? count : taken;
     memset(out + 2 * taken, 0, (frames - taken) * 2 * sizeof(float));
 
@@ -111,7 +120,7 @@ static void SDLCALL device_callback(void*, Uint8* stream, int length) {
 // a block per block duration, like a device.
 static void null_output(bool fast) {
     // The fast output takes big blocks: every hand-over between threads costs.
-    size_t block_frames = fast ? 8 * device_block : device_block;
+    size_t block_frames = fast ? 16 * device_block : device_block;
     std::vector<float> block(2 * block_frames);
     auto period = std::chrono::microseconds(1000000LL * device_block / rate);
     auto next = std::chrono::steady_clock::now();
@@ -119,9 +128,13 @@ static void null_output(bool fast) {
         if (fast) {
             {
                 std::unique_lock<std::mutex> hold(queue_lock);
-                queue_changed.wait_for(hold, std::chrono::milliseconds(5), [] {
-                    return null_stop.load() || (write_at > read_at && !paused.load());
+                // A whole block, or whatever is there after a moment (a track's end).
+                data_wanted = block_frames;
+                data_written.wait_for(hold, std::chrono::milliseconds(2), [block_frames] {
+                    return null_stop.load() ||
+                           (write_at - read_at >= block_frames && !paused.load());
                 });
+                data_wanted = 0;
             }
             pull(block.data(), block_frames, false);
         } else {
@@ -206,7 +219,7 @@ void output_stop() {
     }
     if (null_thread.joinable()) {
         null_stop.store(true);
-        queue_changed.notify_all();
+        data_written.notify_all();
         null_thread.join();
     }
     output_flush();
@@ -229,17 +242,24 @@ size_t output_write(const float* frames, size_t count) {
         memcpy(ring.data() + 2 * start, frames, first * 2 * sizeof(float));
         memcpy(ring.data(), frames + 2 * first, (taken - first) * 2 * sizeof(float));
         write_at += taken;
+        if (data_wanted > 0 && write_at - read_at >= data_wanted) {
+            data_written.notify_all();
+        }
     }
-    queue_changed.notify_all();
     return taken;
 }
 
 bool output_wait_for_room(size_t count, int milliseconds) {
     std::unique_lock<std::mutex> hold(queue_lock);
-    size_t wanted = std::min(count, capacity);
-    return queue_changed.wait_for(hold, std::chrono::milliseconds(milliseconds), [wanted] {
+    // At least a quarter of the queue: the writer then works in long runs
+    // instead of waking for every block the device takes.
+    size_t wanted = std::max(std::min(count, capacity), capacity / 4);
+    room_wanted = wanted;
+    bool fits = room_made.wait_for(hold, std::chrono::milliseconds(milliseconds), [wanted] {
         return capacity - static_cast<size_t>(write_at - read_at) >= wanted;
     });
+    room_wanted = 0;
+    return fits;
 }
 
 uint64_t output_written() {
@@ -257,7 +277,7 @@ void output_flush() {
         std::lock_guard<std::mutex> hold(queue_lock);
         read_at = write_at;
     }
-    queue_changed.notify_all();
+    room_made.notify_all();
 }
 
 uint64_t output_heard() {
@@ -266,7 +286,7 @@ uint64_t output_heard() {
 
 void output_set_paused(bool pause) {
     paused.store(pause);
-    queue_changed.notify_all();
+    data_written.notify_all();
 }
 
 void output_set_volume(int left, int right) {

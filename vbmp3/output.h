@@ -19,8 +19,8 @@ int output_rate();
 // Queues up to count interleaved stereo frames; the result is how many it took.
 // One writer at a time.
 size_t output_write(const float* frames, size_t count);
-// Waits up to milliseconds until count frames fit (or less than count when the
-// queue is smaller). True when they fit.
+// Waits up to milliseconds until count frames fit, and at least a quarter of
+// the queue is free. True when they fit.
 bool output_wait_for_room(size_t count, int milliseconds);
 // Frame number that the next written frame gets.
 uint64_t output_written();

@@ -80,7 +80,8 @@ static bool report_position(PositionReport& last, const Track* track) {
 }
 
 static void decode_loop() {
-    std::vector<float> pending; // decoded frames that did not fit in the queue yet
+    std::vector<float> pending; // decoded frames; those from pending_from on are not queued yet
+    size_t pending_from = 0;
     uint64_t pending_track = 0;
     uint64_t pending_epoch = 0;
     std::vector<float> piece;
@@ -94,10 +95,11 @@ static void decode_loop() {
         }
         if (pending_track != track->id || pending_epoch != track->epoch) {
             pending.clear();
+            pending_from = 0;
             pending_track = track->id;
             pending_epoch = track->epoch;
         }
-        if (pending.empty() && !track->input_done) {
+        if (pending_from == pending.size() && !track->input_done) {
             decoder_busy = true;
             TrackDecoder* decoder = track->decoder;
             lock.unlock();
@@ -111,12 +113,14 @@ static void decode_loop() {
                 continue; // closed, replaced or sought meanwhile
             }
             pending.swap(piece);
+            pending_from = 0;
             track->input_done = !more;
         }
-        size_t taken = output_write(pending.data(), pending.size() / 2);
-        pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(2 * taken));
+        size_t taken =
+            output_write(pending.data() + pending_from, (pending.size() - pending_from) / 2);
+        pending_from += 2 * taken;
         bool wake = false;
-        if (pending.empty() && track->input_done) {
+        if (pending_from == pending.size() && track->input_done) {
             // Every frame is queued: the end is raised while the tail still
             // plays, so a track opened at once follows without a gap.
             track->ended = true;
@@ -125,14 +129,14 @@ static void decode_loop() {
         } else {
             wake = report_position(last_report, track);
         }
-        size_t waiting = pending.size() / 2;
+        size_t waiting = (pending.size() - pending_from) / 2;
         if (wake || waiting > 0) {
             lock.unlock();
             if (wake) {
                 events_wake();
             }
             if (waiting > 0) {
-                output_wait_for_room(waiting, 20);
+                output_wait_for_room(waiting, 50);
             }
             lock.lock();
         }
