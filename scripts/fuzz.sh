@@ -27,8 +27,8 @@ mkdir -p "$corpus" "$crashes"
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
 export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/fuzz/lsan.supp}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/fuzz/lsan.supp:print_suppressions=0}
 # Path lines of a fuzzed playlist name files to open; the target works in its
 # own temporary directory, and standard input is empty in case one names it.
-"$build/fuzz_$name" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=4096 \
+"$build/fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=4096 \
     -artifact_prefix="$crashes/" -print_final_stats=1 "$@" "$corpus" "$seeds" </dev/null
