@@ -159,6 +159,16 @@ static void change_rate(TrackDecoder* track, std::vector<float>& frames) {
     }
 }
 
+// Damaged frames can decode to huge or non-finite values, which the filters
+// would spread: every sample is brought to full scale, and NaN to silence.
+static void limit_samples(float* samples, size_t count) {
+    for (size_t i = 0; i < count; i++) {
+        float v = samples[i];
+        v = v > 1.0f ? 1.0f : v;
+        samples[i] = v >= -1.0f ? v : (v < -1.0f ? -1.0f : 0.0f);
+    }
+}
+
 bool track_decode(TrackDecoder* track, std::vector<float>& frames) {
     const size_t piece = 2 * 2304; // floats: two frames of the longest kind
     // A stream that keeps giving nothing is treated as ended, so damage never hangs.
@@ -175,6 +185,7 @@ bool track_decode(TrackDecoder* track, std::vector<float>& frames) {
         size_t done = 0;
         int result = mpg123_read(track->handle, target, piece * sizeof(float), &done);
         size_t floats = done / sizeof(float);
+        limit_samples(target, floats);
         if (!track->resampler) {
             frames.resize(before + floats);
         }
