@@ -152,7 +152,8 @@ static void take_frame(Id3Fields& fields, const char* id, const unsigned char* b
     } else if (strcmp(id, "TALB") == 0 || strcmp(id, "TAL") == 0) {
         fields.album = text;
     } else if (strcmp(id, "TYER") == 0 || strcmp(id, "TDRC") == 0 || strcmp(id, "TYE") == 0) {
-        fields.year = text;
+        fields.year = text.substr(0, 4); // a recording time begins with its year
+
     } else if (strcmp(id, "TCON") == 0 || strcmp(id, "TCO") == 0) {
         fields.genre = text;
     } else if (strcmp(id, "TRCK") == 0 || strcmp(id, "TRK") == 0) {
