@@ -9,19 +9,16 @@
 #include "playlist_files/playlist_files.h"
 #include "vbmp3/vbmp3.h"
 
-// Decoder states reported by vbmp3_getState, asked afresh at every decision.
-#define STATE_NOTHING_OPEN 0
-#define STATE_PLAYING 1
-#define STATE_PAUSED 2
-
 #define BROWSE_OPEN 1
 
 int elapsed_seconds = 0;
 int stop_reason = STOP_REASON_PLAYING;
 int seek_dragging = 0;
 
-static int decoder_state(void) {
-    return vbmp3_getState(nullptr);
+int decoder_state(void) {
+    // The library fills an integer the program never reads.
+    int unused = 0;
+    return vbmp3_getState(&unused);
 }
 
 static int repeat_on(void) {

@@ -29,6 +29,12 @@ extern int seek_dragging;
 constexpr unsigned position_timer = 1;
 constexpr unsigned position_timer_period = 1000; // ms
 
+// The decoder's state, asked afresh at every decision and never cached.
+#define STATE_NOTHING_OPEN 0
+#define STATE_PLAYING 1
+#define STATE_PAUSED 2
+int decoder_state(void);
+
 // Opens the current entry's file in the decoder; nothing without a current entry.
 void open_current(void);
 // stop_reason = 0, starts position_timer, plays the just-opened track, rewrites the time label.

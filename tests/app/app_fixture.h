@@ -396,6 +396,16 @@ class AppTest : public ::testing::Test {
         out << content;
     }
 
+    // The value a settings file holds for a key, or "" when the key is missing.
+    static std::string ini_value(const std::string& file, const std::string& key) {
+        size_t at = file.find("\n" + key + "=");
+        if (at == std::string::npos) {
+            return std::string();
+        }
+        at += key.size() + 2;
+        return file.substr(at, file.find_first_of("\r\n", at) - at);
+    }
+
     bool file_exists(const std::string& name) {
         return fs::exists(dir / name);
     }

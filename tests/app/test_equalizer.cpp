@@ -10,7 +10,6 @@
 #include <complex>
 #include <deque>
 #include <mutex>
-#include <regex>
 
 namespace {
 
@@ -31,13 +30,6 @@ void keep_recent(const float* frames, int count, int rate, void* user) {
     while ((int)recent->left.size() > rate) {
         recent->left.pop_front();
     }
-}
-
-std::string value_of(const std::string& file, const std::string& key) {
-    std::smatch match;
-    return std::regex_search(file, match, std::regex("(^|\n)" + key + "=([^\r\n]*)"))
-               ? match[2].str()
-               : std::string();
 }
 
 } // namespace
@@ -134,18 +126,18 @@ TEST_F(EqualizerTest, ShowsTheStoredBandsAndEditsThemWithTheValueLabel) {
     EXPECT_TRUE(checked);
     EXPECT_TRUE(IsWindowEnabled(main_dialog));
     std::string file = read_file("Froulard.ini");
-    EXPECT_EQ(value_of(file, "eq0"), "100");
-    EXPECT_EQ(value_of(file, "eq3"), "-44");
-    EXPECT_EQ(value_of(file, "eq9"), "0");
-    EXPECT_EQ(value_of(file, "activateeq"), "7");
+    EXPECT_EQ(ini_value(file, "eq0"), "100");
+    EXPECT_EQ(ini_value(file, "eq3"), "-44");
+    EXPECT_EQ(ini_value(file, "eq9"), "0");
+    EXPECT_EQ(ini_value(file, "activateeq"), "7");
 
     // Closing unchanged rewrites the keys all the same.
     write_file("Froulard.ini", "[Init]\r\n");
     in_next_modal([&](HWND dialog) { close_box(dialog); });
     click(MAIN_EQUALIZER);
     file = read_file("Froulard.ini");
-    EXPECT_EQ(value_of(file, "eq0"), "100");
-    EXPECT_EQ(value_of(file, "activateeq"), "7");
+    EXPECT_EQ(ini_value(file, "eq0"), "100");
+    EXPECT_EQ(ini_value(file, "activateeq"), "7");
 }
 
 TEST_F(EqualizerTest, LancerAndZeroAndDraggingDecideWhatIsHeard) {

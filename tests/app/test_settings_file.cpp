@@ -2,21 +2,12 @@
 // close; values kept as stored, sliders clamping only what they show.
 #include "app_fixture.h"
 
-#include <regex>
-
 static std::string ini(std::initializer_list<std::string> keys) {
     std::string text = "[Init]\r\n";
     for (const std::string& key : keys) {
         text += key + "\r\n";
     }
     return text;
-}
-
-// The value stored for a key, or "" when the key is missing.
-static std::string value_of(const std::string& file, const std::string& key) {
-    std::smatch match;
-    std::regex pattern("(^|\n)" + key + "=([^\r\n]*)");
-    return std::regex_search(file, match, pattern) ? match[2].str() : std::string();
 }
 
 static const std::string default_settings = ini({
@@ -69,16 +60,16 @@ TEST_F(ColdAppTest, OutOfRangeVolumeIsClampedByTheSliderButWrittenBackAsStoredUn
     EXPECT_EQ(slider(MAIN_VOLUME_SLIDER), 100);
     EXPECT_EQ(slider(MAIN_BALANCE_SLIDER), 0);
     std::string file = read_file("Froulard.ini");
-    EXPECT_EQ(value_of(file, "volume"), "150");
-    EXPECT_EQ(value_of(file, "balance"), "-20");
+    EXPECT_EQ(ini_value(file, "volume"), "150");
+    EXPECT_EQ(ini_value(file, "balance"), "-20");
     // The missing keys were added after the two that were there.
     EXPECT_EQ(file.rfind("[Init]\r\nvolume=150\r\nbalance=-20\r\nrepeat=0\r\nfontfacename=", 0),
               0u);
 
     close();
     file = read_file("Froulard.ini");
-    EXPECT_EQ(value_of(file, "volume"), "100");
-    EXPECT_EQ(value_of(file, "balance"), "0");
+    EXPECT_EQ(ini_value(file, "volume"), "100");
+    EXPECT_EQ(ini_value(file, "balance"), "0");
 }
 
 TEST_F(ColdAppTest, FontFieldsSurviveRestartsWithFaceCutAndBytesMasked) {
@@ -89,11 +80,11 @@ TEST_F(ColdAppTest, FontFieldsSurviveRestartsWithFaceCutAndBytesMasked) {
         start();
         close();
         std::string file = read_file("Froulard.ini");
-        EXPECT_EQ(value_of(file, "fontfacename"), face40.substr(0, 31)) << "run " << run;
-        EXPECT_EQ(value_of(file, "fontheight"), "-16") << "run " << run;
-        EXPECT_EQ(value_of(file, "fontitalic"), "1") << "run " << run;
-        EXPECT_EQ(value_of(file, "fontweight"), "700") << "run " << run;
-        EXPECT_EQ(value_of(file, "fontquality"), "255") << "run " << run;
+        EXPECT_EQ(ini_value(file, "fontfacename"), face40.substr(0, 31)) << "run " << run;
+        EXPECT_EQ(ini_value(file, "fontheight"), "-16") << "run " << run;
+        EXPECT_EQ(ini_value(file, "fontitalic"), "1") << "run " << run;
+        EXPECT_EQ(ini_value(file, "fontweight"), "700") << "run " << run;
+        EXPECT_EQ(ini_value(file, "fontquality"), "255") << "run " << run;
     }
 }
 
@@ -104,9 +95,9 @@ TEST_F(ColdAppTest, EqualizerValuesAreUsedAsStoredAndWrittenBackEvenWhenInactive
     EXPECT_EQ(eq_bands[0], 250);
     EXPECT_EQ(eq_active, 0);
     std::string file = read_file("Froulard.ini");
-    EXPECT_EQ(value_of(file, "eq3"), "-45");
-    EXPECT_EQ(value_of(file, "eq0"), "250");
-    EXPECT_EQ(value_of(file, "activateeq"), "0");
+    EXPECT_EQ(ini_value(file, "eq3"), "-45");
+    EXPECT_EQ(ini_value(file, "eq0"), "250");
+    EXPECT_EQ(ini_value(file, "activateeq"), "0");
 }
 
 TEST_F(ColdAppTest, RepeatVolumeAndBalanceComeBackAtTheNextStart) {
@@ -122,7 +113,7 @@ TEST_F(ColdAppTest, RepeatVolumeAndBalanceComeBackAtTheNextStart) {
     EXPECT_EQ(slider(MAIN_VOLUME_SLIDER), 73);
     EXPECT_EQ(slider(MAIN_BALANCE_SLIDER), 140);
     std::string file = read_file("Froulard.ini");
-    EXPECT_EQ(value_of(file, "repeat"), "1");
+    EXPECT_EQ(ini_value(file, "repeat"), "1");
 }
 
 TEST_F(ColdAppTest, TheDefaultPlaylistComesBackWithItsFirstEntryCurrentAndNothingPlaying) {
