@@ -224,3 +224,36 @@ TEST_F(TransportTest, AddWhilePlayingAppendsAndLeavesPlaybackAlone) {
     EXPECT_EQ(decoder_state(), 1);
     EXPECT_GE(elapsed_seconds, 1);
 }
+
+TEST_F(TransportTest, OpenReplacesThePlaylistAndPlaysItsFirstEntryUnlessCancelled) {
+    add_two_long_tracks();
+    click(MAIN_NEXT);
+    click(MAIN_PLAY);
+    ASSERT_EQ(current_line(), 1);
+
+    testing_cancel_next_dialog();
+    click(MAIN_OPEN); // cancelled: nothing changes, the track plays on
+    EXPECT_EQ(lines(), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(current_line(), 1);
+    EXPECT_EQ(decoder_state(), 1);
+
+    make_long_mp3("c.mp3", 3);
+    make_long_mp3("d.mp3", 3);
+    testing_answer_open_dialog(dir.string(), {"d.mp3", "c.mp3"});
+    click(MAIN_OPEN);
+    ASSERT_EQ(testing_dialog_requests().size(), 2u);
+    EXPECT_EQ(testing_dialog_requests()[1].title, "Ouvrir");
+    EXPECT_EQ(lines().size(), 2u);
+    EXPECT_EQ(current_line(), 0);
+    EXPECT_EQ(text(MAIN_TITLE_LABEL), lines()[0]);
+    EXPECT_EQ(decoder_state(), 1);
+    EXPECT_EQ(stop_reason, STOP_REASON_PLAYING);
+
+    write_file("empty.m3u", "#EXTM3U\r\n"); // a choice that gives no entry
+    testing_answer_open_dialog(dir.string(), {"empty.m3u"});
+    click(MAIN_OPEN);
+    EXPECT_TRUE(lines().empty());
+    EXPECT_EQ(current_entry, nullptr);
+    EXPECT_EQ(decoder_state(), 0);
+    EXPECT_EQ(text(MAIN_TIME_LABEL), "--:-- / --:--");
+}
