@@ -72,7 +72,9 @@ static void read_all(std::string* some_section, std::string* some_key) {
             for (DWORD size : sizes)
                 get(section, keys[k].c_str(), "default", size);
             GetPrivateProfileIntA(section, keys[k].c_str(), -7, path.c_str());
-            if (some_key->empty())
+            // A blank name names no key (a written "=value" line is never read).
+            bool blank = keys[k].find_first_not_of(" \t\r\n\v\f\x1A") == std::string::npos;
+            if (some_key->empty() && !blank)
                 *some_key = keys[k];
         }
         if (some_section->empty())
