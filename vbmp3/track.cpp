@@ -159,44 +159,45 @@ static void change_rate(TrackDecoder* track, std::vector<float>& frames) {
     }
 }
 
-// Damaged frames can decode to huge or non-finite values, which the filters
-// would spread: every sample is brought to full scale, and NaN to silence.
-static void limit_samples(float* samples, size_t count) {
+// Copies decoded samples to out. Damaged frames can decode to huge or
+// non-finite values, which the filters would spread: every sample is brought
+// to full scale, and NaN to silence.
+static void copy_limited(float* out, const float* samples, size_t count) {
     for (size_t i = 0; i < count; i++) {
         float v = samples[i];
         v = v > 1.0f ? 1.0f : v;
-        samples[i] = v >= -1.0f ? v : (v < -1.0f ? -1.0f : 0.0f);
+        out[i] = v >= -1.0f ? v : (v < -1.0f ? -1.0f : 0.0f);
     }
 }
 
 bool track_decode(TrackDecoder* track, std::vector<float>& frames) {
-    const size_t piece = 2 * 2304; // floats: two frames of the longest kind
+    const size_t enough = 2 * 2304; // floats: pieces of a few frames, not one at a time
+    size_t start = frames.size();
     // A stream that keeps giving nothing is treated as ended, so damage never hangs.
-    for (int attempt = 0; attempt < 64; attempt++) {
-        size_t before = frames.size();
-        float* target;
-        if (track->resampler) {
-            track->converted.resize(piece);
-            target = track->converted.data();
-        } else {
-            frames.resize(before + piece); // decoded in place: no copy
-            target = frames.data() + before;
-        }
-        size_t done = 0;
-        int result = mpg123_read(track->handle, target, piece * sizeof(float), &done);
-        size_t floats = done / sizeof(float);
-        limit_samples(target, floats);
-        if (!track->resampler) {
-            frames.resize(before + floats);
-        }
+    int empty = 0;
+    while (frames.size() - start < enough && empty < 64) {
+        off_t number;
+        unsigned char* audio = nullptr;
+        size_t bytes = 0;
+        // The decoder's own buffer: one copy, into frames or the resampler's input.
+        int result = mpg123_decode_frame(track->handle, &number, &audio, &bytes);
         if (result == MPG123_NEW_FORMAT) {
             change_rate(track, frames);
             continue;
         }
+        size_t floats = audio ? bytes / sizeof(float) : 0;
+        const float* decoded = reinterpret_cast<const float*>(audio);
         if (floats > 0 && track->resampler) {
-            SDL_AudioStreamPut(track->resampler, target, static_cast<int>(floats * sizeof(float)));
+            track->converted.resize(floats);
+            copy_limited(track->converted.data(), decoded, floats);
+            SDL_AudioStreamPut(track->resampler, track->converted.data(),
+                               static_cast<int>(floats * sizeof(float)));
             track->resampled_in += floats / 2;
             drain_resampler(track, frames);
+        } else if (floats > 0) {
+            size_t before = frames.size();
+            frames.resize(before + floats);
+            copy_limited(frames.data() + before, decoded, floats);
         }
         if (result != MPG123_OK) {
             if (track->resampler) {
@@ -204,11 +205,9 @@ bool track_decode(TrackDecoder* track, std::vector<float>& frames) {
             }
             return false; // MPG123_DONE, or damage it cannot get past
         }
-        if (floats > 0) {
-            return true;
-        }
+        empty = floats > 0 ? 0 : empty + 1;
     }
-    return false;
+    return empty < 64;
 }
 
 void track_seek(TrackDecoder* track, int seconds) {
