@@ -1,0 +1,160 @@
+// Processor use of the whole program with its window open while playing,
+// paused and stopped (paused and stopped must be near 0: nothing polls), and
+// beside it the mpg123 command-line player decoding the same file.
+//
+// Each figure is processor time over wall time, in per cent of one core,
+// measured over a few seconds of the state. mpg123 runs with its dummy output,
+// which does not pace itself, so its figure is its processor time over the
+// file's length: the cost of one second of sound.
+#include "bench_playlist.h"
+
+#include "playback/player.h"
+
+#include <fstream>
+#include <iterator>
+
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace {
+
+const int measure_ms = 3000;
+const int long_copies = 20; // about a minute of sound
+
+fs::path fixtures_dir() {
+    const char* env = std::getenv("MELODIANE_FIXTURES");
+    return env != nullptr ? fs::path(env)
+                          : fs::path(__FILE__).parent_path().parent_path().parent_path() / "tests" /
+                                "fixtures";
+}
+
+// A minute-long constant-rate MP3 in the program's directory, in the playlist.
+const fs::path& long_track() {
+    static fs::path path;
+    if (path.empty()) {
+        const fs::path& dir = bench_program_dir();
+        std::ifstream in(fixtures_dir() / "cbr_no_info.mp3", std::ios::binary);
+        std::string stream((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        path = dir / "long.mp3";
+        std::ofstream out(path, std::ios::binary);
+        for (int i = 0; i < long_copies; i++) {
+            out << stream;
+        }
+        out.close();
+        char names[] = "long.mp3\0";
+        add_files(0, (dir.string() + "/").c_str(), names);
+    }
+    return path;
+}
+
+double seconds(const timeval& t) {
+    return t.tv_sec + t.tv_usec / 1e6;
+}
+
+double own_cpu_seconds() {
+    rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+bool loop_time_is_up = false;
+
+void CALLBACK end_of_measure(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    loop_time_is_up = true;
+}
+
+// The program's own message loop, which waits for messages without polling,
+// run for ms milliseconds.
+void run_program_loop(int ms) {
+    loop_time_is_up = false;
+    SetTimer(nullptr, 0, ms, end_of_measure);
+    MSG message;
+    while (!loop_time_is_up && GetMessageA(&message, nullptr, 0, 0) != 0) {
+        if (!IsDialogMessageA(main_dialog, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+}
+
+// Runs the program's message loop for a while; processor per cent of one core.
+double cpu_percent_of_program() {
+    double cpu = own_cpu_seconds();
+    auto start = std::chrono::steady_clock::now();
+    run_program_loop(measure_ms);
+    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return 100.0 * (own_cpu_seconds() - cpu) / wall;
+}
+
+void report(benchmark::State& state, double percent) {
+    state.counters["cpu_percent"] = percent;
+}
+
+void BM_ProgramPlaying(benchmark::State& state) {
+    long_track();
+    if (decoder_state() != STATE_PLAYING) {
+        play_command();
+    }
+    run_program_loop(500);
+    for (auto _ : state) {
+        report(state, cpu_percent_of_program());
+    }
+}
+
+void BM_ProgramPaused(benchmark::State& state) {
+    long_track();
+    if (decoder_state() != STATE_PLAYING) {
+        play_command();
+    }
+    run_program_loop(500);
+    pause_command();
+    run_program_loop(200);
+    for (auto _ : state) {
+        report(state, cpu_percent_of_program());
+    }
+    pause_command();
+}
+
+void BM_ProgramStopped(benchmark::State& state) {
+    long_track();
+    stop_playback();
+    run_program_loop(200);
+    for (auto _ : state) {
+        report(state, cpu_percent_of_program());
+    }
+}
+
+void BM_Mpg123SameFile(benchmark::State& state) {
+    std::string file = long_track().string();
+    double length = 0;
+    for (PlaylistEntry* e = playlist_head; e != nullptr; e = e->next) {
+        length = e->duration;
+    }
+    for (auto _ : state) {
+        const char* argv[] = {"mpg123", "-q", "-o", "dummy", file.c_str(), nullptr};
+        pid_t pid;
+        if (posix_spawnp(&pid, "mpg123", nullptr, nullptr, const_cast<char**>(argv), environ) !=
+            0) {
+            state.SkipWithError("mpg123 is not installed");
+            return;
+        }
+        int status = 0;
+        rusage usage{};
+        wait4(pid, &status, 0, &usage);
+        double cpu = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+        report(state, length > 0 ? 100.0 * cpu / length : 0);
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_ProgramPlaying)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProgramPaused)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProgramStopped)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Mpg123SameFile)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
