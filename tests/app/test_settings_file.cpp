@@ -131,3 +131,20 @@ TEST_F(ColdAppTest, TheDefaultPlaylistComesBackWithItsFirstEntryCurrentAndNothin
     EXPECT_EQ(read_file("Froulard.m3u"), "#EXTM3U\r\n#EXTINF:75,Un - Premier\r\n/nowhere/un.mp3\r\n"
                                          "#EXTINF:600,Deux - Second\r\n/nowhere/deux.mp3\r\n");
 }
+
+TEST_F(ColdAppTest, AStartDirectoryTooLongForTheFileNamesFallsBackToARelativeOne) {
+    fs::path deep = dir / std::string(100, 'a') / std::string(100, 'b') / std::string(60, 'c');
+    fs::create_directories(deep);
+    fs::current_path(deep);
+    ASSERT_GT(deep.string().size() + 1 + 12, 259u);
+    start();
+    EXPECT_STREQ(program_dir, "./");
+    close();
+    EXPECT_TRUE(fs::exists(deep / "Froulard.ini"));
+    EXPECT_EQ(read_file((deep / "Froulard.m3u").string()), "#EXTM3U\r\n");
+}
+
+TEST_F(ColdAppTest, TheStartDirectoryEndsInTheSeparator) {
+    start();
+    EXPECT_EQ(std::string(program_dir), dir.string() + "/");
+}
