@@ -341,15 +341,15 @@ class AppTest : public ::testing::Test {
     // Copies fixture MP3s into the test directory, under new names when given
     // as "fixture=name", and adds them at the end of the playlist in one batch
     // (as "Ajouter" would).
-    void add_fixtures(std::initializer_list<std::string> specs) {
+    void add_fixtures(std::initializer_list<std::string> files) {
         std::vector<std::string> names;
-        for (const std::string& spec : specs) {
-            std::string source = spec;
-            std::string target = spec;
-            size_t equals = spec.find('=');
+        for (const std::string& file : files) {
+            std::string source = file;
+            std::string target = file;
+            size_t equals = file.find('=');
             if (equals != std::string::npos) {
-                source = spec.substr(0, equals);
-                target = spec.substr(equals + 1);
+                source = file.substr(0, equals);
+                target = file.substr(equals + 1);
             }
             fs::copy_file(fixture(source), dir / target, fs::copy_options::overwrite_existing);
             names.push_back(target);
