@@ -257,3 +257,21 @@ TEST_F(TransportTest, OpenReplacesThePlaylistAndPlaysItsFirstEntryUnlessCancelle
     EXPECT_EQ(decoder_state(), 0);
     EXPECT_EQ(text(MAIN_TIME_LABEL), "--:-- / --:--");
 }
+
+TEST_F(TransportTest, ClosingWhileATrackPlaysSavesEverythingAndEndsWithZero) {
+    add_two_long_tracks();
+    click(MAIN_NEXT);
+    click(MAIN_PLAY);
+    ASSERT_TRUE(reached(1));
+    EXPECT_EQ(close(), 0);
+    std::string playlist = read_file("Froulard.m3u");
+    EXPECT_EQ(playlist.rfind("#EXTM3U\r\n#EXTINF:", 0), 0u);
+    EXPECT_NE(playlist.find(",a\r\n" + path_in_dir("a.mp3") + "\r\n#EXTINF:"), std::string::npos);
+    EXPECT_NE(playlist.find(",b\r\n" + path_in_dir("b.mp3") + "\r\n"), std::string::npos);
+
+    start(); // the last current entry is not remembered
+    EXPECT_EQ(lines(), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(current_line(), 0);
+    EXPECT_EQ(decoder_state(), 0);
+    EXPECT_EQ(slider(MAIN_TIME_SLIDER), 0);
+}
