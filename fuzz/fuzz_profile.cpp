@@ -72,9 +72,13 @@ static void read_all(std::string* some_section, std::string* some_key) {
             for (DWORD size : sizes)
                 get(section, keys[k].c_str(), "default", size);
             GetPrivateProfileIntA(section, keys[k].c_str(), -7, path.c_str());
-            // A blank name names no key (a written "=value" line is never read).
-            bool blank = keys[k].find_first_not_of(" \t\r\n\v\f\x1A") == std::string::npos;
-            if (some_key->empty() && !blank)
+            // Names cut out of a longer one at a NUL byte may not be names a
+            // key line can have: a blank one (a written "=value" line is never
+            // read) or one that reads as a section header ("[a]=value").
+            size_t start = keys[k].find_first_not_of(" \t\r\n\v\f\x1A");
+            bool usable = start != std::string::npos &&
+                          (keys[k][start] != '[' || keys[k].find(']') == std::string::npos);
+            if (some_key->empty() && usable)
                 *some_key = keys[k];
         }
         if (some_section->empty())
