@@ -4,8 +4,11 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,14 +57,51 @@ static bool resolve_links(std::string* path) {
     return false;
 }
 
+static const int temp_letters = 8;
+
+// A hidden name that starts with the target's and never equals it, so a file
+// left by a crash can never be taken for the real one.
+static std::string temp_prefix(const std::string& base) {
+    return "." + base.substr(0, max_base_in_temp_name) + ".tmp-";
+}
+
 static std::string temp_name(const std::string& directory, const std::string& base) {
     static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    // A hidden name that starts with the target's and never equals it, so a
-    // file left by a crash can never be taken for the real one.
-    std::string name = directory + "/." + base.substr(0, max_base_in_temp_name) + ".tmp-";
-    for (int i = 0; i < 8; i++)
+    std::string name = directory + "/" + temp_prefix(base);
+    for (int i = 0; i < temp_letters; i++)
         name += letters[QRandomGenerator::global()->bounded(int(sizeof letters - 1))];
     return name;
+}
+
+// Removes the temporary files of this target that a killed writer left. A
+// writer holds a lock on its temporary file until it is renamed or removed;
+// the lock dies with the process, so a file that can be locked is abandoned.
+static void remove_abandoned(const std::string& directory, const std::string& base) {
+    std::string prefix = temp_prefix(base);
+    DIR* folder = opendir(directory.c_str());
+    if (folder == nullptr)
+        return;
+    while (dirent* entry = readdir(folder)) {
+        if (strlen(entry->d_name) != prefix.size() + temp_letters ||
+            strncmp(entry->d_name, prefix.c_str(), prefix.size()) != 0)
+            continue;
+        std::string path = directory + "/" + entry->d_name;
+        int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0)
+            unlink(path.c_str());
+        close(fd);
+    }
+    closedir(folder);
+}
+
+// True when path still names the file open on fd: another writer's sweep may
+// have removed it between its creation and its lock.
+static bool still_named(int fd, const std::string& path) {
+    struct stat open_file, named;
+    return fstat(fd, &open_file) == 0 && stat(path.c_str(), &named) == 0 &&
+           open_file.st_dev == named.st_dev && open_file.st_ino == named.st_ino;
 }
 
 bool read_whole_file(const char* native_path, std::string* content, bool* exists) {
@@ -146,9 +186,14 @@ AtomicFile* atomic_begin(const char* native_path) {
         fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
         if (fd < 0 && errno != EEXIST)
             return nullptr;
+        if (fd >= 0 && (flock(fd, LOCK_EX) != 0 || !still_named(fd, temp))) {
+            close(fd);
+            fd = -1;
+        }
     }
     if (fd < 0)
         return nullptr;
+    remove_abandoned(directory, base_of(target));
     if (existed) {
         keep_owner(fd, st);
         if (fchmod(fd, st.st_mode & 07777) != 0) {

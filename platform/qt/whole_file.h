@@ -2,7 +2,8 @@
 // in a go, and replacing one atomically. The new content goes to a temporary
 // file beside the target, is flushed to disk, and is renamed over the target
 // only when all of it was written, so a crash or a full disk never leaves a
-// half-written file. Internal to the Qt platform layer.
+// half-written file; the temporary file a killed writer leaves is removed by
+// the next replacement of the same file. Internal to the Qt platform layer.
 #pragma once
 
 #include <cstddef>

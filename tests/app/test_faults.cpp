@@ -1,0 +1,188 @@
+// Faults of the system around the program: a read-only start directory,
+// read-only settings and playlist files, a full disk, no sound device. The
+// playlist writer shows its warning box, the settings stay silently unsaved,
+// nothing already on disk is damaged, no temporary file is left, and the
+// program closes normally; without a device playback goes on silently in
+// real time.
+//
+// Permissions mean nothing to root, so the read-only cases run the program
+// with the effective user "nobody" (the test returns to root afterwards); the
+// full disk is a small tmpfs. Both need root and are skipped without it.
+#include "app_fixture.h"
+
+#include <sys/mount.h>
+#include <unistd.h>
+
+namespace {
+
+const uid_t nobody = 65534;
+
+// Hidden temporary files of the atomic writer left in a directory.
+int temporary_files(const fs::path& folder) {
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        std::string name = entry.path().filename().string();
+        count += name[0] == '.' && name.find(".tmp-") != std::string::npos;
+    }
+    return count;
+}
+
+const char* const old_playlist =
+    "#EXTM3U\r\n#EXTINF:61,Ancien - Morceau\r\n/musique/ancien.mp3\r\n";
+const char* const old_settings = "[Init]\r\nvolume=33\r\nbalance=100\r\nrepeat=0\r\n";
+
+} // namespace
+
+class Faults : public ColdAppTest {
+  protected:
+    void TearDown() override {
+        if (geteuid() != 0 && seteuid(0) != 0) {
+            ADD_FAILURE() << "cannot return to root";
+        }
+        ColdAppTest::TearDown();
+        if (!mounted.empty()) {
+            umount2(mounted.c_str(), MNT_DETACH);
+            fs::remove(mounted);
+        }
+    }
+
+    // Runs the program as it would run for the user nobody from here on.
+    void become_nobody() {
+        ASSERT_EQ(seteuid(nobody), 0);
+    }
+
+    // The old files in the start directory, with the playlist entry the
+    // program will try to save at close.
+    void write_old_files() {
+        write_file("Froulard.m3u", old_playlist);
+        write_file("Froulard.ini", old_settings);
+    }
+
+    // Closes the program and answers the warning box; the boxes shown.
+    std::vector<DialogRequest> close_answering_warning() {
+        testing_answer_message_box(IDOK);
+        EXPECT_EQ(close(), 0);
+        return testing_dialog_requests();
+    }
+
+    static void expect_one_warning(const std::vector<DialogRequest>& shown) {
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].kind, DialogKind::message_box);
+        EXPECT_EQ(shown[0].title, "Attention");
+        EXPECT_EQ(shown[0].text, "Mon Dieu! Quelque chose ne va pas... :-(");
+        EXPECT_EQ(shown[0].flags, (unsigned)(MB_OK | MB_ICONWARNING));
+        EXPECT_TRUE(shown[0].answered);
+    }
+
+    std::string mounted;
+};
+
+TEST_F(Faults, ReadOnlyStartDirectoryWarnsAtCloseAndSavesNothing) {
+    if (getuid() != 0) {
+        GTEST_SKIP() << "needs root to run as the user nobody";
+    }
+    write_old_files();
+    fs::permissions(dir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                             fs::perms::others_read | fs::perms::others_exec);
+    for (const char* name : {"Froulard.m3u", "Froulard.ini"}) {
+        ASSERT_EQ(chown((dir / name).c_str(), nobody, nobody), 0);
+    }
+    become_nobody();
+    start();
+    EXPECT_EQ(lines(), std::vector<std::string>{"Ancien - Morceau"});
+    EXPECT_EQ(slider(MAIN_VOLUME_SLIDER), 33);
+    SendMessageA(item(MAIN_VOLUME_SLIDER), TBM_SETPOS, TRUE, 80);
+    expect_one_warning(close_answering_warning());
+    EXPECT_EQ(read_file("Froulard.m3u"), old_playlist);
+    EXPECT_EQ(read_file("Froulard.ini"), old_settings);
+    EXPECT_EQ(temporary_files(dir), 0);
+}
+
+TEST_F(Faults, ReadOnlyFilesWarnAtCloseAndStayAsTheyWere) {
+    if (getuid() != 0) {
+        GTEST_SKIP() << "needs root to run as the user nobody";
+    }
+    write_old_files();
+    ASSERT_EQ(chown(dir.c_str(), nobody, nobody), 0);
+    for (const char* name : {"Froulard.m3u", "Froulard.ini"}) {
+        fs::permissions(dir / name,
+                        fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    }
+    become_nobody();
+    start();
+    click(MAIN_REPEAT);
+    expect_one_warning(close_answering_warning());
+    EXPECT_EQ(read_file("Froulard.m3u"), old_playlist);
+    EXPECT_EQ(read_file("Froulard.ini"), old_settings);
+    EXPECT_EQ(temporary_files(dir), 0);
+}
+
+TEST_F(Faults, FullDiskWarnsAtCloseAndKeepsTheOldFilesWhole) {
+    if (getuid() != 0) {
+        GTEST_SKIP() << "needs root to mount a small tmpfs";
+    }
+    mounted = (dir.parent_path() / (dir.filename().string() + "-plein")).string();
+    fs::create_directory(mounted);
+    if (mount("tmpfs", mounted.c_str(), "tmpfs", 0, "size=256k") != 0) {
+        fs::remove(mounted);
+        mounted.clear();
+        GTEST_SKIP() << "cannot mount a tmpfs here";
+    }
+    fs::path full = mounted;
+    // A playlist big enough that a second copy cannot fit beside it.
+    std::string playlist = "#EXTM3U\r\n";
+    for (int i = 0; playlist.size() < 40000; i++) {
+        playlist += "#EXTINF:" + std::to_string(i) + ",Artiste - Morceau " + std::to_string(i) +
+                    "\r\n/musique/morceau" + std::to_string(i) + ".mp3\r\n";
+    }
+    std::ofstream(full / "Froulard.m3u", std::ios::binary) << playlist;
+    std::ofstream(full / "Froulard.ini", std::ios::binary) << old_settings;
+    {
+        // The rest of the disk, filled.
+        std::ofstream filler(full / "remplissage", std::ios::binary);
+        std::string block(4096, 'x');
+        while (filler.write(block.data(), (std::streamsize)block.size()) && filler.flush()) {
+        }
+    }
+    fs::current_path(full);
+    start();
+    EXPECT_GT(lines().size(), 500u);
+    SendMessageA(item(MAIN_VOLUME_SLIDER), TBM_SETPOS, TRUE, 90);
+    expect_one_warning(close_answering_warning());
+    std::ifstream in(full / "Froulard.m3u", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()),
+              playlist);
+    std::ifstream ini(full / "Froulard.ini", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(ini), std::istreambuf_iterator<char>()),
+              old_settings);
+    EXPECT_EQ(temporary_files(full), 0);
+    fs::current_path(dir);
+}
+
+// SDL is asked for a driver that cannot start: the decoder falls back to
+// silence, and tracks still take their own length to play.
+TEST_F(Faults, WithoutASoundDevicePlaybackGoesOnSilentlyInRealTime) {
+    const char* before = std::getenv("SDL_AUDIODRIVER");
+    std::string saved = before != nullptr ? before : "";
+    setenv("SDL_AUDIODRIVER", "pas-de-pilote", 1);
+    start();
+    if (saved.empty()) {
+        unsetenv("SDL_AUDIODRIVER");
+    } else {
+        setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
+    }
+    add_fixtures({"cbr_no_info.mp3=trois.mp3", "no_tag.mp3=un.mp3"}); // 3 s, then 1 s
+    auto begun = std::chrono::steady_clock::now();
+    click(MAIN_PLAY);
+    EXPECT_EQ(decoder_state(), 1);
+    pump_for(1500);
+    EXPECT_EQ(current_line(), 0); // not raced through
+    EXPECT_GE(elapsed_seconds, 1);
+    ASSERT_TRUE(pump_until([] { return decoder_state() == 0; }, 10000));
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
+    EXPECT_EQ(current_line(), 1); // both played, in order
+    EXPECT_GT(seconds, 3.5);
+    EXPECT_LT(seconds, 6.5);
+    EXPECT_EQ(close(), 0);
+}
