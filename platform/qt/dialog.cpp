@@ -312,6 +312,12 @@ BOOL WINAPI IsDialogMessageA(HWND dialog, LPMSG msg) {
             HWND next = next_tab_stop(dialog, focus, (input_modifier_keys() & MK_SHIFT) != 0);
             if (next != nullptr) {
                 SetFocus(next);
+                // Keyboard moves show the focus cue, as on Windows; Qt draws
+                // it only in a window marked so, until the next mouse press.
+                if (next->widget) {
+                    next->widget->window()->setAttribute(Qt::WA_KeyboardFocusChange);
+                    next->widget->window()->update();
+                }
             }
             return TRUE;
         }
