@@ -1,0 +1,156 @@
+#!/usr/bin/env python3
+"""Prints one table from the JSON results of the benchmarks (scripts/bench.sh).
+
+    bench_report.py RESULTS_DIR
+
+RESULTS_DIR holds one NAME.json per benchmark program, as written by
+--benchmark_format=json. Each row: the figure, its target, the baseline
+measured in the same run and the figure's ratio to it. A figure the rules
+below do not name is printed with its time and no target.
+"""
+import json
+import os
+import sys
+
+# What each benchmark reports: (program, benchmark) -> rule. A rule names the
+# counter that is the figure and its unit, the target as text and as a test,
+# and the baseline: a counter of the same benchmark, or another benchmark's
+# counter ("program/benchmark:counter").
+MS = "ms"
+
+
+def floor_rule(target_ms):
+    return {"figure": "ms", "unit": MS, "target": target_ms, "below": True,
+            "baseline": "floor_ms", "baseline_name": "floor"}
+
+
+RULES = {
+    # Decoder library
+    ("bench_decode", "BM_Mpg123Alone"): {"figure": "x_real_time", "unit": "x real time"},
+    ("bench_decode", "BM_LibraryEqualizerOff"): {
+        "figure": "x_real_time", "unit": "x real time", "ratio_target": 0.8,
+        "baseline": "bench_decode/BM_Mpg123Alone:x_real_time", "baseline_name": "libmpg123 alone"},
+    ("bench_decode", "BM_LibraryEqualizerAllBands"): {
+        "figure": "x_real_time", "unit": "x real time", "target": 200, "below": False,
+        "baseline": "bench_decode/BM_Mpg123Alone:x_real_time", "baseline_name": "libmpg123 alone"},
+    ("bench_cpu", "BM_Mpg123PlayerDecoding"): {
+        "figure": "cpu_percent_per_audio_second", "unit": "% of a core"},
+    ("bench_cpu", "BM_PlayingWithEqualizer"): {
+        "figure": "cpu_percent", "unit": "% of a core", "target": 2, "below": True,
+        "baseline": "bench_cpu/BM_Mpg123PlayerDecoding:cpu_percent_per_audio_second",
+        "baseline_name": "mpg123 player"},
+    ("bench_file_info", "BM_TagLibFast"): {"figure": "files_per_s", "unit": "files/s"},
+    ("bench_file_info", "BM_GetFileInfo"): {
+        "figure": "files_per_s", "unit": "files/s", "ratio_target": 1.0,
+        "baseline": "bench_file_info/BM_TagLibFast:files_per_s", "baseline_name": "TagLib"},
+    ("bench_gap", "BM_GapAtNaturalEnd"): {
+        "figure": "worst_gap_ms", "unit": MS, "target": 10, "below": True},
+    ("bench_gap", "BM_GapAtNaturalEndResampled"): {
+        "figure": "worst_gap_ms", "unit": MS, "target": 10, "below": True},
+    # The whole program
+    ("bench_player_cpu", "BM_Mpg123SameFile"): {"figure": "cpu_percent", "unit": "% of a core"},
+    ("bench_player_cpu", "BM_ProgramPlaying"): {
+        "figure": "cpu_percent", "unit": "% of a core", "target": 2, "below": True,
+        "baseline": "bench_player_cpu/BM_Mpg123SameFile:cpu_percent",
+        "baseline_name": "mpg123 player"},
+    ("bench_player_cpu", "BM_ProgramPaused"): {
+        "figure": "cpu_percent", "unit": "% of a core", "target": 0.5, "below": True},
+    ("bench_player_cpu", "BM_ProgramStopped"): {
+        "figure": "cpu_percent", "unit": "% of a core", "target": 0.5, "below": True},
+}
+
+
+def rule_for(program, name, counters):
+    rule = RULES.get((program, name))
+    if rule is not None:
+        return rule
+    if "ms" in counters:  # the playlist benchmarks: ms, floor_ms, target_ms
+        rule = {"figure": "ms", "unit": MS}
+        if "target_ms" in counters:
+            rule.update(target=counters["target_ms"], below=True)
+        if "floor_ms" in counters:
+            rule.update(baseline="floor_ms", baseline_name="floor")
+        return rule
+    return {"figure": None, "unit": MS}
+
+
+def number(value):
+    if value is None:
+        return ""
+    if value >= 100:
+        return "%.0f" % value
+    if value >= 10:
+        return "%.1f" % value
+    if value >= 1:
+        return "%.2f" % value
+    return "%.3g" % value
+
+
+def main():
+    folder = sys.argv[1]
+    results = {}
+    order = []
+    machine = None
+    for file in sorted(os.listdir(folder)):
+        if not file.endswith(".json"):
+            continue
+        program = file[:-5]
+        with open(os.path.join(folder, file)) as f:
+            data = json.load(f)
+        machine = machine or data.get("context")
+        for bench in data.get("benchmarks", []):
+            name = bench["name"].split("/")[0]
+            results[(program, name)] = bench
+            order.append((program, name))
+
+    rows = []
+    failed = 0
+    for program, name in order:
+        bench = results[(program, name)]
+        if bench.get("error_occurred"):
+            rows.append((program, name, "error: " + bench.get("error_message", ""), "", "", "", ""))
+            failed += 1
+            continue
+        counters = {k: v for k, v in bench.items() if isinstance(v, (int, float))}
+        rule = rule_for(program, name, counters)
+        if rule["figure"] is None:
+            scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[bench.get("time_unit", "ns")]
+            value = bench["real_time"] * scale
+        else:
+            value = counters.get(rule["figure"])
+        figure = "%s %s" % (number(value), rule["unit"])
+
+        baseline = None
+        spec = rule.get("baseline")
+        if spec and ":" in spec:
+            where, counter = spec.split(":")
+            other = results.get(tuple(where.split("/")))
+            baseline = other.get(counter) if other else None
+        elif spec:
+            baseline = counters.get(spec)
+        ratio = value / baseline if value is not None and baseline else None
+        base_text = ("%s %s (%s)" % (number(baseline), rule["unit"], rule.get("baseline_name", ""))
+                     if baseline is not None else "")
+
+        target_text, met = "", None
+        if "target" in rule and value is not None:
+            target_text = ("< " if rule["below"] else ">= ") + "%s %s" % (number(rule["target"]),
+                                                                       rule["unit"])
+            met = value < rule["target"] if rule["below"] else value >= rule["target"]
+        elif "ratio_target" in rule and ratio is not None:
+            target_text = "ratio >= %s" % number(rule["ratio_target"])
+            met = ratio >= rule["ratio_target"]
+        verdict = "" if met is None else ("yes" if met else "NO")
+        rows.append((program, name[3:] if name.startswith("BM_") else name, figure, target_text,
+                     verdict, base_text, "" if ratio is None else "%.2f" % ratio))
+
+    header = ("Program", "Benchmark", "Figure", "Target", "Met", "Baseline (same run)", "Ratio")
+    print("| " + " | ".join(header) + " |")
+    print("|" + "|".join("---" for _ in header) + "|")
+    for row in rows:
+        print("| " + " | ".join(row) + " |")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
