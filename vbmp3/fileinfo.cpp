@@ -1,6 +1,7 @@
 #include "vbmp3/fileinfo.h"
 
 #include "vbmp3/mpeg_header.h"
+#include "vbmp3/open_file.h"
 #include "vbmp3/text1252.h"
 
 #include <cstdio>
@@ -412,8 +413,7 @@ bool fileinfo_read(const char* path, VBMP3_TAG_INFO* tag, VBMP3_INFO* info) {
     if (!path) {
         return false;
     }
-    std::string native = cp1252_to_native_path(path);
-    FILE* file = fopen(native.c_str(), "rb");
+    FILE* file = open_regular_file(path);
     if (!file) {
         return false;
     }
@@ -421,7 +421,7 @@ bool fileinfo_read(const char* path, VBMP3_TAG_INFO* tag, VBMP3_INFO* info) {
     source.head.resize(head_size);
     size_t got = fread(source.head.data(), 1, head_size, file);
     if (ferror(file)) {
-        fclose(file); // a directory, for one
+        fclose(file);
         return false;
     }
     source.head.resize(got);

@@ -1,13 +1,12 @@
 #include "vbmp3/track.h"
 
-#include "vbmp3/text1252.h"
+#include "vbmp3/open_file.h"
 
 #include <SDL.h>
 #include <mpg123.h>
 
 #include <cstdint>
 #include <cstdio>
-#include <string>
 
 struct TrackDecoder {
     FILE* file;
@@ -44,16 +43,8 @@ static off_t seek_file(void* handle, off_t offset, int whence) {
 }
 
 TrackDecoder* track_open(const char* path, int out_rate) {
-    std::string native = cp1252_to_native_path(path);
-    FILE* file = fopen(native.c_str(), "rb");
+    FILE* file = open_regular_file(path);
     if (!file) {
-        return nullptr;
-    }
-    // Opening a directory succeeds on some systems; reading it does not.
-    char probe;
-    size_t got = fread(&probe, 1, 1, file);
-    if ((got == 0 && ferror(file)) || fseek(file, 0, SEEK_SET) != 0) {
-        fclose(file);
         return nullptr;
     }
     mpg123_handle* handle = mpg123_new(nullptr, nullptr);

@@ -1,0 +1,10 @@
+// Opening the files the library reads: tracks and the files it is asked about.
+#pragma once
+
+#include <cstdio>
+
+// The regular file at a Windows-1252 path, opened for binary reading, or null.
+// Anything else (a directory, a named pipe, a device) is refused without
+// waiting: a pipe would hold the caller until something writes to it, and a
+// device may never end.
+FILE* open_regular_file(const char* path);
