@@ -107,9 +107,18 @@ static bool still_named(int fd, const std::string& path) {
 bool read_whole_file(const char* native_path, std::string* content, bool* exists) {
     content->clear();
     *exists = false;
-    int fd = open(native_path, O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK a named pipe would hold the caller until something
+    // writes to it; only a regular file is read, since a device may never end.
+    int fd = open(native_path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return errno == ENOENT || errno == ENOTDIR;
+    struct stat status;
+    int flags = fcntl(fd, F_GETFL);
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || flags < 0 ||
+        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        close(fd);
+        return false;
+    }
     char chunk[65536];
     for (;;) {
         ssize_t got = read(fd, chunk, sizeof chunk);
