@@ -1,7 +1,7 @@
 // Fuzz target of the decoder library on arbitrary bytes: the file information
 // of a file holding the input, then the file opened and played to its end
 // through the library's fast test output (no device, samples taken as fast as
-// they are decoded), after a seek chosen by the input's last byte.
+// they are decoded), with a seek chosen by the input's last byte.
 #include "fuzz/fuzz_support.h"
 
 #include "vbmp3/vbmp3.h"
@@ -80,9 +80,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ended = false;
     if (!vbmp3_open(path.c_str(), record))
         return 0;
+    vbmp3_play();
     if (size > 0)
         vbmp3_seek(data[size - 1] % 4);
-    vbmp3_play();
     // A readable file always ends, at once when it holds nothing playable.
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (!ended) {
