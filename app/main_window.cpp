@@ -14,8 +14,6 @@
 #include "settings/settings.h"
 #include "vbmp3/vbmp3.h"
 
-#define BROWSE_ADD 0
-
 static int caret_line(HWND list) {
     return (int)SendMessageA(list, LB_GETCURSEL, 0, 0);
 }

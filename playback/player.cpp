@@ -9,8 +9,6 @@
 #include "playlist_files/playlist_files.h"
 #include "vbmp3/vbmp3.h"
 
-#define BROWSE_OPEN 1
-
 int elapsed_seconds = 0;
 int stop_reason = STOP_REASON_PLAYING;
 int seek_dragging = 0;
