@@ -62,7 +62,9 @@ static const int temp_letters = 8;
 // A hidden name that starts with the target's and never equals it, so a file
 // left by a crash can never be taken for the real one.
 static std::string temp_prefix(const std::string& base) {
-    return "." + base.substr(0, max_base_in_temp_name) + ".tmp-";
+    std::string prefix = ".";
+    prefix.append(base, 0, max_base_in_temp_name);
+    return prefix + ".tmp-";
 }
 
 static std::string temp_name(const std::string& directory, const std::string& base) {
