@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev qt6-translations-l10n
   libmpg123-dev libsdl2-dev
   fonts-liberation
   googletest libgtest-dev libgmock-dev libbenchmark-dev

@@ -4,11 +4,21 @@
 #include "platform/win32.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     // The program ends through its own quit message, not when its last window goes.
     application.setQuitOnLastWindowClosed(false);
+    // The file and font dialogs speak French, like the rest of the program
+    // and like the common dialogs of a French Windows; where the translation
+    // is not installed they stay in English.
+    static QTranslator dialogs_french;
+    if (dialogs_french.load(QStringLiteral("qtbase_fr"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(&dialogs_french);
+    }
     // A logout, a closed terminal or a kill ends the program as its close button does.
     shutdown_signals_watch(platform_close_request);
     // The program never looks inside its instance handle; any unique address will do.
