@@ -170,6 +170,16 @@ TEST_F(MainWindowTest, TabVisitsTheTabStopsInTemplateOrderAndShiftTabGoesBack) {
     EXPECT_TRUE(platform_test_pump_until([&] { return GetFocus() == item(1018); }, 1000));
 }
 
+// Qt draws focus rectangles only in a window marked as navigated by keyboard;
+// without the mark the user tabbing through the buttons sees no focus at all.
+TEST_F(MainWindowTest, TabShowsTheFocusCueOnTheControlItReaches) {
+    QWidget* top = platform_test_widget(dialog);
+    top->setAttribute(Qt::WA_KeyboardFocusChange, false);
+    QTest::keyClick(platform_test_widget(GetFocus()), Qt::Key_Tab);
+    ASSERT_TRUE(platform_test_pump_until([&] { return GetFocus() == item(1001); }, 1000));
+    EXPECT_TRUE(top->testAttribute(Qt::WA_KeyboardFocusChange));
+}
+
 TEST(DialogTemplate, EqualizerHasItsTwentyThreeControls) {
     platform_test_init();
     HWND dialog =
