@@ -14,6 +14,15 @@
 #include <cstring>
 #include <string>
 
+// A path the program can keep: Windows-1252 text without control characters,
+// which no Windows file name holds and which would split a playlist line.
+static bool storable_path(const QString& path, QByteArray* ansi) {
+    if (!native_path_to_ansi(QFile::encodeName(path), ansi))
+        return false;
+    return std::none_of(ansi->cbegin(), ansi->cend(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+}
+
 // The Windows answers the dialog gives itself: a name that must exist but
 // does not, a name that cannot be kept, a file about to be replaced.
 static const char missing_text[] =
@@ -46,7 +55,7 @@ class WindowsFileDialog : public QFileDialog {
         }
         if (save_) {
             QByteArray ansi;
-            if (!native_path_to_ansi(QFile::encodeName(files[0]), &ansi)) {
+            if (!storable_path(files[0], &ansi)) {
                 tell(invalid_text, files[0], MB_OK | MB_ICONWARNING);
                 return;
             }
@@ -95,7 +104,7 @@ static void copy_out(LPSTR buffer, const QByteArray& bytes) {
 // Writes the chosen files into the caller's buffers exactly as Windows does:
 // one file as its full path (and its name in lpstrFileTitle); several as the
 // directory, each name, all NUL-terminated, and one more NUL. Names that
-// Windows-1252 cannot hold are left out, since they could never be opened
+// cannot be stored (see storable_path) are left out, since they could never be opened
 // again, and so are names outside the first one's directory. FALSE when
 // nothing is left or the answer does not fit.
 static BOOL write_answer(LPOPENFILENAMEA ofn, const QStringList& files) {
@@ -104,8 +113,7 @@ static BOOL write_answer(LPOPENFILENAMEA ofn, const QStringList& files) {
     for (const QString& file : files) {
         QFileInfo info(file);
         QByteArray folder, name;
-        if (!native_path_to_ansi(QFile::encodeName(info.absolutePath()), &folder) ||
-            !native_path_to_ansi(QFile::encodeName(info.fileName()), &name))
+        if (!storable_path(info.absolutePath(), &folder) || !storable_path(info.fileName(), &name))
             continue;
         if (names.empty())
             directory = folder;
