@@ -69,12 +69,7 @@ void initialise_app(void) {
     refresh_display();
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    app_instance = instance;
-    main_dialog =
-        CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_DIALOG1), nullptr, main_dialog_proc, 0);
-    initialise_app();
-
+int run_message_loop(void) {
     MSG message;
     // 0 is the quit message; -1 (an error) keeps the loop going like any message.
     while (GetMessageA(&message, nullptr, 0, 0) != 0) {
@@ -85,4 +80,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         DispatchMessageA(&message);
     }
     return (int)message.wParam;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    app_instance = instance;
+    main_dialog =
+        CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_DIALOG1), nullptr, main_dialog_proc, 0);
+    initialise_app();
+    return run_message_loop();
 }

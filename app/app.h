@@ -23,3 +23,7 @@ void read_start_directory(char* directory);
 // settings, default playlist, display. Ends the process with status 0 when the
 // decoder library cannot be initialised.
 void initialise_app(void);
+
+// Fetches and dispatches messages until the quit message, giving the main
+// dialog its keyboard navigation; returns the quit message's parameter.
+int run_message_loop(void);

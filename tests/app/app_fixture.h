@@ -112,19 +112,6 @@ class AppTest : public ::testing::Test {
         return status;
     }
 
-    // WinMain's message loop, until the quit message; returns its parameter.
-    int run_message_loop() {
-        MSG message;
-        while (GetMessageA(&message, nullptr, 0, 0) != 0) {
-            if (main_dialog != nullptr && IsDialogMessageA(main_dialog, &message)) {
-                continue;
-            }
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        return (int)message.wParam;
-    }
-
     // ---- Waiting ----
 
     // Runs the message loop as the program does for ms milliseconds.
