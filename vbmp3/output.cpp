@@ -51,8 +51,15 @@ static SDL_AudioDeviceID device;
 static bool sdl_started;
 static int latency; // frames the device holds after taking them from the queue
 static int chosen_output = VBMP3_OUTPUT_DEVICE;
-static std::thread null_thread; // the null output, when there is no SDL device
+// The null output when there is no SDL device; beside one, the watch that
+// takes over from it when it stops taking samples.
+static std::thread null_thread;
 static std::atomic<bool> null_stop{false};
+// Callbacks the device has run; the watch sees from it whether the device lives.
+static std::atomic<uint64_t> device_calls{0};
+// Set by the watch once it plays in the device's place: the device, should it
+// come back, plays silence and leaves the queue alone.
+static std::atomic<bool> device_lost{false};
 // Frame number being heard; written by the device's thread.
 static std::atomic<uint64_t> heard{0};
 // The device thread's own equalizer, redesigned when eq_changed.
@@ -113,6 +120,11 @@ static size_t pull(float* out, size_t count, bool pad) {
 }
 
 static void SDLCALL device_callback(void*, Uint8* stream, int length) {
+    device_calls.fetch_add(1);
+    if (device_lost.load()) {
+        memset(stream, 0, static_cast<size_t>(length));
+        return;
+    }
     pull(reinterpret_cast<float*>(stream), static_cast<size_t>(length) / (2 * sizeof(float)), true);
 }
 
@@ -141,6 +153,36 @@ static void null_output(bool fast) {
             pull(block.data(), device_block, true);
             next += period;
             std::this_thread::sleep_until(next);
+        }
+    }
+}
+
+// Watches the SDL device: one that runs no callback for a second has been
+// removed or has stalled (SDL stops calling back, whether or not it reports
+// the device stopped). The watch then becomes the paced null output, going on
+// from the frame the device took last, so the track goes on silently in real time.
+static void watch_device() {
+    uint64_t calls = device_calls.load();
+    auto alive = std::chrono::steady_clock::now();
+    while (!null_stop.load()) {
+        {
+            std::unique_lock<std::mutex> hold(queue_lock);
+            data_written.wait_for(hold, std::chrono::milliseconds(100),
+                                  [] { return null_stop.load(); });
+        }
+        auto now = std::chrono::steady_clock::now();
+        uint64_t now_calls = device_calls.load();
+        if (now_calls != calls) {
+            calls = now_calls;
+            alive = now;
+        } else if (now - alive >= std::chrono::seconds(1)) {
+            // Holding the device's lock, no callback runs: once the flag is
+            // set, pull and the equalizer are this thread's alone.
+            SDL_LockAudioDevice(device);
+            device_lost.store(true);
+            SDL_UnlockAudioDevice(device);
+            null_output(false);
+            return;
         }
     }
 }
@@ -200,8 +242,11 @@ bool output_start(int output_rate) {
     memset(&live_eq, 0, sizeof live_eq);
     eq_changed.store(true);
     null_stop.store(false);
+    device_calls.store(0);
+    device_lost.store(false);
     if (chosen_output == VBMP3_OUTPUT_DEVICE && start_sdl()) {
         SDL_PauseAudioDevice(device, 0);
+        null_thread = std::thread(watch_device);
         return true;
     }
     bool fast = chosen_output == VBMP3_OUTPUT_FAST;
@@ -211,16 +256,17 @@ bool output_start(int output_rate) {
 }
 
 void output_stop() {
+    // The watch uses the device: it ends first.
+    if (null_thread.joinable()) {
+        null_stop.store(true);
+        data_written.notify_all();
+        null_thread.join();
+    }
     if (sdl_started) {
         SDL_CloseAudioDevice(device);
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         device = 0;
         sdl_started = false;
-    }
-    if (null_thread.joinable()) {
-        null_stop.store(true);
-        data_written.notify_all();
-        null_thread.join();
     }
     output_flush();
 }
@@ -310,4 +356,11 @@ void vbmp3_testing_setTap(VBMP3_OUTPUT_TAP new_tap, void* user) {
 
 void vbmp3_testing_useOutput(int output) {
     chosen_output = output;
+}
+
+void vbmp3_testing_loseDevice(void) {
+    // A paused SDL device runs no callback, as a removed one.
+    if (sdl_started) {
+        SDL_PauseAudioDevice(device, 1);
+    }
 }

@@ -1,5 +1,7 @@
 // The output: a queue of stereo frames at the output rate, emptied by the sound
 // device's thread (SDL), which applies the equalizer and the volume on the way.
+// A device that takes nothing for a second (unplugged) is replaced by a paced
+// thread of our own: the queue goes on emptying in real time, silently.
 //
 // Counters are absolute frame numbers since output_start: everything written
 // before output_written() is queued, heard or dropped.

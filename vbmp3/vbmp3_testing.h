@@ -20,6 +20,10 @@ void vbmp3_testing_setTap(VBMP3_OUTPUT_TAP tap, void* user);
 // Chooses the output for the next vbmp3_init.
 void vbmp3_testing_useOutput(int output);
 
+// Makes the sound device stop taking samples, as when it is unplugged while
+// playing (nothing happens without an SDL device).
+void vbmp3_testing_loseDevice(void);
+
 #ifdef __cplusplus
 }
 #endif
