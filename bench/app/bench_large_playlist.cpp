@@ -85,15 +85,7 @@ static void BM_StartUpReading100000(benchmark::State& state) {
             state.SkipWithError("the playlist was not read whole");
 
         std::string path = (start_dir / "Froulard.m3u").string();
-        double floor = bench_seconds([&] {
-            std::vector<std::string> lines;
-            FILE* file = fopen(path.c_str(), "rb");
-            char line[MAX_PATH];
-            while (fgets(line, sizeof line, file) != nullptr)
-                lines.emplace_back(line);
-            fclose(file);
-            benchmark::DoNotOptimize(lines.data());
-        });
+        double floor = bench_read_lines_seconds(path);
         report(state, seconds, floor, 1.0);
     }
 }

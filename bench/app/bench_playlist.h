@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -93,6 +94,20 @@ template <typename F> inline double bench_seconds(F f) {
     auto start = std::chrono::steady_clock::now();
     f();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The floor of reading a playlist: the same file read line by line into
+// memory. Returns the seconds it took.
+inline double bench_read_lines_seconds(const std::string& path) {
+    return bench_seconds([&] {
+        std::vector<std::string> lines;
+        FILE* file = fopen(path.c_str(), "rb");
+        char line[MAX_PATH];
+        while (fgets(line, sizeof line, file) != nullptr)
+            lines.emplace_back(line);
+        fclose(file);
+        benchmark::DoNotOptimize(lines.data());
+    });
 }
 
 // Reports the command's total time over the run against its floor's, measured

@@ -34,16 +34,7 @@ static void BM_ReadM3u100000(benchmark::State& state) {
         if (SendMessageA(playlist_box(), LB_GETCOUNT, 0, 0) != entries)
             state.SkipWithError("the playlist was not read whole");
 
-        // Floor: the same file read line by line into memory.
-        floor += bench_seconds([&] {
-            std::vector<std::string> lines;
-            FILE* file = fopen(path.c_str(), "rb");
-            char line[MAX_PATH];
-            while (fgets(line, sizeof line, file) != nullptr)
-                lines.emplace_back(line);
-            fclose(file);
-            benchmark::DoNotOptimize(lines.data());
-        });
+        floor += bench_read_lines_seconds(path);
     }
     bench_report(state, command, floor, 1.0);
 }
