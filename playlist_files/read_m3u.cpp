@@ -57,6 +57,17 @@ static void read_comment(const char* line, size_t n) {
     snprintf(pending_title, sizeof pending_title, "%s", comma + 1);
 }
 
+// The name part of a path: what follows its last backslash, or its last
+// PATH_SEPARATOR, since a line written on Windows keeps its backslashes.
+static const char* name_part_of(const char* path) {
+    const char* name = path;
+    for (const char* c = path; *c != '\0'; c++) {
+        if (*c == '\\' || *c == PATH_SEPARATOR)
+            name = c + 1;
+    }
+    return name;
+}
+
 static void read_path(char* line, int usable, const char* directory) {
     // A path that cannot be had whole drops the EXTINF title waiting for it.
     if (!usable) {
@@ -80,9 +91,7 @@ static void read_path(char* line, int usable, const char* directory) {
             return;
         }
     }
-    const char* separator = strrchr(full_path, PATH_SEPARATOR);
-    const char* name_part = separator != nullptr ? separator + 1 : full_path;
-    create_entry(name_part, full_path, pending_title, pending_duration);
+    create_entry(name_part_of(full_path), full_path, pending_title, pending_duration);
 }
 
 // One line (or the first piece of a longer one). n counts the line feed.

@@ -127,12 +127,18 @@ TEST_F(M3uTest, CrLfAndBareLineFeedsReadAlike) {
     EXPECT_EQ(from_lf.size(), 2u);
 }
 
-TEST_F(M3uTest, RelativeLinesJoinThePlaylistsDirectoryAsTheyAre) {
+// Without an EXTINF line the title is the name part less its extension: what
+// follows the last backslash or "/" of the line, absolute or relative.
+TEST_F(M3uTest, PathLinesAreJoinedOrTakenWholeAndNamedAfterTheirLastSeparator) {
     fs::create_directory(dir / "sub");
     write_file("sub/list.m3u", "../musique/Ma chanson.mp3\n"
                                "dossier\\Windows.mp3\n"
+                               "sub\\b.mp3\n"
+                               "sub/b.mp3\n"
                                "C:\\Musique\\lecteur.mp3\n"
-                               "/absolu/chemin.mp3\n"
+                               "D:titre.mp3\n"
+                               "/home/x/a.mp3\n"
+                               "/home/x\\melange.mp3\n"
                                "autre.m3u\n");
     write_file("sub/autre.m3u", "/ne/doit/pas/etre/lu.mp3\n");
     std::string directory = dir.string() + "/sub/";
@@ -140,9 +146,13 @@ TEST_F(M3uTest, RelativeLinesJoinThePlaylistsDirectoryAsTheyAre) {
     EXPECT_EQ(entries(), (std::vector<Line>{
                              {"Ma chanson", 0, directory + "../musique/Ma chanson.mp3"},
                              {"Windows", 0, directory + "dossier/Windows.mp3"},
-                             // A drive letter makes a path absolute, whole line as name part.
-                             {"C:\\Musique\\lecteur", 0, "C:\\Musique\\lecteur.mp3"},
-                             {"chemin", 0, "/absolu/chemin.mp3"},
+                             {"b", 0, directory + "sub/b.mp3"},
+                             {"b", 0, directory + "sub/b.mp3"},
+                             // A drive letter makes a path absolute; it is kept as written.
+                             {"lecteur", 0, "C:\\Musique\\lecteur.mp3"},
+                             {"D:titre", 0, "D:titre.mp3"},
+                             {"a", 0, "/home/x/a.mp3"},
+                             {"melange", 0, "/home/x\\melange.mp3"},
                              // Playlists do not nest: the line is an entry like any other.
                              {"autre", 0, directory + "autre.m3u"},
                          }));
