@@ -28,11 +28,24 @@ static void send_flat(void) {
     send_bands(flat);
 }
 
+// The slider position of a gain. A stored gain may be any int, for which
+// 100 - gain overflows; the slider would clamp it to its end all the same.
+static int slider_position(int gain) {
+    long long position = SLIDER_MIDDLE - (long long)gain;
+    if (position < 0) {
+        return 0;
+    }
+    if (position > SLIDER_MAXIMUM) {
+        return SLIDER_MAXIMUM;
+    }
+    return (int)position;
+}
+
 void init_equalizer_dialog(HWND dialog) {
     for (int i = 0; i < EQ_BAND_COUNT; i++) {
         eq_sliders[i] = GetDlgItem(dialog, EQ_FIRST_SLIDER + i);
         SendMessageA(eq_sliders[i], TBM_SETRANGE, FALSE, MAKELPARAM(0, SLIDER_MAXIMUM));
-        SendMessageA(eq_sliders[i], TBM_SETPOS, TRUE, SLIDER_MIDDLE - eq_bands[i]);
+        SendMessageA(eq_sliders[i], TBM_SETPOS, TRUE, slider_position(eq_bands[i]));
     }
     // Any stored non-zero value counts as on.
     SendMessageA(GetDlgItem(dialog, EQ_LAUNCH), BM_SETCHECK,

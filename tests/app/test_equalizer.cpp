@@ -6,6 +6,7 @@
 #include "settings/settings.h"
 #include "vbmp3/vbmp3_testing.h"
 
+#include <climits>
 #include <cmath>
 #include <complex>
 #include <deque>
@@ -138,6 +139,35 @@ TEST_F(EqualizerTest, ShowsTheStoredBandsAndEditsThemWithTheValueLabel) {
     file = read_file("Froulard.ini");
     EXPECT_EQ(ini_value(file, "eq0"), "100");
     EXPECT_EQ(ini_value(file, "activateeq"), "7");
+}
+
+// 100 - gain would overflow for the stored values near the lower limit of int.
+TEST_F(EqualizerTest, StoredGainsAtTheLimitsOfIntShowAtTheNearestEnd) {
+    write_file("Froulard.ini", "[Init]\r\neq0=-2147483648\r\neq1=2147483647\r\n"
+                               "eq2=-2147483548\r\nactivateeq=1\r\n");
+    start();
+    EXPECT_EQ(eq_bands[0], INT_MIN);
+    EXPECT_EQ(eq_bands[1], INT_MAX);
+    bool checked = false;
+    in_next_modal([&](HWND dialog) {
+        checked = true;
+        EXPECT_EQ(position(band(dialog, 0)), 200); // the bottom: the deepest cut
+        EXPECT_EQ(position(band(dialog, 1)), 0);   // the top: the highest boost
+        EXPECT_EQ(position(band(dialog, 2)), 200);
+        key(band(dialog, 0), Qt::Key_Up);
+        EXPECT_EQ(eq_bands[0], -99);
+        EXPECT_EQ(label(dialog), "[P0] :  -9.9dB");
+        key(band(dialog, 1), Qt::Key_Down);
+        EXPECT_EQ(eq_bands[1], 99);
+        EXPECT_EQ(label(dialog), "[P1] :  +9.9dB");
+        close_box(dialog);
+    });
+    click(MAIN_EQUALIZER);
+    EXPECT_TRUE(checked);
+    std::string file = read_file("Froulard.ini");
+    EXPECT_EQ(ini_value(file, "eq0"), "-99");
+    EXPECT_EQ(ini_value(file, "eq1"), "99");
+    EXPECT_EQ(ini_value(file, "eq2"), "-2147483548"); // untouched bands keep their value
 }
 
 TEST_F(EqualizerTest, LancerAndZeroAndDraggingDecideWhatIsHeard) {
