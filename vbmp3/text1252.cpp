@@ -1,28 +1,8 @@
 #include "vbmp3/text1252.h"
 
-// Code points of bytes 0x80 to 0x9F; 0 marks the five unassigned bytes.
-static const uint16_t high_block[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
 char cp1252_from_code_point(uint32_t code_point) {
-    if (code_point < 0x80 || (code_point >= 0xA0 && code_point <= 0xFF)) {
-        return static_cast<char>(code_point);
-    }
-    for (int i = 0; i < 32; i++) {
-        if (high_block[i] != 0 && high_block[i] == code_point) {
-            return static_cast<char>(0x80 + i);
-        }
-    }
-    return '?';
-}
-
-uint32_t cp1252_to_code_point(unsigned char byte) {
-    if (byte >= 0x80 && byte < 0xA0 && high_block[byte - 0x80] != 0) {
-        return high_block[byte - 0x80];
-    }
-    return byte;
+    int byte = cp1252_byte_of(code_point);
+    return static_cast<char>(byte < 0 ? '?' : byte);
 }
 
 static std::string from_utf16(const unsigned char* text, size_t size, bool big_endian) {

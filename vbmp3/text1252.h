@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <string>
 
+#include "codepage/cp1252.h"
+
 // Windows-1252 byte for a code point, or '?' when it has none.
 char cp1252_from_code_point(uint32_t code_point);
-// Code point of a Windows-1252 byte (the five unassigned bytes map to themselves).
-uint32_t cp1252_to_code_point(unsigned char byte);
 
 // Text of the given ID3v2 encoding (0 Latin-1, 1 UTF-16 with byte order mark,
 // 2 UTF-16 big-endian, 3 UTF-8) converted to Windows-1252, up to its first NUL.

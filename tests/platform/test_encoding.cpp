@@ -1,5 +1,6 @@
 // Windows-1252 text at the boundary with Qt and the file system.
 #include "platform/qt/encoding.h"
+#include "vbmp3/text1252.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,32 @@ TEST(Encoding, EveryByteRoundTrips) {
     ASSERT_TRUE(
         native_path_to_ansi(ansi_path_to_native(QByteArray(all + 1, 255).constData()), &ansi));
     EXPECT_EQ(ansi, QByteArray(all + 1, 255));
+}
+
+// The decoder library converts tags and paths with the same table: for every
+// byte, the character a window shows is the one a tag must hold to give that
+// byte, and both name the same file.
+TEST(Encoding, TheDecoderLibraryAgreesOnEveryByte) {
+    for (int value = 0; value < 256; value++) {
+        SCOPED_TRACE(value);
+        char byte[2] = {static_cast<char>(value), 0};
+        QString shown = ansi_to_qstring(byte, 1);
+        ASSERT_EQ(shown.size(), 1);
+        char16_t character = shown[0].unicode();
+        if (value == 0x81 || value == 0x8D || value == 0x8F || value == 0x90 || value == 0x9D) {
+            EXPECT_EQ(character, value); // undefined in Windows-1252: the C1 control
+        }
+        if (value == 0)
+            continue; // tag texts and paths end at a NUL
+        unsigned char utf16[2] = {static_cast<unsigned char>(character >> 8),
+                                  static_cast<unsigned char>(character & 0xFF)};
+        EXPECT_EQ(cp1252_from_id3_text(2, utf16, 2), byte);
+        QByteArray utf8 = shown.toUtf8();
+        EXPECT_EQ(cp1252_from_id3_text(3, reinterpret_cast<const unsigned char*>(utf8.constData()),
+                                       static_cast<size_t>(utf8.size())),
+                  byte);
+        EXPECT_EQ(cp1252_to_native_path(byte), ansi_path_to_native(byte).toStdString());
+    }
 }
 
 TEST(Encoding, HighBytesAreTheWindowsCharacters) {
