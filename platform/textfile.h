@@ -6,7 +6,9 @@
 // sequence, is converted to Windows-1252 as it is read (the mark skipped);
 // anything else is read byte for byte. Writing stores each line feed as
 // CR LF, into a temporary file beside the target that text_commit renames
-// over it, so the old file stays whole until the new one is complete.
+// over it, so the old file stays whole until the new one is complete. In a
+// folder that takes no new file, a file that may be written is written in
+// place at text_commit instead, as a plain write would.
 #pragma once
 
 #include <cstddef>
@@ -25,16 +27,18 @@ char* text_gets(char* buffer, int size, TextFile* file);
 int text_last_read_lossy(const TextFile* file);
 
 // Prepares to replace the file at path. Null, with nothing created, when the
-// target could not be opened for writing (read-only file or directory).
+// target could not be opened for writing (a read-only file, or a new file in
+// a read-only directory).
 // A symbolic link is written through to its target; permissions are kept.
 TextFile* text_open_replace(const char* path);
 
 // Writes the string, each line feed as CR LF. Failures are remembered for text_commit.
 void text_write(TextFile* file, const char* text);
 
-// Flushes the new content to disk and renames it over the target. Returns
-// non-zero on success; on any failure the temporary file is removed and the
-// old file is left whole. Releases the file either way.
+// Flushes the new content to disk and renames it over the target (or writes
+// it in place). Returns non-zero on success; on any failure of a replacement
+// the temporary file is removed and the old file is left whole. Releases the
+// file either way.
 int text_commit(TextFile* file);
 
 // Releases a file opened for reading, or abandons a replacement.

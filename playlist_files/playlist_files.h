@@ -53,7 +53,8 @@ void save_playlist_as(void);
 
 // Writes the whole playlist: "#EXTM3U", then "#EXTINF:duration,title" and the
 // path for each entry, every line ending in CR LF. The old file stays whole
-// until the new one is complete; any failure shows show_error(1) instead.
+// until the new one is complete (a writable file in a folder that takes no new
+// file is written in place); any failure shows show_error(1) instead.
 void write_m3u(const char* path);
 // Reads a playlist inside a running add_files batch; directory (ending in
 // PATH_SEPARATOR) resolves relative path lines. Each path line becomes an entry

@@ -21,7 +21,8 @@ static void write_title(TextFile* file, const char* title) {
 void write_m3u(const char* path) {
     int count = (int)SendMessageA(playlist_box(), LB_GETCOUNT, 0, 0);
     // The new content goes to a file beside the target that replaces it only
-    // once complete, so a failure never costs the old playlist.
+    // once complete, so a failure never costs the old playlist; where the
+    // folder takes no new file, the file is written in place.
     TextFile* file = text_open_replace(path);
     if (file == nullptr) {
         show_error(1);

@@ -1,4 +1,5 @@
-// Whole-file reading, and replacement through a temporary file and a rename (POSIX).
+// Whole-file reading, and replacement through a temporary file and a rename
+// (POSIX), or in place where the folder takes no new file.
 #include "platform/qt/whole_file.h"
 
 #include <QRandomGenerator>
@@ -13,11 +14,12 @@
 #include <unistd.h>
 
 struct AtomicFile {
-    int fd;
-    std::string temp_path;
+    int fd;                // the temporary file, or the target itself when written in place
+    std::string temp_path; // empty when written in place
     std::string target_path;
     std::string directory;
-    bool failed; // a write went wrong: the commit must not replace the target
+    bool failed;          // a write went wrong: the commit must not replace the target
+    std::string in_place; // written in place: the new content, held until the commit
 };
 
 // The most links followed before giving up, as the kernel does (ELOOP).
@@ -139,6 +141,11 @@ bool read_whole_file(const char* native_path, std::string* content, bool* exists
     return true;
 }
 
+static void close_file(int fd) {
+    if (fd >= 0)
+        close(fd);
+}
+
 static bool write_all(int fd, const char* data, size_t size) {
     while (size > 0) {
         ssize_t written = write(fd, data, size);
@@ -173,6 +180,7 @@ AtomicFile* atomic_begin(const char* native_path) {
 
     struct stat st;
     bool existed = stat(target.c_str(), &st) == 0;
+    int target_fd = -1;
     if (existed) {
         // Only a regular file is replaced; a plain open would also refuse a
         // directory, and writing into a device or pipe is not a replacement.
@@ -181,11 +189,10 @@ AtomicFile* atomic_begin(const char* native_path) {
             return nullptr;
         }
         // Refused exactly when a plain open for writing would be; opening
-        // without truncation changes nothing.
-        int probe = open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-        if (probe < 0)
+        // without truncation changes nothing. Kept open for a write in place.
+        target_fd = open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+        if (target_fd < 0)
             return nullptr;
-        close(probe);
     }
 
     std::string directory = directory_of(target);
@@ -195,13 +202,21 @@ AtomicFile* atomic_begin(const char* native_path) {
         temp = temp_name(directory, base_of(target));
         // 0666 under the umask: the permissions a plain create would give.
         fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-        if (fd < 0 && errno != EEXIST)
+        if (fd < 0 && errno != EEXIST) {
+            // The folder refuses a new name but the file itself may be
+            // written: a plain write would succeed, so the file is written in
+            // place. Other failures (a full disk) keep the old file whole.
+            if (target_fd >= 0 && (errno == EACCES || errno == EPERM))
+                return new AtomicFile{target_fd, "", target, directory, false, ""};
+            close_file(target_fd);
             return nullptr;
+        }
         if (fd >= 0 && (flock(fd, LOCK_EX) != 0 || !still_named(fd, temp))) {
             close(fd);
             fd = -1;
         }
     }
+    close_file(target_fd);
     if (fd < 0)
         return nullptr;
     remove_abandoned(directory, base_of(target));
@@ -213,18 +228,33 @@ AtomicFile* atomic_begin(const char* native_path) {
             return nullptr;
         }
     }
-    return new AtomicFile{fd, temp, target, directory, false};
+    return new AtomicFile{fd, temp, target, directory, false, ""};
 }
 
 bool atomic_write(AtomicFile* file, const char* data, size_t size) {
     if (file->failed)
         return false;
-    if (!write_all(file->fd, data, size))
+    if (file->temp_path.empty())
+        file->in_place.append(data, size);
+    else if (!write_all(file->fd, data, size))
         file->failed = true;
     return !file->failed;
 }
 
+// Truncates the target, writes the new content and flushes it: the plain
+// write, done only once the whole content is known.
+static bool commit_in_place(AtomicFile* file) {
+    bool ok = ftruncate(file->fd, 0) == 0 &&
+              write_all(file->fd, file->in_place.data(), file->in_place.size()) &&
+              fsync(file->fd) == 0;
+    ok = close(file->fd) == 0 && ok;
+    delete file;
+    return ok;
+}
+
 bool atomic_commit(AtomicFile* file) {
+    if (file->temp_path.empty())
+        return commit_in_place(file);
     bool ok = !file->failed && fsync(file->fd) == 0;
     ok = close(file->fd) == 0 && ok;
     ok = ok && rename(file->temp_path.c_str(), file->target_path.c_str()) == 0;
@@ -244,6 +274,7 @@ bool atomic_commit(AtomicFile* file) {
 
 void atomic_abandon(AtomicFile* file) {
     close(file->fd);
-    unlink(file->temp_path.c_str());
+    if (!file->temp_path.empty())
+        unlink(file->temp_path.c_str());
     delete file;
 }

@@ -3,7 +3,13 @@
 // file beside the target, is flushed to disk, and is renamed over the target
 // only when all of it was written, so a crash or a full disk never leaves a
 // half-written file; the temporary file a killed writer leaves is removed by
-// the next replacement of the same file. Internal to the Qt platform layer.
+// the next replacement of the same file.
+//
+// A folder that refuses the temporary file (no permission to add a name) while
+// the file itself may be written gets the plain write instead, which needs no
+// new name: the whole content is held until the commit, then the file is
+// truncated, written and flushed in place. Internal to the Qt
+// platform layer.
 #pragma once
 
 #include <cstddef>
@@ -17,8 +23,9 @@ struct AtomicFile;
 
 // Starts replacing the file at native_path (file system bytes). A symbolic
 // link is followed to the file it names. Null, with nothing created, when a
-// plain open for writing would be refused (read-only file, read-only or missing
-// directory) or the temporary file cannot be made.
+// plain open for writing would be refused (read-only file, missing directory,
+// a new file in a read-only directory) or the temporary file cannot be made
+// for another reason than the folder's permissions.
 AtomicFile* atomic_begin(const char* native_path);
 
 // Appends bytes. Returns false on failure; the failure is also remembered for atomic_commit.
@@ -26,8 +33,11 @@ bool atomic_write(AtomicFile* file, const char* data, size_t size);
 
 // Flushes, gives the new file the target's permissions (or those a plain
 // create would give) and renames it over the target. On failure removes the
-// temporary file and leaves the target as it was. Releases the file either way.
+// temporary file and leaves the target as it was. In place: truncates, writes
+// and flushes the target, and fails only when that fails. Releases the file
+// either way.
 bool atomic_commit(AtomicFile* file);
 
-// Removes the temporary file and releases the file.
+// Removes the temporary file and releases the file; a file to be written in
+// place is left untouched.
 void atomic_abandon(AtomicFile* file);

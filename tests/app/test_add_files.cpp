@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "ordinary_user.h"
 #include "platform/testing_dialogs.h"
 
 class AddFilesTest : public PlaylistTest {
@@ -227,19 +228,63 @@ TEST_F(WriteFailureTest, AFileThatCannotBeCreatedShowsTheWarning) {
     EXPECT_TRUE(fs::is_directory(dir / "liste.m3u"));
 }
 
-TEST_F(WriteFailureTest, AReadOnlyDirectoryKeepsTheOldFileWhole) {
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "permissions do not bind the superuser";
+// "Enregistrer" into a folder that takes no new file, as an ordinary user:
+// the atomic replacement has no room for its temporary file.
+class ReadOnlyFolderSaveTest : public AddFilesTest {
+  protected:
+    void SetUp() override {
+        AddFilesTest::SetUp();
+        fs::permissions(dir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                 fs::perms::others_read | fs::perms::others_exec);
+        fs::create_directory(dir / "ro");
+        write_file("ro/liste.m3u", old_content);
+        give_to_ordinary_user(dir / "ro/liste.m3u");
+        fs::permissions(dir / "ro", fs::perms::owner_read | fs::perms::owner_exec |
+                                        fs::perms::group_read | fs::perms::group_exec |
+                                        fs::perms::others_read | fs::perms::others_exec);
+        load({"Un", "Deux"});
     }
-    fs::create_directory(dir / "ro");
-    write_file("ro/liste.m3u", "ancien contenu");
-    fs::permissions(dir / "ro", fs::perms::owner_read | fs::perms::owner_exec);
-    load({"Un"});
-    testing_answer_message_box(IDOK);
-    write_m3u(path_in_dir("ro/liste.m3u").c_str());
-    expect_one_warning();
-    EXPECT_EQ(read_file("ro/liste.m3u"), "ancien contenu");
-    fs::permissions(dir / "ro", fs::perms::owner_all);
+
+    void TearDown() override {
+        return_from_ordinary_user();
+        fs::permissions(dir / "ro", fs::perms::owner_all);
+        AddFilesTest::TearDown();
+    }
+
+    // Saves over ro/liste.m3u, answering "Oui" to the replace question and OK
+    // to any box after it; the kinds and titles of the boxes shown.
+    std::vector<std::string> save_as_ordinary_user() {
+        testing_answer_save_dialog((dir / "ro").string(), "liste.m3u");
+        testing_answer_message_box(IDYES);
+        testing_answer_message_box(IDOK);
+        EXPECT_TRUE(become_ordinary_user());
+        click(MAIN_SAVE);
+        return_from_ordinary_user();
+        std::vector<std::string> shown;
+        for (const DialogRequest& request : testing_dialog_requests()) {
+            shown.push_back(request.kind == DialogKind::save_file ? "save" : request.title);
+        }
+        return shown;
+    }
+
+    const std::string old_content = std::string(3000, 'x') + "\r\n";
+};
+
+TEST_F(ReadOnlyFolderSaveTest, AWritableFileIsSavedExactly) {
+    fs::perms before = fs::status(dir / "ro/liste.m3u").permissions();
+    EXPECT_EQ(save_as_ordinary_user(), (std::vector<std::string>{"save", "Enregistrer"}));
+    EXPECT_EQ(read_file("ro/liste.m3u"), "#EXTM3U\r\n#EXTINF:1,Un\r\n" + path_in_dir("entry0.mp3") +
+                                             "\r\n#EXTINF:2,Deux\r\n" + path_in_dir("entry1.mp3") +
+                                             "\r\n");
+    EXPECT_EQ(fs::status(dir / "ro/liste.m3u").permissions(), before);
+}
+
+TEST_F(ReadOnlyFolderSaveTest, AReadOnlyFileGivesTheWarningAndStaysWhole) {
+    fs::permissions(dir / "ro/liste.m3u",
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(save_as_ordinary_user(),
+              (std::vector<std::string>{"save", "Enregistrer", "Attention"}));
+    EXPECT_EQ(read_file("ro/liste.m3u"), old_content);
 }
 
 TEST_F(WriteFailureTest, OnlyErrorOneHasAMessage) {

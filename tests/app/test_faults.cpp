@@ -1,21 +1,21 @@
 // Faults of the system around the program: a read-only start directory,
-// read-only settings and playlist files, a full disk, no sound device. The
-// playlist writer shows its warning box, the settings stay silently unsaved,
-// nothing already on disk is damaged, no temporary file is left, and the
-// program closes normally; without a device playback goes on silently in
-// real time.
+// read-only settings and playlist files, a full disk, no sound device. Files
+// that may be written are written even where their folder takes no new file;
+// otherwise the playlist writer shows its warning box, the settings stay
+// silently unsaved, nothing already on disk is damaged, no temporary file is
+// left, and the program closes normally; without a device playback goes on
+// silently in real time.
 //
-// Permissions mean nothing to root, so the read-only cases run the program
-// with the effective user "nobody" (the test returns to root afterwards); the
-// full disk is a small tmpfs. Both need root and are skipped without it.
+// Permissions mean nothing to root, so the read-only cases run the program as
+// an ordinary user (nobody under root; the test returns to root afterwards);
+// the full disk is a small tmpfs, which needs root and is skipped without it.
 #include "app_fixture.h"
+#include "ordinary_user.h"
 
 #include <sys/mount.h>
 #include <unistd.h>
 
 namespace {
-
-const uid_t nobody = 65534;
 
 // Hidden temporary files of the atomic writer left in a directory.
 int temporary_files(const fs::path& folder) {
@@ -36,9 +36,8 @@ const char* const old_settings = "[Init]\r\nvolume=33\r\nbalance=100\r\nrepeat=0
 class Faults : public ColdAppTest {
   protected:
     void TearDown() override {
-        if (geteuid() != 0 && seteuid(0) != 0) {
-            ADD_FAILURE() << "cannot return to root";
-        }
+        return_from_ordinary_user();
+        fs::permissions(dir, fs::perms::owner_all);
         ColdAppTest::TearDown();
         if (!mounted.empty()) {
             umount2(mounted.c_str(), MNT_DETACH);
@@ -46,9 +45,19 @@ class Faults : public ColdAppTest {
         }
     }
 
-    // Runs the program as it would run for the user nobody from here on.
-    void become_nobody() {
-        ASSERT_EQ(seteuid(nobody), 0);
+    // Runs the program as it would run for an ordinary user from here on.
+    void become_ordinary() {
+        ASSERT_TRUE(become_ordinary_user());
+    }
+
+    // The start directory takes no new file; the old files are the user's own.
+    void make_start_directory_read_only() {
+        for (const char* name : {"Froulard.m3u", "Froulard.ini"}) {
+            give_to_ordinary_user(dir / name);
+        }
+        fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                 fs::perms::group_exec | fs::perms::others_read |
+                                 fs::perms::others_exec);
     }
 
     // The old files in the start directory, with the playlist entry the
@@ -77,20 +86,37 @@ class Faults : public ColdAppTest {
     std::string mounted;
 };
 
-TEST_F(Faults, ReadOnlyStartDirectoryWarnsAtCloseAndSavesNothing) {
-    if (getuid() != 0) {
-        GTEST_SKIP() << "needs root to run as the user nobody";
-    }
-    write_old_files();
-    fs::permissions(dir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                             fs::perms::others_read | fs::perms::others_exec);
-    for (const char* name : {"Froulard.m3u", "Froulard.ini"}) {
-        ASSERT_EQ(chown((dir / name).c_str(), nobody, nobody), 0);
-    }
-    become_nobody();
+// No temporary file can be made beside the files: they are written in place.
+TEST_F(Faults, ReadOnlyStartDirectoryWithWritableFilesSavesBothAtClose) {
+    // Bare line feeds: the close writes them back as CR LF.
+    write_file("Froulard.m3u", "#EXTM3U\n#EXTINF:61,Ancien - Morceau\n/musique/ancien.mp3\n");
+    write_file("Froulard.ini", old_settings);
+    make_start_directory_read_only();
+    become_ordinary();
     start();
     EXPECT_EQ(lines(), std::vector<std::string>{"Ancien - Morceau"});
     EXPECT_EQ(slider(MAIN_VOLUME_SLIDER), 33);
+    SendMessageA(item(MAIN_VOLUME_SLIDER), TBM_SETPOS, TRUE, 80);
+    click(MAIN_REPEAT);
+    EXPECT_TRUE(close_answering_warning().empty());
+    EXPECT_EQ(read_file("Froulard.m3u"), old_playlist);
+    std::string settings = read_file("Froulard.ini");
+    EXPECT_EQ(ini_value(settings, "volume"), "80");
+    EXPECT_EQ(ini_value(settings, "repeat"), "1");
+    EXPECT_EQ(ini_value(settings, "activateeq"), "0"); // the start-up wrote every key
+    EXPECT_EQ(temporary_files(dir), 0);
+}
+
+TEST_F(Faults, ReadOnlyFilesInAReadOnlyStartDirectoryWarnAtCloseAndStayWhole) {
+    write_old_files();
+    for (const char* name : {"Froulard.m3u", "Froulard.ini"}) {
+        fs::permissions(dir / name,
+                        fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    }
+    make_start_directory_read_only();
+    become_ordinary();
+    start();
+    EXPECT_EQ(lines(), std::vector<std::string>{"Ancien - Morceau"});
     SendMessageA(item(MAIN_VOLUME_SLIDER), TBM_SETPOS, TRUE, 80);
     expect_one_warning(close_answering_warning());
     EXPECT_EQ(read_file("Froulard.m3u"), old_playlist);
@@ -99,16 +125,13 @@ TEST_F(Faults, ReadOnlyStartDirectoryWarnsAtCloseAndSavesNothing) {
 }
 
 TEST_F(Faults, ReadOnlyFilesWarnAtCloseAndStayAsTheyWere) {
-    if (getuid() != 0) {
-        GTEST_SKIP() << "needs root to run as the user nobody";
-    }
     write_old_files();
-    ASSERT_EQ(chown(dir.c_str(), nobody, nobody), 0);
+    give_to_ordinary_user(dir);
     for (const char* name : {"Froulard.m3u", "Froulard.ini"}) {
         fs::permissions(dir / name,
                         fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     }
-    become_nobody();
+    become_ordinary();
     start();
     click(MAIN_REPEAT);
     expect_one_warning(close_answering_warning());

@@ -168,12 +168,12 @@ TEST(ProfileAtomicWrite, RefusedTargetsAreLeftAlone) {
         [&] { return WritePrivateProfileStringA(section, "volume", "2", ini.c_str()) != 0; }));
     EXPECT_EQ(read_bytes(ini), "[Init]\r\nvolume=1\r\n");
 
-    // A read-only directory, with a writable file in it and with none.
+    // A read-only directory: a new file and a read-only file in it are refused.
     std::string sub = dir.file("locked");
     mkdir(sub.c_str(), 0755);
-    std::string inside = sub + "/a.ini";
+    std::string inside = sub + "/ro.ini";
     write_bytes(inside, "[Init]\r\nvolume=1\r\n");
-    chmod(inside.c_str(), 0666);
+    chmod(inside.c_str(), 0444);
     chmod(sub.c_str(), 0555);
     EXPECT_FALSE(as_ordinary_user(
         [&] { return WritePrivateProfileStringA(section, "volume", "2", inside.c_str()) != 0; }));
@@ -183,7 +183,7 @@ TEST(ProfileAtomicWrite, RefusedTargetsAreLeftAlone) {
     EXPECT_EQ(read_bytes(inside), "[Init]\r\nvolume=1\r\n");
     EXPECT_EQ(QDir(QString::fromStdString(sub))
                   .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{"a.ini"});
+              QStringList{"ro.ini"});
     EXPECT_EQ(dir.listing(), "locked ro.ini");
     chmod(sub.c_str(), 0755);
 
@@ -191,6 +191,38 @@ TEST(ProfileAtomicWrite, RefusedTargetsAreLeftAlone) {
     std::string folder = dir.file("folder.ini");
     mkdir(folder.c_str(), 0755);
     EXPECT_FALSE(WritePrivateProfileStringA(section, "volume", "2", folder.c_str()));
+}
+
+// A folder that takes no new file cannot hold the temporary file; a settings
+// file there that may be written is written in place, as a plain write would.
+TEST(ProfileAtomicWrite, AWritableFileInAReadOnlyFolderIsWrittenInPlace) {
+    ScratchDir dir;
+    std::string sub = dir.file("locked");
+    mkdir(sub.c_str(), 0755);
+    std::string ini = sub + "/Froulard.ini";
+    write_bytes(ini, "[Init]\r\nvolume=1\r\nbalance=100\r\n");
+    chmod(ini.c_str(), 0666);
+    std::string link = dir.file("lien.ini");
+    ASSERT_EQ(symlink("locked/Froulard.ini", link.c_str()), 0);
+    struct stat before;
+    ASSERT_EQ(stat(ini.c_str(), &before), 0);
+    chmod(sub.c_str(), 0555);
+    EXPECT_TRUE(as_ordinary_user([&] {
+        return WritePrivateProfileStringA(section, "volume", "25", ini.c_str()) &&
+               WritePrivateProfileStringA(section, "repeat", "1", link.c_str()) &&
+               WritePrivateProfileStringA(section, "volume", "7", ini.c_str());
+    }));
+    chmod(sub.c_str(), 0755);
+    EXPECT_EQ(read_bytes(ini), "[Init]\r\nvolume=7\r\nbalance=100\r\nrepeat=1\r\n");
+    struct stat after;
+    ASSERT_EQ(lstat(link.c_str(), &after), 0);
+    EXPECT_TRUE(S_ISLNK(after.st_mode));
+    ASSERT_EQ(stat(ini.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode & 07777, 0666u);
+    EXPECT_EQ(QDir(QString::fromStdString(sub))
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"Froulard.ini"});
 }
 
 TEST(ProfileAtomicWrite, KeepsPermissionsAndWritesThroughLinks) {

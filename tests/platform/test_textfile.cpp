@@ -152,6 +152,53 @@ TEST(TextWrite, AbandonedOrRefusedWritesLeaveTheOldFile) {
     EXPECT_EQ(dir.listing(), "a.m3u locked");
 }
 
+// The folder takes no new file, so the temporary file cannot be made: a file
+// that may be written is written in place at the commit, whole; an abandoned
+// write leaves it as it was; a read-only file there is refused.
+TEST(TextWrite, AWritableFileInAReadOnlyFolderIsWrittenInPlace) {
+    ScratchDir dir;
+    std::string sub = dir.file("locked");
+    mkdir(sub.c_str(), 0755);
+    std::string path = sub + "/Froulard.m3u";
+    std::string old_content(100000, 'o');
+    write_bytes(path, old_content);
+    chmod(path.c_str(), 0666);
+    std::string read_only = sub + "/ro.m3u";
+    write_bytes(read_only, "old\r\n");
+    chmod(read_only.c_str(), 0444);
+    chmod(sub.c_str(), 0555);
+
+    EXPECT_TRUE(as_ordinary_user([&] {
+        TextFile* file = text_open_replace(path.c_str());
+        if (!file)
+            return false;
+        text_write(file, "new\n");
+        text_close(file);
+        return read_bytes(path) == old_content;
+    }));
+    // More than one block of output, and shorter than the old file.
+    std::string line = std::string(40, 'z') + "\n";
+    EXPECT_TRUE(as_ordinary_user([&] {
+        TextFile* file = text_open_replace(path.c_str());
+        if (!file)
+            return false;
+        for (int i = 0; i < 2000; i++)
+            text_write(file, line.c_str());
+        return text_commit(file) != 0;
+    }));
+    EXPECT_FALSE(as_ordinary_user([&] { return write_file(read_only, {"new\n"}); }));
+    chmod(sub.c_str(), 0755);
+
+    std::string expected;
+    for (int i = 0; i < 2000; i++)
+        expected += std::string(40, 'z') + "\r\n";
+    EXPECT_EQ(read_bytes(path), expected);
+    EXPECT_EQ(read_bytes(read_only), "old\r\n");
+    EXPECT_EQ(QDir(QString::fromStdString(sub))
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList{"Froulard.m3u", "ro.m3u"}));
+}
+
 TEST(TextWrite, DevicesAreNotReplaced) {
     if (!exists("/dev/full"))
         GTEST_SKIP() << "no /dev/full";
