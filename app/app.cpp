@@ -84,6 +84,9 @@ int run_message_loop(void) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     app_instance = instance;
+    // The sliders are a common control, whose class must be registered first.
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
     main_dialog =
         CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_DIALOG1), nullptr, main_dialog_proc, 0);
     initialise_app();

@@ -69,5 +69,16 @@
 #define TB_BOTTOM 7
 #define TB_ENDTRACK 8
 
+// Registration of the common control classes. Windows needs it before a
+// dialog holding a trackbar is created; here every control always exists.
+typedef struct {
+    DWORD dwSize;
+    DWORD dwICC;
+} INITCOMMONCONTROLSEX;
+#define ICC_BAR_CLASSES 0x00000004
+inline BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX*) {
+    return TRUE;
+}
+
 // The line under a screen point, or -1.
 int WINAPI LBItemFromPt(HWND list_box, POINT screen_point, BOOL auto_scroll);

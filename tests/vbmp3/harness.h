@@ -91,7 +91,11 @@ class Session : public ::testing::Test {
         recorded.clear();
         on_event = nullptr;
         // Never a real sound card: the tests must not depend on one.
+#ifdef _WIN32
+        _putenv_s("SDL_AUDIODRIVER", "dummy");
+#else
         setenv("SDL_AUDIODRIVER", "dummy", 1);
+#endif
         vbmp3_testing_useOutput(output_);
         vbmp3_testing_setTap(capture_tap, &capture_);
         ASSERT_NE(vbmp3_init(), 0);

@@ -3,12 +3,13 @@
 
 #include <cmath>
 #include <cstddef>
+#include <numbers>
 #include <vector>
 
 // Amplitude of one frequency in a channel over frames [from, to), by Goertzel's method.
 inline double tone_level(const std::vector<float>& s, int channel, size_t from, size_t to,
                          double frequency, int rate) {
-    double w = 2.0 * M_PI * frequency / rate;
+    double w = 2.0 * std::numbers::pi * frequency / rate;
     double coefficient = 2.0 * std::cos(w);
     double s1 = 0.0;
     double s2 = 0.0;

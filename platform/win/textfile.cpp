@@ -1,0 +1,198 @@
+// Windows-style text-mode files over whole-file reads and atomic replacement
+// (Win32). A UTF-8 playlist is converted to the ANSI code page, the one the
+// A functions will read its paths in (Windows-1252 on a Western system).
+#include "platform/textfile.h"
+
+#include "platform/win/whole_file.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct TextFile {
+    // Reading: the whole file as ANSI bytes.
+    std::string content;
+    size_t position;
+    std::vector<size_t> lossy_offsets; // '?' bytes that stand for other characters, ascending
+    size_t next_lossy;                 // first of lossy_offsets not yet passed
+    bool last_piece_lossy;
+    // Writing: the replacement under way and output not yet handed to it.
+    AtomicFile* replacement;
+    std::string pending;
+};
+
+// Output is handed on in blocks of about this size.
+static const size_t write_block = 65536;
+
+// UTF-16 of UTF-8 bytes; strict: empty when they are not valid UTF-8.
+static std::wstring widen_utf8(const char* bytes, size_t size, bool strict) {
+    DWORD flags = strict ? MB_ERR_INVALID_CHARS : 0;
+    int count = MultiByteToWideChar(CP_UTF8, flags, bytes, static_cast<int>(size), nullptr, 0);
+    if (count <= 0)
+        return std::wstring();
+    std::wstring wide(static_cast<size_t>(count), L'\0');
+    MultiByteToWideChar(CP_UTF8, flags, bytes, static_cast<int>(size), wide.data(), count);
+    return wide;
+}
+
+// One character (one or two UTF-16 units) in the ANSI code page; '?' and
+// *lossy when it has none. No best fit: "é" never quietly becomes "e".
+static void append_ansi(const wchar_t* units, int count, std::string* out, bool* lossy) {
+    char bytes[8];
+    BOOL defaulted = FALSE;
+    int written = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, units, count, bytes,
+                                      sizeof bytes, "?", &defaulted);
+    if (written <= 0 || defaulted) {
+        *out += '?';
+        *lossy = true;
+        return;
+    }
+    out->append(bytes, static_cast<size_t>(written));
+    *lossy = false;
+}
+
+// A UTF-8 playlist (one with a byte-order mark, or valid UTF-8 holding at
+// least one multi-byte sequence) becomes ANSI; anything else stays as it is.
+static void convert_utf8(TextFile* file) {
+    std::string& raw = file->content;
+    bool marked = raw.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    if (!marked) {
+        bool multibyte = false;
+        for (unsigned char c : raw) {
+            if (c >= 0x80) {
+                multibyte = true;
+                break;
+            }
+        }
+        if (!multibyte)
+            return;
+    }
+    const char* body = raw.data() + (marked ? 3 : 0);
+    size_t body_size = raw.size() - (marked ? 3 : 0);
+    std::wstring wide = widen_utf8(body, body_size, true);
+    if (wide.empty() && body_size > 0) {
+        if (!marked)
+            return;
+        // A marked file is UTF-8 whatever it holds: bad sequences become U+FFFD.
+        wide = widen_utf8(body, body_size, false);
+    }
+    std::string converted;
+    converted.reserve(wide.size());
+    for (size_t at = 0; at < wide.size();) {
+        wchar_t unit = wide[at];
+        if (unit < 0x80) {
+            converted += static_cast<char>(unit);
+            at++;
+            continue;
+        }
+        int count =
+            IS_HIGH_SURROGATE(unit) && at + 1 < wide.size() && IS_LOW_SURROGATE(wide[at + 1]) ? 2
+                                                                                              : 1;
+        bool lossy = false;
+        size_t offset = converted.size();
+        append_ansi(wide.data() + at, count, &converted, &lossy);
+        if (lossy)
+            file->lossy_offsets.push_back(offset);
+        at += static_cast<size_t>(count);
+    }
+    raw = std::move(converted);
+}
+
+TextFile* text_open_read(const char* path) {
+    if (!path)
+        return nullptr;
+    TextFile* file = new TextFile{};
+    bool exists = false;
+    if (!read_whole_file(path, &file->content, &exists) || !exists) {
+        delete file;
+        return nullptr;
+    }
+    convert_utf8(file);
+    return file;
+}
+
+char* text_gets(char* buffer, int size, TextFile* file) {
+    if (!file || !buffer || file->replacement || size < 1)
+        return nullptr;
+    // No room for even one byte: answering with an empty line would make a
+    // reading loop run for ever.
+    if (size == 1) {
+        buffer[0] = '\0';
+        return nullptr;
+    }
+    const std::string& data = file->content;
+    size_t pos = file->position;
+    if (pos >= data.size())
+        return nullptr;
+    size_t start = pos;
+    int count = 0;
+    while (count < size - 1 && pos < data.size()) {
+        char c = data[pos++];
+        if (c == '\r' && pos < data.size() && data[pos] == '\n') {
+            c = '\n';
+            pos++;
+        }
+        buffer[count++] = c;
+        if (c == '\n')
+            break;
+    }
+    buffer[count] = '\0';
+    file->position = pos;
+
+    std::vector<size_t>& lossy = file->lossy_offsets;
+    while (file->next_lossy < lossy.size() && lossy[file->next_lossy] < start)
+        file->next_lossy++;
+    file->last_piece_lossy = file->next_lossy < lossy.size() && lossy[file->next_lossy] < pos;
+    return buffer;
+}
+
+int text_last_read_lossy(const TextFile* file) {
+    return file && file->last_piece_lossy ? 1 : 0;
+}
+
+TextFile* text_open_replace(const char* path) {
+    if (!path)
+        return nullptr;
+    AtomicFile* replacement = atomic_begin(path);
+    if (!replacement)
+        return nullptr;
+    TextFile* file = new TextFile{};
+    file->replacement = replacement;
+    return file;
+}
+
+void text_write(TextFile* file, const char* text) {
+    if (!file || !file->replacement || !text)
+        return;
+    for (const char* p = text; *p; p++) {
+        if (*p == '\n')
+            file->pending += '\r';
+        file->pending += *p;
+    }
+    if (file->pending.size() >= write_block) {
+        atomic_write(file->replacement, file->pending.data(), file->pending.size());
+        file->pending.clear();
+    }
+}
+
+int text_commit(TextFile* file) {
+    if (!file)
+        return 0;
+    if (!file->replacement) {
+        delete file;
+        return 0;
+    }
+    atomic_write(file->replacement, file->pending.data(), file->pending.size());
+    bool ok = atomic_commit(file->replacement);
+    delete file;
+    return ok ? 1 : 0;
+}
+
+void text_close(TextFile* file) {
+    if (!file)
+        return;
+    if (file->replacement)
+        atomic_abandon(file->replacement);
+    delete file;
+}

@@ -1,0 +1,200 @@
+#!/usr/bin/env bash
+# Builds the Windows program on Debian with MinGW-w64: build/windows/melodiane.exe,
+# build/windows/VBMP3.DLL and the package build/windows/melodiane-windows-x64.zip.
+#
+# libmpg123 and SDL2 are cross-built from Debian's own source packages, at the
+# versions the Linux build uses, and kept outside the checkout keyed by that
+# version, so only the first run on a machine builds them. The sources are
+# fetched through a private apt state: the machine's apt configuration is
+# left as it was.
+#
+# Usage: scripts/build_windows.sh [BUILD_DIR] [CMAKE_OPTION...]
+set -euo pipefail
+shopt -s inherit_errexit
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build/windows}
+[ $# -gt 0 ] && shift
+cache=${MELODIANE_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/melodiane-windows}
+host=x86_64-w64-mingw32
+jobs=2
+# The same optimisation as a release build on Linux: decoding speed depends on it.
+optimise="-O2"
+
+packages=(
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine64 locales xvfb xauth
+  cmake ninja-build make pkg-config dpkg-dev zip
+  googletest libmpg123-dev libsdl2-dev
+)
+
+install_packages() {
+  local missing=() p
+  for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$p")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return
+  local sudo_cmd=()
+  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+  echo "Installing: ${missing[*]}"
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}"
+}
+
+# The source lines of every suite the machine installs from, as deb-src lines.
+write_source_lists() {
+  local state=$1 file name
+  : >"$state/sources.list"
+  rm -f "$state"/sources.list.d/*
+  for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -f "$file" ] || continue
+    sed -n 's/^[[:space:]]*deb\(-src\)\{0,1\}\([[:space:]]\)/deb-src\2/p' "$file" \
+      >>"$state/sources.list"
+  done
+  for file in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$file" ] || continue
+    name=$(basename "$file")
+    sed 's/^Types:.*$/Types: deb-src/I' "$file" >"$state/sources.list.d/$name"
+  done
+}
+
+apt_private() {
+  local state=$cache/apt
+  local options=(
+    -o "Dir::Etc::SourceList=$state/sources.list"
+    -o "Dir::Etc::SourceParts=$state/sources.list.d"
+    -o "Dir::State::Lists=$state/lists"
+    -o "Dir::Cache=$state/cache"
+  )
+  # The private folders belong to this user; apt's download user could not write them.
+  [ "$(id -u)" -eq 0 ] && options+=(-o "APT::Sandbox::User=root")
+  apt-get -q "${options[@]}" "$@"
+}
+
+apt_private_update() {
+  local state=$cache/apt
+  [ -f "$state/updated" ] && return
+  mkdir -p "$state/lists/partial" "$state/cache/archives/partial" "$state/sources.list.d"
+  write_source_lists "$state"
+  # A suite without sources (a vendor's binary-only archive) does not stop the others.
+  apt_private update >"$state/update.log" 2>&1 || true
+  touch "$state/updated"
+}
+
+# Unpacks Debian's source package into a fresh folder; prints that folder.
+# apt checks every file it fetches against the signed archive index. Some
+# mirrors do not serve the upstream signature (*.asc) that a source package may
+# list beside its tarball; that one file is then left out of the unpacking.
+fetch_source() {
+  local package=$1 version=$2 work=$3 dsc missing
+  apt_private_update
+  rm -rf "$work"
+  mkdir -p "$work"
+  (cd "$work" && apt_private source --download-only "$package=$version" >fetch.log 2>&1) || true
+  dsc=$(find "$work" -maxdepth 1 -name '*.dsc' | head -n 1)
+  if [ -z "$dsc" ]; then
+    cat "$work/fetch.log" >&2
+    return 1
+  fi
+  missing=$(awk '/^Files:/ { files = 1; next } /^[^ ]/ { files = 0 } files { print $3 }' "$dsc" |
+    while read -r file; do [ -f "$work/$file" ] || echo "$file"; done)
+  if echo "$missing" | grep -qv -e '\.asc$' -e '^$'; then
+    cat "$work/fetch.log" >&2
+    return 1
+  fi
+  if [ -n "$missing" ]; then
+    grep -v '\.asc$' "$dsc" >"$dsc.unpack"
+    mv "$dsc.unpack" "$dsc"
+  fi
+  (cd "$work" && dpkg-source -x "$(basename "$dsc")" >>fetch.log 2>&1) || {
+    cat "$work/fetch.log" >&2
+    return 1
+  }
+  find "$work" -mindepth 1 -maxdepth 1 -type d | head -n 1
+}
+
+# The Debian source version of an installed package.
+source_version() {
+  dpkg-query -W -f='${source:Version}' "$1"
+}
+
+build_mpg123() {
+  local version prefix work source
+  version=$(source_version libmpg123-dev)
+  prefix=$cache/mpg123-$version
+  [ -f "$prefix/.complete" ] && { echo "$prefix"; return; }
+  echo "== libmpg123 $version for Windows" >&2
+  work=$cache/work-mpg123
+  source=$(fetch_source mpg123 "$version" "$work")
+  rm -rf "$prefix"
+  (
+    cd "$source"
+    ./configure --host=$host --prefix="$prefix" CC=$host-gcc-posix CFLAGS="$optimise" \
+      --enable-static --disable-shared --with-cpu=x86-64 --disable-network \
+      --enable-modules=no --with-audio=dummy
+    make -j$jobs src/libmpg123/libmpg123.la
+    make install-libLTLIBRARIES install-includeHEADERS install-nodist_includeHEADERS \
+      install-pkgconfigDATA
+  ) >"$work/build.log" 2>&1 || {
+    tail -n 40 "$work/build.log" >&2
+    return 1
+  }
+  rm -rf "$work"
+  touch "$prefix/.complete"
+  echo "$prefix"
+}
+
+build_sdl2() {
+  local version prefix work source
+  version=$(source_version libsdl2-dev)
+  prefix=$cache/libsdl2-$version
+  [ -f "$prefix/.complete" ] && { echo "$prefix"; return; }
+  echo "== SDL2 $version for Windows" >&2
+  work=$cache/work-libsdl2
+  source=$(fetch_source libsdl2 "$version" "$work")
+  rm -rf "$prefix"
+  (
+    # Video stays on: SDL's function table refers to it, and without it SDL
+    # does not link. Everything an audio library never touches is left out.
+    cmake -S "$source" -B "$work/build" -G Ninja \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+      -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_FLAGS_RELEASE="$optimise -DNDEBUG" \
+      -DCMAKE_INSTALL_PREFIX="$prefix" \
+      -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL2_DISABLE_SDL2MAIN=ON \
+      -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF \
+      -DSDL_POWER=OFF -DSDL_RENDER=OFF -DSDL_OPENGL=OFF -DSDL_OPENGLES=OFF -DSDL_VULKAN=OFF
+    cmake --build "$work/build" -j $jobs
+    cmake --install "$work/build"
+  ) >"$work/build.log" 2>&1 || {
+    tail -n 40 "$work/build.log" >&2
+    return 1
+  }
+  rm -rf "$work"
+  touch "$prefix/.complete"
+  echo "$prefix"
+}
+
+install_packages
+mkdir -p "$cache"
+mpg123_prefix=$(build_mpg123)
+sdl2_prefix=$(build_sdl2)
+
+cmake -S "$root" -B "$build" -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMELODIANE_WERROR=ON \
+  -DMELODIANE_WINDOWS_MPG123="$mpg123_prefix" -DMELODIANE_WINDOWS_SDL2="$sdl2_prefix" "$@" >/dev/null
+cmake --build "$build" -j $jobs
+
+# The package: the program, its DLL (without their debugging sections) and the
+# read-me, with Windows line ends.
+stage=$build/package
+rm -rf "$stage"
+mkdir -p "$stage"
+$host-strip --strip-debug -o "$stage/melodiane.exe" "$build/melodiane.exe"
+$host-strip --strip-debug -o "$stage/VBMP3.DLL" "$build/VBMP3.DLL"
+sed 's/$/\r/' "$root/docs/LISEZMOI-windows.txt" >"$stage/LISEZMOI.txt"
+rm -f "$build/melodiane-windows-x64.zip"
+(cd "$stage" && zip -q -X "$build/melodiane-windows-x64.zip" melodiane.exe VBMP3.DLL LISEZMOI.txt)
+echo "Windows package: $build/melodiane-windows-x64.zip"
