@@ -8,7 +8,13 @@
 #include <QTranslator>
 
 int main(int argc, char** argv) {
-    QApplication application(argc, argv);
+    // The program reads no command line, and Qt must not either: "-platform",
+    // "-style" and the like would change or stop the program. Qt gets the
+    // program's name alone (QT_ environment variables still apply).
+    static char fallback_name[] = "melodiane";
+    char* qt_argv[] = {argc > 0 && argv[0] ? argv[0] : fallback_name, nullptr};
+    int qt_argc = 1;
+    QApplication application(qt_argc, qt_argv);
     // The program ends through its own quit message, not when its last window goes.
     application.setQuitOnLastWindowClosed(false);
     // The file and font dialogs speak French, like the rest of the program

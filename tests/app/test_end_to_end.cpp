@@ -58,15 +58,28 @@ class EndToEnd : public ::testing::Test {
         fs::remove_all(dir, ignored);
     }
 
-    // Starts the program with the test directory as its working directory.
-    void start() {
-        std::string script = "cd \"$1\" && exec \"$2\"";
-        const char* argv[] = {"sh",   "-c", script.c_str(), "sh", dir.c_str(), MELODIANE_BINARY,
-                              nullptr};
+    // Starts the program, given these arguments, with the test directory as
+    // its working directory.
+    void start(const std::vector<std::string>& arguments = {}) {
+        std::vector<const char*> argv = {"sh", "-c",        "cd \"$1\" && shift && exec \"$@\"",
+                                         "sh", dir.c_str(), MELODIANE_BINARY};
+        for (const std::string& argument : arguments)
+            argv.push_back(argument.c_str());
+        argv.push_back(nullptr);
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
-        ASSERT_EQ(posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ),
+        ASSERT_EQ(posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv.data()),
+                              environ),
                   0);
+    }
+
+    // Waits until the main window has opened: it writes the settings then.
+    bool opened() {
+        return wait_for(
+            [&] {
+                return read_file(dir / "Froulard.ini").find("activateeq=0") != std::string::npos;
+            },
+            15000);
     }
 
     // Sends the close request and returns the exit status, or -1.
@@ -116,12 +129,18 @@ TEST_F(EndToEnd, ASecondStartKeepsThePlaylistAndTheSettings) {
     std::ofstream(dir / "Froulard.m3u", std::ios::binary) << playlist;
     std::ofstream(dir / "Froulard.ini", std::ios::binary) << "[Init]\r\nvolume=30\r\nrepeat=1\r\n";
     start();
-    ASSERT_TRUE(wait_for(
-        [&] { return read_file(dir / "Froulard.ini").find("activateeq=0") != std::string::npos; },
-        15000));
+    ASSERT_TRUE(opened());
     EXPECT_EQ(close(), 0);
     EXPECT_EQ(read_file(dir / "Froulard.m3u"), playlist);
     std::string settings = read_file(dir / "Froulard.ini");
     EXPECT_NE(settings.find("\r\nvolume=30\r\n"), std::string::npos);
     EXPECT_NE(settings.find("\r\nrepeat=1\r\n"), std::string::npos);
+}
+
+TEST_F(EndToEnd, ArgumentsAreIgnoredEvenThoseQtWouldRead) {
+    start({"-platform", "nonexistent", "-style", "foo", "-reverse", "--unknown", "x"});
+    ASSERT_TRUE(opened());
+    ASSERT_TRUE(running());
+    EXPECT_EQ(close(), 0);
+    EXPECT_EQ(read_file(dir / "Froulard.m3u"), "#EXTM3U\r\n");
 }
