@@ -96,7 +96,11 @@ PlaylistEntry* entry_at_index(int index) {
 }
 
 void select_all(void) {
-    // Index -1 selects every line; the packed range of LB_SELITEMRANGE stops
-    // at line 65,535.
-    SendMessageA(playlist_box(), LB_SETSEL, TRUE, -1);
+    // A range leaves the anchor and the caret where the user put them, so a
+    // Shift+click still extends from the line last clicked; the packed range
+    // of LB_SELITEMRANGE would stop at line 65,535, this one does not.
+    HWND list = playlist_box();
+    LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    if (count > 0)
+        SendMessageA(list, LB_SELITEMRANGEEX, 0, (LPARAM)(count - 1));
 }

@@ -46,6 +46,16 @@ TEST_F(ListInputTest, RightClickKeepsASelectionItHitsAndReplacesOneItMisses) {
     EXPECT_EQ(menus_opened, 2);
 }
 
+TEST_F(ListInputTest, ShiftClickAfterSelectAllExtendsFromTheLineLastClicked) {
+    add_five();
+    click_line(1);
+    click(MAIN_SELECT_ALL);
+    ASSERT_EQ(selected_lines(), (std::vector<int>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(SendMessageA(item(MAIN_LIST), LB_GETCARETINDEX, 0, 0), 1);
+    click_line(3, Qt::ShiftModifier);
+    EXPECT_EQ(selected_lines(), (std::vector<int>{1, 2, 3}));
+}
+
 TEST_F(ListInputTest, CtrlHeldOnTheListAddsTheRightClickedLineUntilTheMenuOpens) {
     add_five();
     click_line(1);

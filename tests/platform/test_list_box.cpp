@@ -92,7 +92,7 @@ TEST_F(ListBoxTest, RangeSelectionTakesSixteenBitHalvesAndMinusOneMeansEveryLine
     EXPECT_EQ(selection(), "xxxxxxxx");
 }
 
-TEST_F(ListBoxTest, LongListsBeyondSixteenBitsAreSelectedWholeOnlyByMinusOne) {
+TEST_F(ListBoxTest, LongListsBeyondSixteenBitsAreSelectedWholeByMinusOneOrTheWideRange) {
     send(WM_SETREDRAW, FALSE);
     for (int i = 0; i < 70000; ++i) {
         send(LB_INSERTSTRING, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>("x"));
@@ -103,6 +103,25 @@ TEST_F(ListBoxTest, LongListsBeyondSixteenBitsAreSelectedWholeOnlyByMinusOne) {
     send(LB_SETSEL, TRUE, -1);
     EXPECT_EQ(send(LB_GETSELCOUNT), 70000);
     EXPECT_NE(send(LB_GETSEL, 69999), 0);
+    send(LB_SETSEL, FALSE, -1);
+    send(LB_SELITEMRANGEEX, 0, 69999);
+    EXPECT_EQ(send(LB_GETSELCOUNT), 70000);
+    EXPECT_NE(send(LB_GETSEL, 69999), 0);
+}
+
+TEST_F(ListBoxTest, TheWideRangeLeavesAnchorAndCaretWhereSetSelPutsThem) {
+    add(8);
+    send(LB_SETSEL, TRUE, 2); // a line selected alone takes the anchor and the caret
+    EXPECT_EQ(send(LB_GETANCHORINDEX), 2);
+    EXPECT_EQ(send(LB_GETCARETINDEX), 2);
+    send(LB_SELITEMRANGEEX, 4, 6);
+    EXPECT_EQ(selection(), "..x.xxx.");
+    send(LB_SELITEMRANGEEX, 5, 4); // first above last: the range is deselected
+    EXPECT_EQ(selection(), "..x...x.");
+    send(LB_SELITEMRANGEEX, 0, 7);
+    EXPECT_EQ(selection(), "xxxxxxxx");
+    EXPECT_EQ(send(LB_GETANCHORINDEX), 2);
+    EXPECT_EQ(send(LB_GETCARETINDEX), 2);
 }
 
 TEST_F(ListBoxTest, CaretIsKeptApartFromTheSelection) {
