@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
+#include "platform/profile.h"
 #else
 #include "platform/win_types.h"
 #include "platform/win_user.h"

@@ -1,6 +1,6 @@
 // Whole-file reading, and replacement through a temporary file and a rename
 // (POSIX), or in place where the folder takes no new file.
-#include "platform/qt/whole_file.h"
+#include "platform/files/whole_file.h"
 
 #include <QRandomGenerator>
 

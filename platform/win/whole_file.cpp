@@ -1,6 +1,6 @@
 // Whole-file reading, and replacement through a temporary file and a move
 // (Win32), or in place where the folder takes no new file.
-#include "platform/win/whole_file.h"
+#include "platform/files/whole_file.h"
 
 #include <windows.h>
 

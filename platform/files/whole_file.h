@@ -8,34 +8,37 @@
 // A folder that refuses the temporary file (no permission to add a name) while
 // the file itself may be written gets the plain write instead, which needs no
 // new name: the whole content is held until the commit, then the file is
-// truncated, written and flushed in place. Internal to the Qt
-// platform layer.
+// truncated, written and flushed in place.
+//
+// Each platform implements these (platform/qt/whole_file.cpp over POSIX,
+// platform/win/whole_file.cpp over Win32) for the shared helpers of
+// platform/files/. Paths are the file system's (native_path).
 #pragma once
 
 #include <cstddef>
 #include <string>
 
-// Reads the file at native_path (file system bytes). A missing file gives
-// true with *exists false; false when the file is there but cannot be read.
+// Reads the file at native_path. A missing file gives true with *exists false;
+// false when the file is there but cannot be read (a folder, a device, a pipe).
 bool read_whole_file(const char* native_path, std::string* content, bool* exists);
 
 struct AtomicFile;
 
-// Starts replacing the file at native_path (file system bytes). A symbolic
-// link is followed to the file it names. Null, with nothing created, when a
-// plain open for writing would be refused (read-only file, missing directory,
-// a new file in a read-only directory) or the temporary file cannot be made
-// for another reason than the folder's permissions.
+// Starts replacing the file at native_path. A symbolic link is followed to the
+// file it names. Null, with nothing created, when a plain open for writing
+// would be refused (read-only file, missing directory, a new file in a
+// read-only directory) or the temporary file cannot be made for another reason
+// than the folder's permissions.
 AtomicFile* atomic_begin(const char* native_path);
 
 // Appends bytes. Returns false on failure; the failure is also remembered for atomic_commit.
 bool atomic_write(AtomicFile* file, const char* data, size_t size);
 
-// Flushes, gives the new file the target's permissions (or those a plain
-// create would give) and renames it over the target. On failure removes the
-// temporary file and leaves the target as it was. In place: truncates, writes
-// and flushes the target, and fails only when that fails. Releases the file
-// either way.
+// Flushes, gives the new file the target's permissions or attributes (or those
+// a plain create would give) and renames it over the target. On failure
+// removes the temporary file and leaves the target as it was. In place:
+// truncates, writes and flushes the target, and fails only when that fails.
+// Releases the file either way.
 bool atomic_commit(AtomicFile* file);
 
 // Removes the temporary file and releases the file; a file to be written in

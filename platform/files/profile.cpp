@@ -1,11 +1,12 @@
 // Profile (INI) files with the semantics of the Windows profile functions:
 // names compared without regard to case, the first of repeated sections and
 // keys winning, values trimmed of blanks and of one pair of surrounding quotes.
-// Every call reads the file afresh; every write replaces it whole.
-#include "platform/win_kernel.h"
+// Every call reads the file afresh; every write replaces it whole. The same
+// on both platforms.
+#include "platform/profile.h"
 
-#include "platform/qt/whole_file.h"
-#include "platform/qt/encoding.h"
+#include "platform/files/native_text.h"
+#include "platform/files/whole_file.h"
 
 #include <algorithm>
 #include <cstring>
@@ -66,7 +67,7 @@ static bool read_profile(const char* path, std::string* content, bool* exists) {
         *exists = false;
         return false;
     }
-    return read_whole_file(ansi_path_to_native(path).constData(), content, exists);
+    return read_whole_file(native_path(path).c_str(), content, exists);
 }
 
 static std::vector<ProfileLine> parse_profile(const std::string& content) {
@@ -305,7 +306,7 @@ static bool edit_profile(const std::string& content, std::string_view section, L
 }
 
 static bool replace_profile(const char* path, const std::string& content) {
-    AtomicFile* file = atomic_begin(ansi_path_to_native(path).constData());
+    AtomicFile* file = atomic_begin(native_path(path).c_str());
     if (!file)
         return false;
     if (!atomic_write(file, content.data(), content.size())) {

@@ -1,10 +1,9 @@
-// Windows-style text-mode files over whole-file reads and atomic replacement.
+// Windows-style text-mode files over whole-file reads and atomic replacement,
+// the same on both platforms.
 #include "platform/textfile.h"
 
-#include "platform/qt/encoding.h"
-#include "platform/qt/whole_file.h"
-
-#include <QStringDecoder>
+#include "platform/files/native_text.h"
+#include "platform/files/whole_file.h"
 
 #include <string>
 #include <vector>
@@ -25,7 +24,7 @@ struct TextFile {
 static const size_t write_block = 65536;
 
 // A UTF-8 playlist (one with a byte-order mark, or valid UTF-8 holding at
-// least one multi-byte sequence) becomes Windows-1252; anything else stays as it is.
+// least one multi-byte sequence) becomes ANSI; anything else stays as it is.
 static void convert_utf8(TextFile* file) {
     std::string& raw = file->content;
     bool marked = raw.compare(0, 3, "\xEF\xBB\xBF") == 0;
@@ -40,27 +39,11 @@ static void convert_utf8(TextFile* file) {
         if (!multibyte)
             return;
     }
-    QByteArrayView body(raw.data() + (marked ? 3 : 0), raw.size() - (marked ? 3 : 0));
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom);
-    QString text = decoder.decode(body);
-    if (decoder.hasError() && !marked)
-        return;
-    bool lossy = false;
-    QByteArray converted = qstring_to_ansi(text, &lossy);
-    if (lossy) {
-        // One byte per character: walk the characters beside the bytes.
-        const QChar* chars = text.constData();
-        qsizetype at = 0;
-        for (qsizetype i = 0; i < converted.size(); i++, at++) {
-            bool pair = chars[at].isHighSurrogate() && at + 1 < text.size() &&
-                        chars[at + 1].isLowSurrogate();
-            if (converted[i] == '?' && chars[at] != u'?')
-                file->lossy_offsets.push_back(static_cast<size_t>(i));
-            if (pair)
-                at++;
-        }
-    }
-    raw.assign(converted.constData(), static_cast<size_t>(converted.size()));
+    std::string converted;
+    // A marked file is UTF-8 whatever it holds: bad sequences become '?'.
+    if (utf8_to_ansi(std::string_view(raw).substr(marked ? 3 : 0), marked, &converted,
+                     &file->lossy_offsets))
+        raw = std::move(converted);
 }
 
 TextFile* text_open_read(const char* path) {
@@ -68,8 +51,7 @@ TextFile* text_open_read(const char* path) {
         return nullptr;
     TextFile* file = new TextFile{};
     bool exists = false;
-    if (!read_whole_file(ansi_path_to_native(path).constData(), &file->content, &exists) ||
-        !exists) {
+    if (!read_whole_file(native_path(path).c_str(), &file->content, &exists) || !exists) {
         delete file;
         return nullptr;
     }
@@ -119,7 +101,7 @@ int text_last_read_lossy(const TextFile* file) {
 TextFile* text_open_replace(const char* path) {
     if (!path)
         return nullptr;
-    AtomicFile* replacement = atomic_begin(ansi_path_to_native(path).constData());
+    AtomicFile* replacement = atomic_begin(native_path(path).c_str());
     if (!replacement)
         return nullptr;
     TextFile* file = new TextFile{};
