@@ -13,13 +13,18 @@
 
 #include <cmath>
 
-// Without CF_EFFECTS the dialog offers no underline or strikeout.
+// Without CF_EFFECTS the dialog offers no underline or strikeout. The hidden
+// box keeps its place: the sample box beside it takes its height from the
+// same rows and, without it, would shrink until its text no longer shows.
 static void hide_effects(QFontDialog* dialog) {
     for (QCheckBox* effect : dialog->findChildren<QCheckBox*>()) {
+        QWidget* hidden = effect;
         if (auto* group = qobject_cast<QGroupBox*>(effect->parentWidget()))
-            group->hide();
-        else
-            effect->hide();
+            hidden = group;
+        QSizePolicy policy = hidden->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        hidden->setSizePolicy(policy);
+        hidden->hide();
     }
 }
 

@@ -9,6 +9,10 @@
 
 #include <QCheckBox>
 #include <QFontDialog>
+#include <QImage>
+#include <QLineEdit>
+#include <QListView>
+#include <QTest>
 
 #include <cstring>
 
@@ -99,4 +103,53 @@ TEST_F(FontDialog, AFaceTheSystemLacksOpensOnItsSubstitute) {
     EXPECT_STREQ(font.lfFaceName, "Liberation Sans");
     EXPECT_EQ(font.lfHeight, -12);
     EXPECT_EQ(font.lfWeight, FW_NORMAL);
+}
+
+// The sample line is tall enough for its font and its text is drawn.
+static void expect_sample_shows(QFontDialog* dialog) {
+    auto* sample = dialog->findChild<QLineEdit*>("qt_fontDialog_sampleEdit");
+    ASSERT_NE(sample, nullptr);
+    EXPECT_TRUE(sample->isVisible());
+    EXPECT_FALSE(sample->text().isEmpty());
+    EXPECT_EQ(sample->font().family(), dialog->currentFont().family());
+    EXPECT_EQ(sample->font().pointSize(), dialog->currentFont().pointSize());
+    EXPECT_GE(sample->height(), QFontMetrics(sample->font()).height());
+    QImage drawn = sample->grab().toImage();
+    QRgb background = drawn.pixel(drawn.width() / 2, 2);
+    int ink = 0;
+    for (int y = 0; y < drawn.height(); y++)
+        for (int x = 0; x < drawn.width(); x++)
+            ink += drawn.pixel(x, y) != background;
+    EXPECT_GT(ink, 50);
+}
+
+// Clicks the line holding text in one of the dialog's lists.
+static void click_in_list(QListView* list, const QString& text) {
+    QModelIndexList found = list->model()->match(list->model()->index(0, 0), Qt::DisplayRole, text,
+                                                 1, Qt::MatchExactly);
+    ASSERT_FALSE(found.isEmpty());
+    list->scrollTo(found[0]);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      list->visualRect(found[0]).center());
+}
+
+TEST_F(FontDialog, TheSampleShowsItsTextInTheChosenFont) {
+    QFont chosen;
+    testing_queue_dialog_answer([&](QDialog* dialog) {
+        auto* fonts = qobject_cast<QFontDialog*>(dialog);
+        ASSERT_NE(fonts, nullptr);
+        expect_sample_shows(fonts);
+        // The family, style and size lists, in the dialog's order.
+        QList<QListView*> lists = fonts->findChildren<QListView*>();
+        ASSERT_EQ(lists.size(), 3);
+        click_in_list(lists[0], "Liberation Serif");
+        click_in_list(lists[2], "16");
+        chosen = fonts->currentFont();
+        expect_sample_shows(fonts);
+        fonts->accept();
+    });
+    ASSERT_TRUE(choose());
+    EXPECT_EQ(chosen.family(), "Liberation Serif");
+    EXPECT_EQ(chosen.pointSize(), 16);
+    EXPECT_STREQ(font.lfFaceName, "Liberation Serif");
 }
