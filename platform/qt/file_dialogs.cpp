@@ -5,10 +5,16 @@
 #include "platform/paths.h"
 #include "platform/qt/common_dialogs.h"
 #include "platform/qt/encoding.h"
+#include "platform/qt/file_dialog_columns.h"
 #include "platform/qt/window_access.h"
 
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
 
 #include <algorithm>
 #include <cstring>
@@ -35,15 +41,40 @@ class WindowsFileDialog : public QFileDialog {
     WindowsFileDialog(QWidget* parent, DWORD flags, bool save)
         : QFileDialog(parent), flags_(flags), save_(save) {}
 
-    // Checks the chosen names as the Windows dialog does before it closes;
-    // a refused name keeps the dialog open.
-    void accept() override {
-        QStringList files = selectedFiles();
-        if (files.isEmpty() || std::any_of(files.begin(), files.end(), [](const QString& file) {
-                return QFileInfo(file).isDir();
-            })) {
-            QFileDialog::accept(); // opens the folder
+    // Finds the name field, and for an open dialog keeps Open enabled while a
+    // name is typed. Qt disables it while a typed name does not exist, so
+    // that pressing it or Enter would do nothing at all; the Windows dialog
+    // answers such a name with its message (accept()).
+    void watch_name_field() {
+        name_edit_ = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        auto* buttons = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+        open_button_ = buttons && !save_ ? buttons->button(QDialogButtonBox::Open) : nullptr;
+        if (!open_button_ || !name_edit_)
             return;
+        // Qt updates the button on each change of the name and of the
+        // selection; these run after it.
+        open_button_->installEventFilter(this);
+        connect(name_edit_, &QLineEdit::textChanged, this,
+                [this] { enable_open_for_typed_name(); });
+    }
+
+    // Checks the names as the Windows dialog does before it closes; a
+    // refused name keeps the dialog open. The name field decides, as on
+    // Windows: Qt answers with the lines selected in the list, which miss
+    // typed names that do not exist and may hold the folder itself.
+    void accept() override {
+        QStringList files = typed_files();
+        if (files.isEmpty())
+            files = selectedFiles();
+        if (files.isEmpty())
+            return;
+        for (const QString& file : files) {
+            if (QFileInfo(file).isDir()) {
+                setDirectory(file); // opens the folder
+                if (name_edit_)
+                    name_edit_->clear();
+                return;
+            }
         }
         if (flags_ & OFN_FILEMUSTEXIST) {
             for (const QString& file : files) {
@@ -63,10 +94,47 @@ class WindowsFileDialog : public QFileDialog {
                 tell(replace_text, files[0], MB_YESNO | MB_ICONWARNING) != IDYES)
                 return;
         }
-        QFileDialog::accept();
+        chosen_ = files;
+        QDialog::accept();
+    }
+
+    // The files accept() let through.
+    const QStringList& chosen() const {
+        return chosen_;
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == open_button_ && event->type() == QEvent::EnabledChange)
+            enable_open_for_typed_name();
+        return QFileDialog::eventFilter(watched, event);
     }
 
   private:
+    void enable_open_for_typed_name() {
+        if (!open_button_->isEnabled() && !name_edit_->text().isEmpty())
+            open_button_->setEnabled(true);
+    }
+
+    // The names in the name field, one, or several each in double quotes,
+    // as paths in the folder shown; a name without a dot gets the default
+    // extension.
+    QStringList typed_files() const {
+        QString text = name_edit_ ? name_edit_->text() : QString();
+        QStringList names = text.contains('"') ? text.split('"') : QStringList{QString(), text};
+        QStringList files;
+        QDir folder = directory();
+        for (qsizetype i = 1; i < names.size(); i += 2) {
+            QString name = names[i];
+            if (name.isEmpty())
+                continue;
+            if (!defaultSuffix().isEmpty() && !QFileInfo(name).fileName().contains('.') &&
+                !QFileInfo(folder.absoluteFilePath(name)).isDir())
+                name += '.' + defaultSuffix();
+            files << QDir::cleanPath(folder.absoluteFilePath(name));
+        }
+        return files;
+    }
+
     int tell(const char* text, const QString& file, UINT type) {
         QString message = QString::fromUtf8(text).arg(QFileInfo(file).fileName());
         return show_message_box(this, nullptr, message, windowTitle(), type);
@@ -74,6 +142,9 @@ class WindowsFileDialog : public QFileDialog {
 
     DWORD flags_;
     bool save_;
+    QLineEdit* name_edit_ = nullptr;
+    QPushButton* open_button_ = nullptr;
+    QStringList chosen_;
 };
 
 // The pairs of lpstrFilter: description and patterns, each NUL-terminated,
@@ -178,6 +249,7 @@ static BOOL run_file_dialog(LPOPENFILENAMEA ofn, bool save) {
         dialog.setFileMode(QFileDialog::ExistingFile);
     else
         dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.watch_name_field();
     dialog.setWindowTitle(ofn->lpstrTitle ? ansi_to_qstring(ofn->lpstrTitle)
                           : save          ? QStringLiteral("Enregistrer sous")
                                           : QStringLiteral("Ouvrir"));
@@ -185,9 +257,11 @@ static BOOL run_file_dialog(LPOPENFILENAMEA ofn, bool save) {
     dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
 
     std::vector<std::pair<std::string, std::string>> pairs = filter_pairs(ofn->lpstrFilter);
-    QStringList filters;
-    for (const auto& pair : pairs)
+    QStringList filters, patterns;
+    for (const auto& pair : pairs) {
         filters << qt_filter(pair);
+        patterns << ansi_to_qstring(pair.second.c_str()).split(';');
+    }
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
         // Index 0 (no custom filter) and an index past the end mean the first pair.
@@ -200,6 +274,7 @@ static BOOL run_file_dialog(LPOPENFILENAMEA ofn, bool save) {
         dialog.setDirectory(ansi_to_qstring(ofn->lpstrInitialDir));
     if (ofn->lpstrFile && ofn->nMaxFile > 0 && ofn->lpstrFile[0])
         dialog.selectFile(ansi_to_qstring(ofn->lpstrFile, strnlen(ofn->lpstrFile, ofn->nMaxFile)));
+    fit_file_dialog_columns(&dialog, patterns);
 
     DialogRequest request{};
     request.kind = save ? DialogKind::save_file : DialogKind::open_file;
@@ -213,7 +288,7 @@ static BOOL run_file_dialog(LPOPENFILENAMEA ofn, bool save) {
     qsizetype chosen_filter = filters.indexOf(dialog.selectedNameFilter());
     if (chosen_filter >= 0)
         ofn->nFilterIndex = static_cast<DWORD>(chosen_filter + 1);
-    return write_answer(ofn, dialog.selectedFiles());
+    return write_answer(ofn, dialog.chosen());
 }
 
 BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA ofn) {

@@ -12,7 +12,14 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QLibraryInfo>
+#include <QLineEdit>
 #include <QListView>
+#include <QScrollBar>
+#include <QTest>
+#include <QTranslator>
+#include <QTreeView>
 
 #include <algorithm>
 #include <set>
@@ -146,18 +153,37 @@ TEST_F(FileDialog, CancelChangesNothing) {
     EXPECT_FALSE(testing_dialog_requests().back().answered);
 }
 
-TEST_F(FileDialog, AMissingNameIsRefusedWithAMessage) {
-    testing_answer_open_dialog(dir.path(), {"gone.mp3"});
-    testing_answer_message_box(IDOK);
-    testing_answer_open_dialog(dir.path(), {"a.mp3"}); // the dialog is still open
-    ASSERT_TRUE(open());
-    EXPECT_EQ(std::string(file_title.data()), "a.mp3");
-    ASSERT_EQ(testing_dialog_requests().size(), 2u);
-    const DialogRequest& message = testing_dialog_requests()[1];
-    EXPECT_EQ(message.kind, DialogKind::message_box);
-    EXPECT_EQ(message.text,
-              "gone.mp3\nFichier introuvable.\nV\xE9rifiez que le nom de fichier est correct.");
-    EXPECT_EQ(message.title, "Ajouter");
+// Types text into the dialog's name field and presses Enter, as a user
+// whose keyboard focus is in it.
+static void type_and_enter(QFileDialog* dialog, const std::string& directory, const QString& text) {
+    dialog->setDirectory(QString::fromStdString(directory));
+    QLineEdit* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_NE(edit, nullptr);
+    // Without the focus, Qt would replace the names with the lines they select.
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog, 5000));
+    edit->setFocus();
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+TEST_F(FileDialog, AMissingNameTypedIsRefusedWithAMessage) {
+    for (QString typed : {"gone.mp3", "\"a.mp3\" \"gone.mp3\""}) {
+        testing_reset_dialogs();
+        testing_queue_dialog_answer([&](QDialog* dialog) {
+            type_and_enter(qobject_cast<QFileDialog*>(dialog), dir.path(), typed);
+        });
+        testing_answer_message_box(IDOK);
+        testing_answer_open_dialog(dir.path(), {"a.mp3"}); // the dialog is still open
+        ASSERT_TRUE(open());
+        EXPECT_EQ(std::string(file_title.data()), "a.mp3");
+        ASSERT_EQ(testing_dialog_requests().size(), 2u) << typed.toStdString();
+        const DialogRequest& message = testing_dialog_requests()[1];
+        EXPECT_EQ(message.kind, DialogKind::message_box);
+        EXPECT_EQ(message.text,
+                  "gone.mp3\nFichier introuvable.\nV\xE9rifiez que le nom de fichier est correct.");
+        EXPECT_EQ(message.title, "Ajouter");
+    }
 }
 
 // The names the dialog's list shows once it has read the directory.
@@ -189,6 +215,52 @@ TEST_F(FileDialog, FiltersMatchNamesWithoutRegardToCase) {
     EXPECT_FALSE(open());
     EXPECT_EQ(shown, (std::set<std::string>{"a.mp3", "b.mp3", "LOUD.MP3", "\xC3\xA9t\xC3\xA9.mp3",
                                             "\xE6\x97\xA5.mp3"}));
+}
+
+TEST_F(FileDialog, EveryColumnIsReadableWithoutResizing) {
+    // The headings in French, as the program shows them: longer than Qt's own.
+    QTranslator french;
+    ASSERT_TRUE(french.load("qtbase_fr", QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
+    QCoreApplication::installTranslator(&french);
+    write_bytes(dir.file("un titre plus long que pr\xC3\xA9vu au d\xC3\xA9part.mp3"), "x");
+    testing_queue_dialog_answer([&](QDialog* dialog) {
+        auto* files = qobject_cast<QFileDialog*>(dialog);
+        files->setDirectory(QString::fromStdString(dir.path()));
+        auto* tree = files->findChild<QTreeView*>("treeView");
+        ASSERT_NE(tree, nullptr);
+        QAbstractItemView* view = tree; // QTreeView hides the view's sizeHintForColumn
+        EXPECT_TRUE(tree->isVisible());
+        QHeaderView* header = tree->header();
+        ASSERT_EQ(header->count(), 4); // name, size, type, date
+        auto readable = [&] {
+            if (tree->model()->rowCount(tree->rootIndex()) < 6)
+                return false;
+            for (int column = 0; column < 4; column++) {
+                if (header->sectionSize(column) < view->sizeHintForColumn(column))
+                    return false;
+            }
+            return header->length() <= tree->viewport()->width();
+        };
+        QElapsedTimer waited;
+        waited.start();
+        while (!readable() && waited.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        for (int column = 0; column < 4; column++) {
+            SCOPED_TRACE(
+                header->model()->headerData(column, Qt::Horizontal).toString().toStdString());
+            EXPECT_FALSE(header->isSectionHidden(column));
+            EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column));
+            EXPECT_GE(header->sectionSize(column), view->sizeHintForColumn(column));
+        }
+        EXPECT_LE(header->length(), tree->viewport()->width());
+        EXPECT_FALSE(tree->horizontalScrollBar()->isVisible());
+        QAbstractItemView* places = files->findChild<QListView*>("sidebar");
+        ASSERT_NE(places, nullptr);
+        EXPECT_GE(places->viewport()->width(), places->sizeHintForColumn(0));
+        dialog->reject();
+    });
+    EXPECT_FALSE(open());
+    QCoreApplication::removeTranslator(&french);
 }
 
 class SaveDialog : public FileDialog {
