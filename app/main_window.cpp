@@ -121,6 +121,13 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
         ShowWindow(dialog, SW_SHOW);
         return TRUE;
     }
+    case WM_ENDSESSION:
+        // At logoff or shutdown Windows sends no WM_CLOSE and ends the process
+        // once this returns: the program closes as its close button does.
+        if (wparam == FALSE) {
+            return TRUE;
+        }
+        [[fallthrough]];
     case WM_CLOSE:
         save_settings_on_close();
         // The library ends any playback itself; nothing is closed first.

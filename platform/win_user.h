@@ -29,7 +29,9 @@ typedef struct tagMSG {
 #define WM_GETTEXT 0x000D
 #define WM_GETTEXTLENGTH 0x000E
 #define WM_CLOSE 0x0010
+#define WM_QUERYENDSESSION 0x0011
 #define WM_QUIT 0x0012
+#define WM_ENDSESSION 0x0016
 #define WM_SETFONT 0x0030
 #define WM_GETFONT 0x0031
 #define WM_KEYDOWN 0x0100

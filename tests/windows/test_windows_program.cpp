@@ -1,0 +1,206 @@
+// The real melodiane.exe, started in an empty folder and ended the ways
+// Windows ends a program: WM_CLOSE from its close button, and the end of the
+// session (WM_QUERYENDSESSION, then WM_ENDSESSION), which sends no WM_CLOSE.
+// Its exit status, and the files it leaves byte for byte as the Linux build
+// writes them (paths aside).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// What the Linux build writes at its first start in an empty folder.
+const char first_start_settings[] =
+    "[Init]\r\nvolume=50\r\nbalance=100\r\nrepeat=0\r\n"
+    "fontfacename=Arial\r\nfontheight=-12\r\n"
+    "fontclipprecision=0\r\nfontescapement=0\r\nfontitalic=0\r\n"
+    "fontorientation=0\r\nfontoutprecision=0\r\n"
+    "fontpitchandfamily=0\r\nfontquality=0\r\nfontstrikeout=0\r\n"
+    "fontunderline=0\r\nfontweight=400\r\nfontwidth=0\r\n"
+    "eq0=0\r\neq1=0\r\neq2=0\r\neq3=0\r\neq4=0\r\neq5=0\r\neq6=0\r\n"
+    "eq7=0\r\neq8=0\r\neq9=0\r\nactivateeq=0\r\n";
+
+std::string read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool wait_for(const std::function<bool()>& done, int timeout_ms) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// The program beside this test program.
+fs::path program_path() {
+    char own[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, own, sizeof own);
+    return fs::path(std::string(own, length)).parent_path() / "melodiane.exe";
+}
+
+struct WindowSearch {
+    DWORD process;
+    HWND found;
+};
+
+BOOL CALLBACK match_main_window(HWND window, LPARAM data) {
+    WindowSearch* search = reinterpret_cast<WindowSearch*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char title[32] = "";
+    GetWindowTextA(window, title, sizeof title);
+    if (owner == search->process && IsWindowVisible(window) && strcmp(title, "Melodiane") == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+class WindowsProgram : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        dir = fs::path(temp) / ("melodiane-win-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                std::to_string(GetTickCount64()));
+        fs::create_directories(dir);
+    }
+
+    void TearDown() override {
+        if (process.hProcess) {
+            TerminateProcess(process.hProcess, 1);
+            WaitForSingleObject(process.hProcess, 10000);
+            CloseHandle(process.hProcess);
+            CloseHandle(process.hThread);
+        }
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    }
+
+    void copy_fixture(const char* fixture, const char* name) {
+        const char* fixtures = std::getenv("MELODIANE_FIXTURES");
+        ASSERT_NE(fixtures, nullptr);
+        fs::copy_file(fs::path(fixtures) / fixture, dir / name);
+    }
+
+    // Starts the program in the test folder and waits until its window is
+    // up and its settings are written (the last step of its start).
+    void start() {
+        std::string program = program_path().string();
+        std::string command = "\"" + program + "\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        ASSERT_TRUE(CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0,
+                                   nullptr, dir.string().c_str(), &startup, &process))
+            << "cannot start " << program;
+        WindowSearch search = {process.dwProcessId, nullptr};
+        ASSERT_TRUE(wait_for(
+            [&] {
+                EnumWindows(match_main_window, reinterpret_cast<LPARAM>(&search));
+                return search.found != nullptr;
+            },
+            60000))
+            << "the main window never opened";
+        window = search.found;
+        ASSERT_TRUE(wait_for(
+            [&] {
+                return read_file(dir / "Froulard.ini").find("activateeq=0\r\n") !=
+                       std::string::npos;
+            },
+            30000));
+        // Then its start is over: it waits for input in its message loop.
+        EXPECT_EQ(WaitForInputIdle(process.hProcess, 60000), 0u);
+    }
+
+    // Waits for the program's end; its exit status, or -1.
+    int exit_status() {
+        if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
+            return -1;
+        }
+        DWORD status = 0;
+        GetExitCodeProcess(process.hProcess, &status);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+        process = {};
+        return static_cast<int>(status);
+    }
+
+    // The lines the program writes for the two fixtures below.
+    std::string expected_playlist() {
+        std::string folder = dir.string();
+        return "#EXTM3U\r\n#EXTINF:1,un\r\n" + folder + "\\un.mp3\r\n" +
+               "#EXTINF:3,Artiste Un - Chanson claire\r\n" + folder + "\\deux.mp3\r\n";
+    }
+
+    void give_playlist() {
+        copy_fixture("no_tag.mp3", "un.mp3");
+        copy_fixture("cbr_44k_stereo_v23.mp3", "deux.mp3");
+        // Bare relative names: written back as full paths with titles, so
+        // the file shows whether the program saved it.
+        std::ofstream(dir / "Froulard.m3u", std::ios::binary) << "un.mp3\r\ndeux.mp3\r\n";
+    }
+
+    fs::path dir;
+    PROCESS_INFORMATION process = {};
+    HWND window = nullptr;
+};
+
+} // namespace
+
+TEST_F(WindowsProgram, FirstStartWritesTheSettingsAsLinuxAndTheCloseButtonEndsWithZero) {
+    start();
+    EXPECT_EQ(read_file(dir / "Froulard.ini"), first_start_settings);
+    EXPECT_FALSE(fs::exists(dir / "Froulard.m3u")); // written only at close
+
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(exit_status(), 0);
+    EXPECT_EQ(read_file(dir / "Froulard.m3u"), "#EXTM3U\r\n");
+    EXPECT_EQ(read_file(dir / "Froulard.ini"), first_start_settings);
+}
+
+TEST_F(WindowsProgram, ThePlaylistIsSavedAtCloseAsLinuxWritesIt) {
+    give_playlist();
+    start();
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(exit_status(), 0);
+    EXPECT_EQ(read_file(dir / "Froulard.m3u"), expected_playlist());
+    EXPECT_EQ(read_file(dir / "Froulard.ini"), first_start_settings);
+}
+
+TEST_F(WindowsProgram, TheSessionsEndSavesAsTheCloseDoes) {
+    give_playlist();
+    start();
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                                    60000, &answer));
+    EXPECT_NE(answer, 0u) << "the program refused to let the session end";
+    // A session end called off leaves the program as it was: the message has
+    // been handled when the call returns, and the window is still there.
+    SendMessageTimeoutA(window, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF, SMTO_NORMAL, 60000,
+                        &answer);
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_EQ(read_file(dir / "Froulard.m3u"), "un.mp3\r\ndeux.mp3\r\n");
+
+    SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 60000,
+                        &answer);
+    EXPECT_EQ(exit_status(), 0);
+    EXPECT_EQ(read_file(dir / "Froulard.m3u"), expected_playlist());
+    EXPECT_EQ(read_file(dir / "Froulard.ini"), first_start_settings);
+}
