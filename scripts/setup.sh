@@ -11,6 +11,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   lame sox python3-mutagen
   libtag1-dev mpg123
+  pulseaudio pulseaudio-utils
   g++-mingw-w64-x86-64
   clang libclang-rt-14-dev
   xvfb xauth

@@ -11,6 +11,7 @@
 #include "vbmp3/events.h"
 #include "vbmp3/fileinfo.h"
 #include "vbmp3/output.h"
+#include "vbmp3/thread_name.h"
 #include "vbmp3/track.h"
 
 #include <mpg123.h>
@@ -80,6 +81,7 @@ static bool report_position(PositionReport& last, const Track* track) {
 }
 
 static void decode_loop() {
+    name_this_thread("vbmp3 decode");
     std::vector<float> pending; // decoded frames; those from pending_from on are not queued yet
     size_t pending_from = 0;
     uint64_t pending_track = 0;
@@ -90,7 +92,9 @@ static void decode_loop() {
     while (!decoder_quit) {
         Track* track = open_track;
         if (!track || track->state != TRACK_PLAYING || track->ended) {
-            decoder_wake.wait_for(lock, std::chrono::milliseconds(200));
+            // Every change that gives this thread work notifies it: no timeout,
+            // so that it never wakes while nothing plays.
+            decoder_wake.wait(lock);
             continue;
         }
         if (pending_track != track->id || pending_epoch != track->epoch) {
@@ -124,6 +128,7 @@ static void decode_loop() {
             // Every frame is queued: the end is raised while the tail still
             // plays, so a track opened at once follows without a gap.
             track->ended = true;
+            output_drain();
             events_post({VBMP3_EVENT_END, 0, track->id, track->epoch});
             wake = true;
         } else {
@@ -136,7 +141,7 @@ static void decode_loop() {
                 events_wake();
             }
             if (waiting > 0) {
-                output_wait_for_room(waiting, 50);
+                output_wait_for_room(waiting, 1000);
             }
             lock.lock();
         }
@@ -158,7 +163,7 @@ static Track* detach_track(std::unique_lock<std::mutex>& lock) {
     if (track->state != TRACK_OPENED && !track->ended) {
         output_flush();
     }
-    output_set_paused(false);
+    output_drain();
     events_clear();
     return track;
 }
@@ -186,11 +191,14 @@ static void restart_epoch(std::unique_lock<std::mutex>& lock, Track* track, int 
     track->base_seconds = seconds;
     track->base_frame = output_written();
     events_clear();
+    if (track->state == TRACK_PLAYING) {
+        output_play(); // it may have drained after the end was queued
+    }
 }
 
 static void start_playing(Track* track) {
     track->state = TRACK_PLAYING;
-    output_set_paused(false);
+    output_play();
     decoder_wake.notify_all();
 }
 
@@ -203,10 +211,7 @@ int vbmp3_init(void) {
     if (mpg123_init() != MPG123_OK) {
         return 0;
     }
-    if (!output_start(option_rate)) {
-        mpg123_exit();
-        return 0;
-    }
+    output_start(option_rate);
     decoder_quit = false;
     decoder_thread = std::thread(decode_loop);
     initialised = true;
@@ -224,6 +229,7 @@ int vbmp3_free(void) {
         decoder_quit = true;
     }
     decoder_wake.notify_all();
+    output_flush(); // sends back a decoding thread waiting for room
     decoder_thread.join();
     output_stop();
     release_track(open_track);
@@ -295,7 +301,7 @@ int vbmp3_pause(void) {
         return 0;
     }
     open_track->state = TRACK_PAUSED;
-    output_set_paused(true);
+    output_pause();
     return 1;
 }
 

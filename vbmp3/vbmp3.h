@@ -2,8 +2,11 @@
 //
 // The library decodes with libmpg123 and plays through SDL2 audio (SDL's dummy
 // driver when no sound device can be opened, so playback still runs in real
-// time). All functions are called from one thread, the program's user-interface
-// thread; events reach the handler on the thread that calls vbmp3_pump().
+// time). The sound device is open only while something plays: paused or
+// stopped, no thread of the library wakes, and each play finds the sound
+// server or device as it is then. All functions are called from one thread,
+// the program's user-interface thread; events reach the handler on the thread
+// that calls vbmp3_pump().
 #pragma once
 
 #ifdef __cplusplus

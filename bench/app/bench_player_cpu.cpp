@@ -1,11 +1,14 @@
-// Processor use of the whole program with its window open while playing,
-// paused and stopped (paused and stopped must be near 0: nothing polls), and
-// beside it the mpg123 command-line player decoding the same file.
+// Processor use and wakeups of the whole program with its window open while
+// playing, paused and stopped, and beside it the mpg123 command-line player
+// decoding the same file.
 //
-// Each figure is processor time over wall time, in per cent of one core,
-// measured over a few seconds of the state. mpg123 runs with its dummy output,
-// which does not pace itself, so its figure is its processor time over the
-// file's length: the cost of one second of sound.
+// Processor use is processor time over wall time, in per cent of one core;
+// wakeups are the voluntary context switches of every thread of the process
+// (getrusage counts those of threads that ended too) per second of wall time.
+// Paused and stopped, nothing may poll: at most one wakeup a second in all,
+// over 30 s of each state. mpg123 runs with its dummy output, which does not
+// pace itself, so its figure is its processor time over the file's length:
+// the cost of one second of sound.
 #include "bench_playlist.h"
 
 #include "playback/player.h"
@@ -21,7 +24,10 @@ extern char** environ;
 
 namespace {
 
-const int measure_ms = 3000;
+const int playing_ms = 10000;
+const int idle_ms = 30000;
+// Time for a paused or stopped program to close its sound device first.
+const int settle_ms = 1500;
 const int long_copies = 20; // about a minute of sound
 
 fs::path fixtures_dir() {
@@ -54,10 +60,18 @@ double seconds(const timeval& t) {
     return t.tv_sec + t.tv_usec / 1e6;
 }
 
-double own_cpu_seconds() {
+struct Usage {
+    double cpu;   // processor seconds, every thread
+    long wakeups; // voluntary context switches, every thread
+    double wall;  // seconds
+};
+
+Usage own_usage() {
     rusage usage;
     getrusage(RUSAGE_SELF, &usage);
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    return {
+        seconds(usage.ru_utime) + seconds(usage.ru_stime), usage.ru_nvcsw,
+        std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count()};
 }
 
 bool loop_time_is_up = false;
@@ -81,17 +95,15 @@ void run_program_loop(int ms) {
     }
 }
 
-// Runs the program's message loop for a while; processor per cent of one core.
-double cpu_percent_of_program() {
-    double cpu = own_cpu_seconds();
-    auto start = std::chrono::steady_clock::now();
-    run_program_loop(measure_ms);
-    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    return 100.0 * (own_cpu_seconds() - cpu) / wall;
-}
-
-void report(benchmark::State& state, double percent) {
-    state.counters["cpu_percent"] = percent;
+// Runs the program's message loop for ms milliseconds and reports the
+// processor use (per cent of one core) and the wakeups a second.
+void measure_program(benchmark::State& state, int ms) {
+    Usage before = own_usage();
+    run_program_loop(ms);
+    Usage after = own_usage();
+    double wall = after.wall - before.wall;
+    state.counters["cpu_percent"] = 100.0 * (after.cpu - before.cpu) / wall;
+    state.counters["wakeups_per_s"] = static_cast<double>(after.wakeups - before.wakeups) / wall;
 }
 
 void BM_ProgramPlaying(benchmark::State& state) {
@@ -101,7 +113,7 @@ void BM_ProgramPlaying(benchmark::State& state) {
     }
     run_program_loop(500);
     for (auto _ : state) {
-        report(state, cpu_percent_of_program());
+        measure_program(state, playing_ms);
     }
 }
 
@@ -112,9 +124,9 @@ void BM_ProgramPaused(benchmark::State& state) {
     }
     run_program_loop(500);
     pause_command();
-    run_program_loop(200);
+    run_program_loop(settle_ms);
     for (auto _ : state) {
-        report(state, cpu_percent_of_program());
+        measure_program(state, idle_ms);
     }
     pause_command();
 }
@@ -122,9 +134,9 @@ void BM_ProgramPaused(benchmark::State& state) {
 void BM_ProgramStopped(benchmark::State& state) {
     long_track();
     stop_playback();
-    run_program_loop(200);
+    run_program_loop(settle_ms);
     for (auto _ : state) {
-        report(state, cpu_percent_of_program());
+        measure_program(state, idle_ms);
     }
 }
 
@@ -146,7 +158,7 @@ void BM_Mpg123SameFile(benchmark::State& state) {
         rusage usage{};
         wait4(pid, &status, 0, &usage);
         double cpu = seconds(usage.ru_utime) + seconds(usage.ru_stime);
-        report(state, length > 0 ? 100.0 * cpu / length : 0);
+        state.counters["cpu_percent"] = length > 0 ? 100.0 * cpu / length : 0;
     }
 }
 

@@ -1,5 +1,6 @@
 // A sound device that disappears while a track plays: the track goes on
-// silently in real time, its positions rising, until its end.
+// silently in real time, its positions rising, until its end; the next Play
+// opens the device again.
 #include "vbmp3/harness.h"
 
 #include <algorithm>
@@ -49,9 +50,13 @@ TEST_F(DeviceLoss, PlaybackGoesOnInRealTimeAndEnds) {
     // What followed the loss was taken by our own output, not the stopped
     // device, and took the rest of the track in real time.
     EXPECT_GT(captured().size(), heard_at_loss);
+    EXPECT_TRUE(played_by_own_output());
 
-    // The library stays usable: the next track plays to its end, silently too.
+    // The next track is played by a device again, to its end.
+    clear_capture();
     EXPECT_TRUE(play_to_end("no_tag.mp3", 5000));
+    EXPECT_FALSE(captured().empty());
+    EXPECT_FALSE(played_by_own_output());
 }
 
 TEST_F(DeviceLoss, PausedTrackStaysPausedAfterTheLoss) {
