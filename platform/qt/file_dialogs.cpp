@@ -13,7 +13,9 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 
 #include <algorithm>
@@ -41,15 +43,22 @@ class WindowsFileDialog : public QFileDialog {
     WindowsFileDialog(QWidget* parent, DWORD flags, bool save)
         : QFileDialog(parent), flags_(flags), save_(save) {}
 
-    // Finds the name field, and for an open dialog keeps Open enabled while a
-    // name is typed. Qt disables it while a typed name does not exist, so
-    // that pressing it or Enter would do nothing at all; the Windows dialog
-    // answers such a name with its message (accept()).
+    // Follows the user's hand between the name field and the list, and for
+    // an open dialog keeps Open enabled while a name is typed: Qt disables it
+    // while a typed name does not exist, so that pressing it or Enter would
+    // do nothing at all, where the Windows dialog answers with its message.
     void watch_name_field() {
         name_edit_ = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        auto* list = findChild<QListView*>(QStringLiteral("listView"));
+        if (!name_edit_ || !list || !list->selectionModel())
+            return;
+        // Typing selects the lines it names before textEdited arrives.
+        connect(name_edit_, &QLineEdit::textEdited, this, [this] { typed_ = true; });
+        connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                [this] { typed_ = false; });
         auto* buttons = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
         open_button_ = buttons && !save_ ? buttons->button(QDialogButtonBox::Open) : nullptr;
-        if (!open_button_ || !name_edit_)
+        if (!open_button_)
             return;
         // Qt updates the button on each change of the name and of the
         // selection; these run after it.
@@ -59,13 +68,12 @@ class WindowsFileDialog : public QFileDialog {
     }
 
     // Checks the names as the Windows dialog does before it closes; a
-    // refused name keeps the dialog open. The name field decides, as on
-    // Windows: Qt answers with the lines selected in the list, which miss
-    // typed names that do not exist and may hold the folder itself.
+    // refused name keeps the dialog open. After typing, the names typed are
+    // the answer, as on Windows: Qt would answer with the lines the typing
+    // selected in the list, which leave out names that do not exist, and
+    // after a lone double quote hold the folder itself.
     void accept() override {
-        QStringList files = typed_files();
-        if (files.isEmpty())
-            files = selectedFiles();
+        QStringList files = typed_ ? typed_files() : selectedFiles();
         if (files.isEmpty())
             return;
         for (const QString& file : files) {
@@ -144,6 +152,7 @@ class WindowsFileDialog : public QFileDialog {
     bool save_;
     QLineEdit* name_edit_ = nullptr;
     QPushButton* open_button_ = nullptr;
+    bool typed_ = false; // the name field was typed in since the list's selection changed
     QStringList chosen_;
 };
 

@@ -11,11 +11,14 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListView>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 #include <QTranslator>
@@ -261,6 +264,31 @@ TEST_F(FileDialog, EveryColumnIsReadableWithoutResizing) {
     });
     EXPECT_FALSE(open());
     QCoreApplication::removeTranslator(&french);
+}
+
+TEST_F(FileDialog, AFolderClickedAfterTypingIsOpenedByOpen) {
+    ASSERT_TRUE(QDir(QString::fromStdString(dir.path())).mkdir("sous-dossier"));
+    std::string shown;
+    testing_queue_dialog_answer([&](QDialog* dialog) {
+        auto* files = qobject_cast<QFileDialog*>(dialog);
+        type_and_enter(files, dir.path(), "gone"); // refused with the message
+        listed_names(files);
+        auto* tree = files->findChild<QTreeView*>("treeView");
+        QAbstractItemModel* model = tree->model();
+        QModelIndexList found = model->match(model->index(0, 0, tree->rootIndex()), Qt::DisplayRole,
+                                             "sous-dossier", 1, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          tree->visualRect(found[0]).center());
+        QTest::mouseClick(files->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open),
+                          Qt::LeftButton);
+        shown = files->directory().dirName().toStdString();
+        dialog->reject();
+    });
+    testing_answer_message_box(IDOK);
+    EXPECT_FALSE(open());
+    EXPECT_EQ(shown, "sous-dossier");
+    EXPECT_EQ(testing_dialog_requests().size(), 2u); // one message, for the typed name
 }
 
 class SaveDialog : public FileDialog {
