@@ -1,8 +1,11 @@
 // The real melodiane.exe, started in an empty folder and ended the ways
 // Windows ends a program: WM_CLOSE from its close button, and the end of the
 // session (WM_QUERYENDSESSION, then WM_ENDSESSION), which sends no WM_CLOSE.
-// Its exit status, and the files it leaves byte for byte as the Linux build
-// writes them (paths aside).
+// Its exit status, the files it leaves byte for byte as the Linux build
+// writes them (paths aside), and what it plays, captured by SDL's disk driver.
+#include "app/resource.h"
+#include "vbmp3/signal.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -16,6 +19,7 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -46,6 +50,14 @@ bool wait_for(const std::function<bool()>& done, int timeout_ms) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return true;
+}
+
+// A capture of SDL's disk driver: interleaved stereo 32-bit floats.
+std::vector<float> read_capture(const fs::path& path) {
+    std::string bytes = read_file(path);
+    std::vector<float> samples(bytes.size() / sizeof(float));
+    memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
+    return samples;
 }
 
 // The program beside this test program.
@@ -203,4 +215,42 @@ TEST_F(WindowsProgram, TheSessionsEndSavesAsTheCloseDoes) {
     EXPECT_EQ(exit_status(), 0);
     EXPECT_EQ(read_file(dir / "Froulard.m3u"), expected_playlist());
     EXPECT_EQ(read_file(dir / "Froulard.ini"), first_start_settings);
+}
+
+TEST_F(WindowsProgram, JouerPlaysThePlaylistsTwoTracksWithoutAGap) {
+    // One tone cut in two between frames: heard whole only if the second
+    // track's first samples follow the first's last ones.
+    copy_fixture("gapless_a.mp3", "a.mp3");
+    copy_fixture("gapless_b.mp3", "b.mp3");
+    std::ofstream(dir / "Froulard.m3u", std::ios::binary) << "a.mp3\r\nb.mp3\r\n";
+    fs::path capture = dir / "capture.raw";
+    // The program inherits this process's environment.
+    SetEnvironmentVariableA("SDL_AUDIODRIVER", "disk");
+    SetEnvironmentVariableA("SDL_DISKAUDIOFILE", capture.string().c_str());
+    start();
+    SetEnvironmentVariableA("SDL_AUDIODRIVER", "dummy");
+    SetEnvironmentVariableA("SDL_DISKAUDIOFILE", nullptr);
+
+    SendMessageA(GetDlgItem(window, IDC_PLAY), BM_CLICK, 0, 0);
+    std::vector<float> s;
+    size_t first = 0;
+    size_t last = 0;
+    auto heard = [&] {
+        s = read_capture(capture);
+        audible_span(s, 0.01, &first, &last);
+        return first < last ? (last - first) / 44100.0 : 0.0;
+    };
+    EXPECT_TRUE(wait_for([&] { return heard() > 2.45; }, 60000))
+        << "heard " << heard() << " s of the 2.5 s tone";
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(exit_status(), 0);
+
+    EXPECT_NEAR(heard(), 2.5, 0.05); // the whole tone, once
+    size_t longest = 0;
+    size_t run = 0;
+    for (size_t i = first; i < last; i++) {
+        run = std::fabs(s[2 * i]) < 1e-3 ? run + 1 : 0;
+        longest = run > longest ? run : longest;
+    }
+    EXPECT_LT(longest, 441u); // under 10 ms of silence anywhere in the tone
 }
