@@ -1,7 +1,7 @@
 // The About dialog (IDD_DIALOG2): picture, credit line and "Fermer".
 #pragma once
 
-#include "app/resource.h"
+#include "common/resource.h"
 #include "platform/win32.h"
 
 #define ABOUT_CREDIT IDC_CREDIT

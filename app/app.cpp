@@ -3,11 +3,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 
 #include "app/main_window.h"
-#include "app/resource.h"
+#include "common/resource.h"
 #include "playback/player.h"
 #include "playback/position.h"
 #include "playlist/playlist.h"
@@ -15,31 +14,7 @@
 #include "settings/settings.h"
 #include "vbmp3/vbmp3.h"
 
-// The longest of the file names kept in program_dir.
-#define LONGEST_FILE_NAME_LENGTH 12 // "Froulard.ini", "Froulard.m3u"
 #define OUTPUT_FREQUENCY 44100
-
-HINSTANCE app_instance = nullptr;
-HWND main_dialog = nullptr;
-char program_dir[MAX_PATH];
-
-void read_start_directory(char* directory) {
-    DWORD length = GetCurrentDirectoryA(MAX_PATH, directory);
-    if (length == 0 || length >= MAX_PATH) {
-        strcpy(directory, "." PATH_SEPARATOR_STRING);
-        return;
-    }
-    int separator_missing = directory[length - 1] != PATH_SEPARATOR;
-    // Every path the program builds from it must fit in MAX_PATH bytes.
-    if (length + separator_missing + LONGEST_FILE_NAME_LENGTH > MAX_PATH - 1) {
-        strcpy(directory, "." PATH_SEPARATOR_STRING);
-        return;
-    }
-    if (separator_missing) {
-        directory[length] = PATH_SEPARATOR;
-        directory[length + 1] = '\0';
-    }
-}
 
 // Called by the decoder library from any of its threads: its events are then
 // delivered on this thread, by the main dialog, through vbmp3_pump.

@@ -1,15 +1,22 @@
 // The playlist list box's subclass: Ctrl tracking and the right-click menu.
-#include "app/app.h"
 #include "app/main_window.h"
-#include "app/resource.h"
+#include "common/globals.h"
 #include "playback/player.h"
 
-int ctrl_down = 0;
-int menu_tracking = 0;
-WNDPROC list_prev_proc = nullptr;
-HMENU context_menu = nullptr;
+// 1 while the Ctrl key is known to be held with the list box focused: set on
+// its first Ctrl key-down, cleared on its Ctrl key-up and when the menu opens.
+static int ctrl_down = 0;
+// 1 while the context menu is open (set and cleared by open_context_menu).
+static int menu_tracking = 0;
+// The list box's procedure before subclassing; set once by subclass_playlist_box.
+static WNDPROC list_prev_proc = nullptr;
+// The menu loaded for the context menu currently open (open_context_menu, or a
+// right-button press that closes it).
+static HMENU context_menu = nullptr;
 
-void open_context_menu(HWND list, int x, int y) {
+// Right-click at (x, y), client coordinates of the list box: selects by the
+// menu's rule and runs the menu; nothing on an empty list or below the last line.
+static void open_context_menu(HWND list, int x, int y) {
     int count = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
     if (count <= 0) {
         return;
@@ -42,7 +49,7 @@ void open_context_menu(HWND list, int x, int y) {
     menu_tracking = 0;
 }
 
-LRESULT CALLBACK list_subclass_proc(HWND list, UINT message, WPARAM wparam, LPARAM lparam) {
+static LRESULT CALLBACK list_subclass_proc(HWND list, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_KEYDOWN:
         if (wparam == VK_CONTROL && ctrl_down == 0) {
@@ -83,4 +90,12 @@ LRESULT CALLBACK list_subclass_proc(HWND list, UINT message, WPARAM wparam, LPAR
         break;
     }
     return CallWindowProcA(list_prev_proc, list, message, wparam, lparam);
+}
+
+void subclass_playlist_box(HWND list) {
+    ctrl_down = 0;
+    menu_tracking = 0;
+    context_menu = nullptr;
+    list_prev_proc = (WNDPROC)GetWindowLongPtrA(list, GWLP_WNDPROC);
+    SetWindowLongPtrA(list, GWLP_WNDPROC, (LONG_PTR)list_subclass_proc);
 }

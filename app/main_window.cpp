@@ -3,7 +3,6 @@
 
 #include "app/about.h"
 #include "app/app.h"
-#include "app/resource.h"
 #include "equalizer/equalizer.h"
 #include "playback/player.h"
 #include "playback/position.h"
@@ -27,10 +26,10 @@ BOOL run_list_command(int id) {
         move_selected_down();
         return TRUE;
     case MAIN_SORT:
-        reorder_selected(0);
+        reorder_selected(REORDER_SORT);
         return TRUE;
     case MAIN_SHUFFLE:
-        reorder_selected(1);
+        reorder_selected(REORDER_SHUFFLE);
         return TRUE;
     case MAIN_DELETE:
         delete_selected();
@@ -115,9 +114,7 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
     switch (message) {
     case WM_INITDIALOG: {
         // main_dialog is not set yet: the creation call has not returned.
-        HWND list = GetDlgItem(dialog, MAIN_LIST);
-        list_prev_proc = (WNDPROC)GetWindowLongPtrA(list, GWLP_WNDPROC);
-        SetWindowLongPtrA(list, GWLP_WNDPROC, (LONG_PTR)list_subclass_proc);
+        subclass_playlist_box(GetDlgItem(dialog, MAIN_LIST));
         ShowWindow(dialog, SW_SHOW);
         return TRUE;
     }

@@ -17,7 +17,9 @@
 
 int eq_bands[EQ_BAND_COUNT];
 int eq_active = 0;
-HWND eq_sliders[EQ_BAND_COUNT];
+// The ten band sliders of the open dialog; set by init_equalizer_dialog and
+// valid only while the dialog is open.
+static HWND eq_sliders[EQ_BAND_COUNT];
 
 static void send_bands(const int* bands) {
     vbmp3_setEqualizer(bands);
@@ -41,7 +43,7 @@ static int slider_position(int gain) {
     return (int)position;
 }
 
-void init_equalizer_dialog(HWND dialog) {
+static void init_equalizer_dialog(HWND dialog) {
     for (int i = 0; i < EQ_BAND_COUNT; i++) {
         eq_sliders[i] = GetDlgItem(dialog, EQ_FIRST_SLIDER + i);
         SendMessageA(eq_sliders[i], TBM_SETRANGE, FALSE, MAKELPARAM(0, SLIDER_MAXIMUM));
@@ -60,7 +62,8 @@ void init_equalizer_dialog(HWND dialog) {
     apply_dialog_font(dialog, controls, 3 + BAND_LABEL_COUNT);
 }
 
-int band_of_control(HWND window) {
+// Index 0..9 of the window in eq_sliders, or -1 when it is none of them.
+static int band_of_control(HWND window) {
     for (int i = 0; i < EQ_BAND_COUNT; i++) {
         if (eq_sliders[i] == window) {
             return i;
@@ -69,7 +72,8 @@ int band_of_control(HWND window) {
     return -1;
 }
 
-void set_band_value(int band, int position, HWND label) {
+// Stores 100 - position as the band's gain and shows "[Pn] : +x.xdB" in label.
+static void set_band_value(int band, int position, HWND label) {
     eq_bands[band] = SLIDER_MIDDLE - position;
     // "%+5.1fdB" of the gain in decibels, built from the integer tenths so
     // that the user's locale cannot change the decimal point.
@@ -82,7 +86,8 @@ void set_band_value(int band, int position, HWND label) {
     SetWindowTextA(label, text);
 }
 
-void toggle_equalizer(void) {
+// "Lancer": switches the equalizer on or off and tells the decoder.
+static void toggle_equalizer(void) {
     eq_active = eq_active == 0 ? 1 : 0;
     if (eq_active != 0) {
         send_bands(eq_bands);
@@ -91,7 +96,8 @@ void toggle_equalizer(void) {
     }
 }
 
-void zero_equalizer(HWND dialog) {
+// "Zéro": every band to 0 dB; sent to the decoder when active.
+static void zero_equalizer(HWND dialog) {
     SetWindowTextA(GetDlgItem(dialog, EQ_VALUE_LABEL), "0.0dB");
     for (int i = 0; i < EQ_BAND_COUNT; i++) {
         eq_bands[i] = 0;

@@ -6,7 +6,7 @@
 
 #include "app/app.h"
 #include "app/main_window.h"
-#include "app/resource.h"
+#include "common/resource.h"
 #include "platform/testing.h"
 #include "platform/win32.h"
 #include "playlist/playlist.h"

@@ -1,13 +1,18 @@
 // Player controller: transport commands, navigation and end-of-track handling.
 #include "playback/player.h"
 
-#include "app/app.h"
-#include "app/main_window.h"
+#include "common/globals.h"
+#include "common/controls.h"
 #include "platform/win32.h"
 #include "playback/position.h"
 #include "playlist/playlist.h"
 #include "playlist_files/playlist_files.h"
 #include "vbmp3/vbmp3.h"
+
+// Results of move_next and move_previous.
+#define MOVE_NO_ENTRY 0 // there is no current entry
+#define MOVE_REFUSED 1  // end of the list without repeat; nothing changed
+#define MOVE_DONE 2     // another (or, alone with repeat, the same) entry is current
 
 int elapsed_seconds = 0;
 int stop_reason = STOP_REASON_PLAYING;
@@ -31,7 +36,8 @@ static void kill_position_timer(void) {
     KillTimer(main_dialog, position_timer);
 }
 
-void open_current(void) {
+// Opens the current entry's file in the decoder; nothing without a current entry.
+static void open_current(void) {
     // The library never reads this record; it only has to be there.
     static char scratch[VBMP3_OPEN_RECORD_SIZE];
     if (current_entry != nullptr) {
@@ -39,14 +45,18 @@ void open_current(void) {
     }
 }
 
-void start_playback(void) {
+// stop_reason = 0, starts position_timer, plays the just-opened track, rewrites
+// the time label.
+static void start_playback(void) {
     stop_reason = STOP_REASON_PLAYING;
     start_position_timer();
     vbmp3_play();
     refresh_time_label();
 }
 
-int move_next(void) {
+// Navigation steps: one of MOVE_*. They change current_entry and nothing else;
+// the repeat check box is read when they run.
+static int move_next(void) {
     if (current_entry == nullptr) {
         return MOVE_NO_ENTRY;
     }
@@ -61,7 +71,7 @@ int move_next(void) {
     return MOVE_REFUSED;
 }
 
-int move_previous(void) {
+static int move_previous(void) {
     if (current_entry == nullptr) {
         return MOVE_NO_ENTRY;
     }
@@ -85,7 +95,7 @@ int move_previous(void) {
 }
 
 void play_command(void) {
-    if (decoder_state() == STATE_PAUSED) {
+    if (decoder_state() == VBMP3_STATE_PAUSED) {
         start_position_timer();
         vbmp3_restart();
         return;
@@ -98,11 +108,11 @@ void play_command(void) {
 
 void pause_command(void) {
     switch (decoder_state()) {
-    case STATE_PLAYING:
+    case VBMP3_STATE_PLAYING:
         vbmp3_pause();
         kill_position_timer();
         break;
-    case STATE_PAUSED:
+    case VBMP3_STATE_PAUSED:
         vbmp3_restart();
         start_position_timer();
         break;
@@ -123,7 +133,7 @@ void stop_playback(void) {
 // open (playing or paused) is replaced by the new entry, playing; with
 // nothing open the new entry is only shown.
 static void follow_move(void) {
-    if (decoder_state() != STATE_NOTHING_OPEN) {
+    if (decoder_state() != VBMP3_STATE_NOTHING_OPEN) {
         stop_reason = STOP_REASON_SWITCHING;
         reset_position();
         refresh_display();

@@ -8,11 +8,6 @@
 #define STOP_REASON_USER 1      // stopped by the user
 #define STOP_REASON_SWITCHING 2 // switching to another entry
 
-// Results of move_next and move_previous.
-#define MOVE_NO_ENTRY 0 // there is no current entry
-#define MOVE_REFUSED 1  // end of the list without repeat; nothing changed
-#define MOVE_DONE 2     // another (or, alone with repeat, the same) entry is current
-
 // Playing position in whole seconds. Written by decoder_event (position
 // reports), reset_position (0) and end_seek (the released slider position).
 extern int elapsed_seconds;
@@ -29,20 +24,9 @@ extern int seek_dragging;
 constexpr unsigned position_timer = 1;
 constexpr unsigned position_timer_period = 1000; // ms
 
-// The decoder's state, asked afresh at every decision and never cached.
-#define STATE_NOTHING_OPEN 0
-#define STATE_PLAYING 1
-#define STATE_PAUSED 2
+// The decoder's state (one of VBMP3_STATE_*), asked afresh at every decision
+// and never cached.
 int decoder_state(void);
-
-// Opens the current entry's file in the decoder; nothing without a current entry.
-void open_current(void);
-// stop_reason = 0, starts position_timer, plays the just-opened track, rewrites the time label.
-void start_playback(void);
-// Navigation steps: one of MOVE_*. They change current_entry and nothing else;
-// the repeat check box is read when they run.
-int move_next(void);
-int move_previous(void);
 
 // Commands of the main window.
 void play_command(void);     // "Jouer": resume when paused, else the current entry from 0

@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
-#include "app/app.h"
-#include "app/main_window.h"
+#include "common/globals.h"
+#include "common/controls.h"
 #include "platform/win32.h"
 #include "playback/player.h"
 #include "playlist/playlist.h"
@@ -32,7 +32,7 @@ void refresh_time_label(void) {
     if (current_entry != nullptr) {
         char elapsed[ELAPSED_PART_SIZE] = "";
         char duration[DURATION_PART_SIZE];
-        if (decoder_state() != STATE_NOTHING_OPEN) {
+        if (decoder_state() != VBMP3_STATE_NOTHING_OPEN) {
             snprintf(elapsed, sizeof elapsed, "%d:%02d / ", elapsed_seconds / 60,
                      elapsed_seconds % 60);
         }
@@ -71,7 +71,7 @@ void refresh_display(void) {
 
 void end_seek(void) {
     seek_dragging = 0;
-    if (decoder_state() != STATE_NOTHING_OPEN) {
+    if (decoder_state() != VBMP3_STATE_NOTHING_OPEN) {
         elapsed_seconds = (int)SendMessageA(time_slider(), TBM_GETPOS, 0, 0);
         refresh_time_label();
         vbmp3_seek(elapsed_seconds);

@@ -1,8 +1,8 @@
 // Volume and balance: channel levels from the two sliders.
 #include "playback/volume.h"
 
-#include "app/app.h"
-#include "app/main_window.h"
+#include "common/globals.h"
+#include "common/controls.h"
 #include "vbmp3/vbmp3.h"
 
 #define BALANCE_CENTRE 100

@@ -3,27 +3,19 @@
 
 #include <cstdlib>
 
-#include "app/app.h"
-#include "app/main_window.h"
+#include "common/globals.h"
+#include "common/controls.h"
 #include "playback/player.h"
 #include "playback/position.h"
 #include "vbmp3/vbmp3.h"
 
 void delete_selected(void) {
-    if (current_entry == nullptr)
-        return;
     HWND box = playlist_box();
-    if (SendMessageA(box, LB_GETSELCOUNT, 0, 0) == 0)
-        return;
-    int n = (int)SendMessageA(box, LB_GETCOUNT, 0, 0);
-    SelectionRun* runs = (SelectionRun*)malloc(sizeof(SelectionRun) * (size_t)((n + 1) / 2));
+    int run_count = 0;
+    int n = 0;
+    SelectionRun* runs = runs_of_selection(box, &run_count, &n);
     if (runs == nullptr)
         return;
-    int run_count = selected_runs(runs, n);
-    if (run_count == 0) {
-        free(runs);
-        return;
-    }
 
     int last_line = runs[run_count - 1].start + runs[run_count - 1].length - 1;
     int run = 0;

@@ -5,25 +5,6 @@
 
 #include <cstdlib>
 
-// The runs of the selection once the common preconditions hold, or null
-// (nothing to do); *run_count and *n are set with them.
-static SelectionRun* runs_of_selection(HWND box, int* run_count, int* n) {
-    if (current_entry == nullptr)
-        return nullptr;
-    if (SendMessageA(box, LB_GETSELCOUNT, 0, 0) == 0)
-        return nullptr;
-    *n = (int)SendMessageA(box, LB_GETCOUNT, 0, 0);
-    SelectionRun* runs = (SelectionRun*)malloc(sizeof(SelectionRun) * (size_t)((*n + 1) / 2));
-    if (runs == nullptr)
-        return nullptr;
-    *run_count = selected_runs(runs, *n);
-    if (*run_count == 0) {
-        free(runs);
-        return nullptr;
-    }
-    return runs;
-}
-
 void move_selected_up(void) {
     HWND box = playlist_box();
     int run_count = 0;

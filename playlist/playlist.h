@@ -33,6 +33,9 @@ HWND playlist_box(void);
 
 // Releases an entry's title, path and record, in that order.
 void release_entry(PlaylistEntry* entry);
+// Releases every entry and leaves the list empty with no current entry; the
+// list box and the decoder are left alone.
+void free_entries(void);
 
 // ---- Batch insertion: the one way entries enter the playlist ----
 
@@ -73,6 +76,11 @@ struct SelectionRun {
 // Writes the runs of the selection in ascending order into runs (room for
 // (n + 1) / 2 of them) and returns their number; n is the line count, >= 1.
 int selected_runs(SelectionRun* runs, int n);
+// The runs of the selection of box once the editing commands' preconditions
+// hold (a current entry, a selection), as a malloc block the caller frees;
+// null when there is nothing to do or memory is short. *run_count and *n (the
+// line count) are set with them.
+SelectionRun* runs_of_selection(HWND box, int* run_count, int* n);
 // Command "Effacer": deletes the selected lines. When the current entry goes,
 // the next survivor becomes current (the head with repeat on when none
 // follows), the player stops and the display follows; nothing is played.
@@ -85,9 +93,13 @@ void move_selected_down(void);
 
 // ---- Sorting and shuffling the selected lines among their own positions ----
 
-// Commands "Trier" (shuffle 0) and "Aléatoire" (shuffle 1); nothing unless
-// there is a current entry and more than one line is selected.
-void reorder_selected(int shuffle);
+// Orders of reorder_selected.
+#define REORDER_SORT 0    // "Trier": by title through the collation
+#define REORDER_SHUFFLE 1 // "Aléatoire": at random
+
+// Commands "Trier" and "Aléatoire" (REORDER_*); nothing unless there is a
+// current entry and more than one line is selected.
+void reorder_selected(int order);
 // The entry's title mapped through the collation (accents folded to their base
 // letter, each upper-case letter just before its lower-case twin), as a malloc
 // block of the title's length plus two bytes; null when memory is short.

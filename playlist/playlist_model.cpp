@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
-#include "app/app.h"
-#include "app/main_window.h"
+#include "common/globals.h"
+#include "common/controls.h"
 #include "playback/player.h"
 #include "playback/position.h"
 #include "vbmp3/vbmp3.h"
@@ -71,8 +71,7 @@ void end_insertion(InsertionCursor* cursor) {
     }
 }
 
-void clear_playlist(void) {
-    SendMessageA(playlist_box(), LB_RESETCONTENT, 0, 0);
+void free_entries(void) {
     PlaylistEntry* entry = playlist_head;
     while (entry != nullptr) {
         PlaylistEntry* next = entry->next;
@@ -81,6 +80,11 @@ void clear_playlist(void) {
     }
     current_entry = nullptr;
     playlist_head = nullptr;
+}
+
+void clear_playlist(void) {
+    SendMessageA(playlist_box(), LB_RESETCONTENT, 0, 0);
+    free_entries();
     reset_position();
     vbmp3_close();
     stop_reason = STOP_REASON_USER;

@@ -44,7 +44,8 @@ static int collect_lines(HWND box, ReorderWork* work, int n, int k) {
     return m;
 }
 
-void reorder_selected(int shuffle) {
+void reorder_selected(int order) {
+    int shuffle = order == REORDER_SHUFFLE;
     if (current_entry == nullptr)
         return;
     HWND box = playlist_box();

@@ -1,6 +1,8 @@
 // The selection of the list box as maximal runs of consecutive lines.
 #include "playlist/playlist.h"
 
+#include <cstdlib>
+
 int selected_runs(SelectionRun* runs, int n) {
     HWND box = playlist_box();
     int count = 0;
@@ -33,4 +35,21 @@ int selected_runs(SelectionRun* runs, int n) {
         count++;
     }
     return count;
+}
+
+SelectionRun* runs_of_selection(HWND box, int* run_count, int* n) {
+    if (current_entry == nullptr)
+        return nullptr;
+    if (SendMessageA(box, LB_GETSELCOUNT, 0, 0) == 0)
+        return nullptr;
+    *n = (int)SendMessageA(box, LB_GETCOUNT, 0, 0);
+    SelectionRun* runs = (SelectionRun*)malloc(sizeof(SelectionRun) * (size_t)((*n + 1) / 2));
+    if (runs == nullptr)
+        return nullptr;
+    *run_count = selected_runs(runs, *n);
+    if (*run_count == 0) {
+        free(runs);
+        return nullptr;
+    }
+    return runs;
 }

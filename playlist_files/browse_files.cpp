@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "app/app.h"
+#include "common/globals.h"
 
 // Sizes of the dialog's answer buffers.
 #define ANSWER_SIZE 65535

@@ -54,13 +54,17 @@ void save_playlist_as(void);
 // Writes the whole playlist: "#EXTM3U", then "#EXTINF:duration,title" and the
 // path for each entry, every line ending in CR LF. The old file stays whole
 // until the new one is complete (a writable file in a folder that takes no new
-// file is written in place); any failure shows show_error(1) instead.
+// file is written in place); any failure shows
+// show_error(ERROR_PLAYLIST_NOT_WRITTEN) instead.
 void write_m3u(const char* path);
 // Reads a playlist inside a running add_files batch; directory (ending in
 // PATH_SEPARATOR) resolves relative path lines. Each path line becomes an entry
 // through create_entry, titled by the EXTINF line before it when one was
 // accepted. A file that cannot be opened adds nothing, silently.
 void read_m3u(const char* path, const char* directory);
-// Shows the warning box of error 1 (a playlist that cannot be written); any
-// other number shows nothing.
+// Errors for show_error.
+#define ERROR_PLAYLIST_NOT_WRITTEN 1 // a playlist file cannot be written
+
+// Shows the warning box of ERROR_PLAYLIST_NOT_WRITTEN; any other number shows
+// nothing.
 void show_error(int number);

@@ -1,7 +1,7 @@
 // "Enregistrer": the save dialog, then the M3U writer.
 #include "playlist_files/playlist_files.h"
 
-#include "app/app.h"
+#include "common/globals.h"
 
 void save_playlist_as(void) {
     char path[MAX_PATH] = "";

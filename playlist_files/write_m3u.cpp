@@ -25,7 +25,7 @@ void write_m3u(const char* path) {
     // folder takes no new file, the file is written in place.
     TextFile* file = text_open_replace(path);
     if (file == nullptr) {
-        show_error(1);
+        show_error(ERROR_PLAYLIST_NOT_WRITTEN);
         return;
     }
     text_write(file, "#EXTM3U\n");
@@ -41,5 +41,5 @@ void write_m3u(const char* path) {
         text_write(file, "\n");
     }
     if (!text_commit(file))
-        show_error(1);
+        show_error(ERROR_PLAYLIST_NOT_WRITTEN);
 }

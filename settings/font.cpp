@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "app/app.h"
-#include "app/main_window.h"
+#include "common/globals.h"
+#include "common/controls.h"
 #include "settings/settings.h"
 
 // Scalable TrueType screen fonts of the record's (ANSI) script, opening on

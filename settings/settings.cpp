@@ -2,11 +2,12 @@
 // then in parts when the main window, the equalizer or the font dialog closes.
 #include "settings/settings.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
-#include "app/app.h"
-#include "app/main_window.h"
+#include "common/globals.h"
+#include "common/controls.h"
 #include "equalizer/equalizer.h"
 #include "playback/volume.h"
 #include "playlist_files/playlist_files.h"
@@ -30,50 +31,58 @@ static void write_int(const char* key, int value, const char* path) {
     WritePrivateProfileStringA(SETTINGS_SECTION, key, text, path);
 }
 
-// Byte fields keep only the low 8 bits of what is stored.
-static BYTE read_byte(const char* key, const char* path) {
-    return (BYTE)(read_int(key, 0, path) & 0xFF);
-}
-
-// program_dir always leaves room for the program's file names (app.h).
+// program_dir always leaves room for the program's file names (globals.h).
 void settings_path(char* path) {
     strcpy(path, program_dir);
     strcat(path, SETTINGS_FILE_NAME);
 }
 
+// The twelve numeric font keys in file order after "fontfacename". Byte fields
+// keep only the low 8 bits of what is stored; the others are 32-bit.
+struct FontKey {
+    const char* name;
+    size_t offset; // of the field in LOGFONTA
+    int is_byte;   // a BYTE field, else a LONG
+    int default_value;
+};
+
+static const FontKey font_keys[] = {
+    {"fontheight", offsetof(LOGFONTA, lfHeight), 0, DEFAULT_FONT_HEIGHT},
+    {"fontclipprecision", offsetof(LOGFONTA, lfClipPrecision), 1, 0},
+    {"fontescapement", offsetof(LOGFONTA, lfEscapement), 0, 0},
+    {"fontitalic", offsetof(LOGFONTA, lfItalic), 1, 0},
+    {"fontorientation", offsetof(LOGFONTA, lfOrientation), 0, 0},
+    {"fontoutprecision", offsetof(LOGFONTA, lfOutPrecision), 1, 0},
+    {"fontpitchandfamily", offsetof(LOGFONTA, lfPitchAndFamily), 1, 0},
+    {"fontquality", offsetof(LOGFONTA, lfQuality), 1, 0},
+    {"fontstrikeout", offsetof(LOGFONTA, lfStrikeOut), 1, 0},
+    {"fontunderline", offsetof(LOGFONTA, lfUnderline), 1, 0},
+    {"fontweight", offsetof(LOGFONTA, lfWeight), 0, DEFAULT_FONT_WEIGHT},
+    {"fontwidth", offsetof(LOGFONTA, lfWidth), 0, 0},
+};
+
 void read_font_settings(LOGFONTA* font, const char* path) {
     memset(font, 0, sizeof *font);
     GetPrivateProfileStringA(SETTINGS_SECTION, "fontfacename", DEFAULT_FACE_NAME, font->lfFaceName,
                              sizeof font->lfFaceName, path);
-    font->lfHeight = read_int("fontheight", DEFAULT_FONT_HEIGHT, path);
-    font->lfClipPrecision = read_byte("fontclipprecision", path);
-    font->lfEscapement = read_int("fontescapement", 0, path);
-    font->lfItalic = read_byte("fontitalic", path);
-    font->lfOrientation = read_int("fontorientation", 0, path);
-    font->lfOutPrecision = read_byte("fontoutprecision", path);
-    font->lfPitchAndFamily = read_byte("fontpitchandfamily", path);
-    font->lfQuality = read_byte("fontquality", path);
-    font->lfStrikeOut = read_byte("fontstrikeout", path);
-    font->lfUnderline = read_byte("fontunderline", path);
-    font->lfWeight = read_int("fontweight", DEFAULT_FONT_WEIGHT, path);
-    font->lfWidth = read_int("fontwidth", 0, path);
+    for (const FontKey& key : font_keys) {
+        int value = read_int(key.name, key.default_value, path);
+        char* field = (char*)font + key.offset;
+        if (key.is_byte) {
+            *(BYTE*)field = (BYTE)(value & 0xFF);
+        } else {
+            *(LONG*)field = value;
+        }
+    }
     font->lfCharSet = ANSI_CHARSET;
 }
 
 void write_font_settings(const LOGFONTA* font, const char* path) {
     WritePrivateProfileStringA(SETTINGS_SECTION, "fontfacename", font->lfFaceName, path);
-    write_int("fontheight", font->lfHeight, path);
-    write_int("fontclipprecision", font->lfClipPrecision, path);
-    write_int("fontescapement", font->lfEscapement, path);
-    write_int("fontitalic", font->lfItalic, path);
-    write_int("fontorientation", font->lfOrientation, path);
-    write_int("fontoutprecision", font->lfOutPrecision, path);
-    write_int("fontpitchandfamily", font->lfPitchAndFamily, path);
-    write_int("fontquality", font->lfQuality, path);
-    write_int("fontstrikeout", font->lfStrikeOut, path);
-    write_int("fontunderline", font->lfUnderline, path);
-    write_int("fontweight", font->lfWeight, path);
-    write_int("fontwidth", font->lfWidth, path);
+    for (const FontKey& key : font_keys) {
+        const char* field = (const char*)font + key.offset;
+        write_int(key.name, key.is_byte ? *(const BYTE*)field : (int)*(const LONG*)field, path);
+    }
 }
 
 void write_equalizer_settings(const char* path) {

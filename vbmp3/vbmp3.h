@@ -17,6 +17,11 @@ extern "C" {
 #define VBMP3_EVENT_POSITION 2 // value: position heard, in whole seconds
 #define VBMP3_EVENT_END 4      // the open track played to its end
 
+// States reported by vbmp3_getState.
+#define VBMP3_STATE_NOTHING_OPEN 0
+#define VBMP3_STATE_PLAYING 1
+#define VBMP3_STATE_PAUSED 2
+
 // Handler of the library's events; its result is not used.
 typedef int (*VBMP3_HANDLER)(int type, int value);
 
@@ -59,14 +64,17 @@ typedef struct {
 // Size of the scratch record handed to vbmp3_open; the library does not use it.
 #define VBMP3_OPEN_RECORD_SIZE 272
 
-// Prepares the library. Non-zero when ready; 0 only when it cannot work at all.
+// Prepares the library. 1 when ready (also when already ready); 0 only when it
+// cannot work at all.
 int vbmp3_init(void);
-// Ends any playback and releases everything. No event is delivered after or during it.
+// Ends any playback and releases everything. No event is delivered after or
+// during it. 1 when it released the library, 0 when it was not initialised.
 int vbmp3_free(void);
-// Registers the event handler (null: events are dropped).
+// Registers the event handler (null: events are dropped). Always 1.
 int vbmp3_callback(VBMP3_HANDLER handler);
 // Sets the output rate, to which every file is resampled and at which the
-// equalizer works. Taken only while no track is open.
+// equalizer works. Taken only while no track is open. 1 when the rate is in
+// force afterwards; 0 for a rate out of range or a change while a track is open.
 int vbmp3_setDecodeOption(const VBMP3_DECODE_OPTION* option);
 // Opens a file, replacing any open track without an end event for it; the
 // new track waits at its start (state 2). A path that cannot be read leaves
@@ -74,27 +82,35 @@ int vbmp3_setDecodeOption(const VBMP3_DECODE_OPTION* option);
 // as it plays. After a natural end the open track's samples follow the last
 // one's with no gap. record: 272 bytes, unused. Non-zero when a track opened.
 int vbmp3_open(const char* path, void* record);
-// Plays the open track from its start; nothing when no track is open.
+// Plays the open track from its start. 1 when a track is open, else 0 and nothing.
 int vbmp3_play(void);
+// Pauses the playing track. 1 when it was playing, else 0 and nothing.
 int vbmp3_pause(void);
 // Resumes where paused (or where sought, for a track opened and not yet played).
+// 1 when it started playing, 0 when nothing is open or it already plays.
 int vbmp3_restart(void);
 // Stops and closes; harmless when nothing is open. The end event of the track
-// it ends is delivered before it returns.
+// it ends is delivered before it returns. 1, or 0 before vbmp3_init.
 int vbmp3_close(void);
-// Moves the open track to a whole second, playing or paused.
+// Moves the open track to a whole second, playing or paused. 1 when a track is
+// open, else 0.
 int vbmp3_seek(int seconds);
-// 0 nothing open, 1 playing, 2 paused. unused may be null.
+// One of VBMP3_STATE_*: nothing open, playing, or paused (also a track opened
+// and not yet played). unused may be null and is never written.
 int vbmp3_getState(int* unused);
-// Reads the tags and duration of any file without disturbing playback.
+// Reads the tags and duration of any file without disturbing playback. 1 when
+// the file was read (tags may be empty), 0 when it cannot be read; either
+// record may be null, and a given one is always filled (zeros and empty
+// strings for what is unknown).
 int vbmp3_getFileInfo(const char* path, VBMP3_TAG_INFO* tag, VBMP3_INFO* info);
-// Channel levels 0 (silent) to 100 (unchanged), applied at once, kept across tracks.
+// Channel levels 0 (silent) to 100 (unchanged), applied at once, kept across
+// tracks; values outside are limited to that range. Always 1.
 int vbmp3_setVolume(int left, int right);
 // Ten gains in tenths of a decibel for 60, 170, 310, 600 Hz, 1, 3, 6, 12, 14 and
 // 16 kHz; all zero is flat and leaves the samples untouched. Each gain is
 // limited to -150..150 (15 dB); boosts are given headroom (the whole signal is
 // lowered by the curve's highest point), so they never clip. Applied at once,
-// kept across tracks.
+// kept across tracks. 1, or 0 for a null array.
 int vbmp3_setEqualizer(const int* bands);
 
 // Installs a function that the library may call from any of its threads to ask

@@ -246,16 +246,7 @@ static void BM_CloseWriting50000(benchmark::State& state) {
             }
         });
         std::string floor_path = (start_dir / "floor.m3u").string();
-        double floor = bench_seconds([&] {
-            FILE* file = fopen(floor_path.c_str(), "wb");
-            fputs("#EXTM3U\r\n", file);
-            for (PlaylistEntry* entry = playlist_head; entry != nullptr; entry = entry->next)
-                fprintf(file, "#EXTINF:%d,%s\r\n%s\r\n", entry->duration, entry->title,
-                        entry->path);
-            fflush(file);
-            fsync(fileno(file));
-            fclose(file);
-        });
+        double floor = bench_seconds([&] { write_floor_m3u(floor_path.c_str()); });
         report(state, seconds, floor, 0.3);
         std::error_code ignored;
         fs::remove_all(start_dir, ignored);

@@ -108,7 +108,7 @@ void measure_program(benchmark::State& state, int ms) {
 
 void BM_ProgramPlaying(benchmark::State& state) {
     long_track();
-    if (decoder_state() != STATE_PLAYING) {
+    if (decoder_state() != VBMP3_STATE_PLAYING) {
         play_command();
     }
     run_program_loop(500);
@@ -119,7 +119,7 @@ void BM_ProgramPlaying(benchmark::State& state) {
 
 void BM_ProgramPaused(benchmark::State& state) {
     long_track();
-    if (decoder_state() != STATE_PLAYING) {
+    if (decoder_state() != VBMP3_STATE_PLAYING) {
         play_command();
     }
     run_program_loop(500);

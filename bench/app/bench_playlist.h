@@ -12,9 +12,11 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "app/app.h"
 #include "app/main_window.h"
-#include "app/resource.h"
+#include "common/resource.h"
 #include "platform/testing.h"
 #include "platform/win32.h"
 #include "playlist/playlist.h"
@@ -22,6 +24,20 @@
 #include "vbmp3/vbmp3.h"
 
 namespace fs = std::filesystem;
+
+// The floor of writing a playlist: the same bytes as the program writes,
+// through one buffered stream, flushed to disk as the program's replacement is.
+inline void write_floor_m3u(const char* path) {
+    FILE* file = fopen(path, "wb");
+    if (file == nullptr)
+        abort();
+    fputs("#EXTM3U\r\n", file);
+    for (PlaylistEntry* entry = playlist_head; entry != nullptr; entry = entry->next)
+        fprintf(file, "#EXTINF:%d,%s\r\n%s\r\n", entry->duration, entry->title, entry->path);
+    fflush(file);
+    fsync(fileno(file));
+    fclose(file);
+}
 
 // Starts the program once, in a fresh temporary directory that becomes the
 // current one; returns that directory.

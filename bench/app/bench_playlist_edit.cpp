@@ -67,7 +67,7 @@ static void BM_SelectAllThenSort(benchmark::State& state) {
         bench_fill_playlist(lines);
         double seconds = bench_seconds([] {
             select_all();
-            reorder_selected(0);
+            reorder_selected(REORDER_SORT);
         });
         state.SetIterationTime(seconds);
         command += seconds;
@@ -88,7 +88,7 @@ static void BM_Shuffle(benchmark::State& state) {
     for (auto _ : state) {
         bench_fill_playlist(lines);
         select_all();
-        double seconds = bench_seconds([] { reorder_selected(1); });
+        double seconds = bench_seconds([] { reorder_selected(REORDER_SHUFFLE); });
         state.SetIterationTime(seconds);
         command += seconds;
 

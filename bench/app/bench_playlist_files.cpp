@@ -49,18 +49,7 @@ static void BM_WriteM3u100000(benchmark::State& state) {
         state.SetIterationTime(seconds);
         command += seconds;
 
-        // Floor: the same bytes through one buffered stream, flushed to disk
-        // like the program's replacement is.
-        floor += bench_seconds([&] {
-            FILE* file = fopen(floor_path.c_str(), "wb");
-            fputs("#EXTM3U\r\n", file);
-            for (PlaylistEntry* entry = playlist_head; entry != nullptr; entry = entry->next)
-                fprintf(file, "#EXTINF:%d,%s\r\n%s\r\n", entry->duration, entry->title,
-                        entry->path);
-            fflush(file);
-            fsync(fileno(file));
-            fclose(file);
-        });
+        floor += bench_seconds([&] { write_floor_m3u(floor_path.c_str()); });
     }
     bench_report(state, command, floor, 0.3);
 }

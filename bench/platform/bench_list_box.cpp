@@ -1,6 +1,6 @@
 // The playlist list box at 100,000 lines, driven the way the editing
 // commands drive it: one message per line, one deletion and insertion per run.
-#include "app/resource.h"
+#include "common/resource.h"
 #include "platform/testing.h"
 #include "platform/win32.h"
 

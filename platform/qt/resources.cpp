@@ -3,11 +3,12 @@
 
 #include "platform/qt/encoding.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <memory>
 
-static QString resource_root = QStringLiteral(":/");
+static QString resource_root = QStringLiteral(":/app/");
 static std::unique_ptr<RcScript> script;
 
 void resources_set_root(const QString& root) {
@@ -17,7 +18,9 @@ void resources_set_root(const QString& root) {
 
 QString resources_path(const std::string& file) {
     QString name = ansi_to_qstring(file.c_str()).replace('\\', '/');
-    return resource_root + name;
+    // The script names its header relatively ("../common/resource.h"), as the
+    // resource compiler reads it beside the script.
+    return QDir::cleanPath(resource_root + name);
 }
 
 static std::optional<std::string> read_file(const QString& path) {

@@ -1,5 +1,5 @@
 // The program's resources: the resource script and the files it names, read
-// at run time from the Qt resources built into the program (":/"). Internal
+// at run time from the Qt resources built into the program (":/app/"). Internal
 // to the Qt platform layer.
 #pragma once
 
@@ -7,7 +7,7 @@
 
 #include <QString>
 
-// Where the script "melodiane.rc" and its files are read from; ":/" unless
+// Where the script "melodiane.rc" and its files are read from; ":/app/" unless
 // a test points elsewhere. Forgets the script read so far.
 void resources_set_root(const QString& root);
 

@@ -26,7 +26,7 @@ void platform_test_init() {
         QApplication::setQuitOnLastWindowClosed(false);
     }
     const char* source = std::getenv("MELODIANE_SOURCE_DIR");
-    if (!QFile::exists(QStringLiteral(":/melodiane.rc")) && source != nullptr) {
+    if (!QFile::exists(QStringLiteral(":/app/melodiane.rc")) && source != nullptr) {
         resources_set_root(QString::fromLocal8Bit(source) + QStringLiteral("/app/"));
     }
 }

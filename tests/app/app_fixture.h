@@ -42,7 +42,7 @@
 
 #include "app/app.h"
 #include "app/main_window.h"
-#include "app/resource.h"
+#include "common/resource.h"
 #include "equalizer/equalizer.h"
 #include "platform/testing.h"
 #include "platform/testing_dialogs.h"
@@ -53,6 +53,17 @@
 #include "vbmp3/vbmp3.h"
 
 namespace fs = std::filesystem;
+
+// The list line of current_entry, or -1 without one.
+inline int line_of_current_entry() {
+    int line = 0;
+    for (PlaylistEntry* e = playlist_head; e != nullptr; e = e->next, line++) {
+        if (e == current_entry) {
+            return line;
+        }
+    }
+    return -1;
+}
 
 class AppTest : public ::testing::Test {
   protected:
@@ -241,13 +252,7 @@ class AppTest : public ::testing::Test {
 
     // Line of the current entry, or -1.
     int current_line() {
-        int line = 0;
-        for (PlaylistEntry* e = playlist_head; e != nullptr; e = e->next, line++) {
-            if (e == current_entry) {
-                return line;
-            }
-        }
-        return -1;
+        return line_of_current_entry();
     }
 
     static int decoder_state() {
@@ -431,10 +436,6 @@ class AppTest : public ::testing::Test {
         elapsed_seconds = 0;
         stop_reason = STOP_REASON_PLAYING;
         seek_dragging = 0;
-        ctrl_down = 0;
-        menu_tracking = 0;
-        context_menu = nullptr;
-        list_prev_proc = nullptr;
         eq_active = 0;
         for (int& band : eq_bands) {
             band = 0;
@@ -449,14 +450,7 @@ class AppTest : public ::testing::Test {
 
     // The program ends holding its playlist; a test process goes on.
     static void release_playlist() {
-        PlaylistEntry* entry = playlist_head;
-        while (entry != nullptr) {
-            PlaylistEntry* next = entry->next;
-            release_entry(entry);
-            entry = next;
-        }
-        playlist_head = nullptr;
-        current_entry = nullptr;
+        free_entries();
     }
 
     fs::path previous_dir;

@@ -60,18 +60,8 @@ std::vector<std::string> m3u_paths(const std::string& text) {
 // after every decoder event: the test's handler passes each to the program's.
 std::vector<int> visited;
 
-int line_of_current() {
-    int line = 0;
-    for (PlaylistEntry* e = playlist_head; e != nullptr; e = e->next, line++) {
-        if (e == current_entry) {
-            return line;
-        }
-    }
-    return -1;
-}
-
 void note_current_line() {
-    int line = line_of_current();
+    int line = line_of_current_entry();
     if (visited.empty() || visited.back() != line) {
         visited.push_back(line);
     }

@@ -20,20 +20,10 @@ struct Watch {
 };
 Watch watch;
 
-int line_of_current() {
-    int line = 0;
-    for (PlaylistEntry* e = playlist_head; e != nullptr; e = e->next, line++) {
-        if (e == current_entry) {
-            return line;
-        }
-    }
-    return -1;
-}
-
 LRESULT CALLBACK watching_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    int before = line_of_current();
+    int before = line_of_current_entry();
     LRESULT result = CallWindowProcA(watch.dialog_proc, window, message, wparam, lparam);
-    int after = line_of_current();
+    int after = line_of_current_entry();
     if (message == WM_COMMAND && LOWORD(wparam) == MAIN_NEXT) {
         watch.presses++;
         if (after != (before + 1) % entry_count || vbmp3_getState(nullptr) != 1 ||

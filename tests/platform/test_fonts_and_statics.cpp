@@ -79,10 +79,11 @@ TEST(StaticBitmap, AboutShowsItsPictureOrNothingWhenTheFileIsMissing) {
         EXPECT_EQ(picture.size(), QSize(300, 225));
     }
     QTemporaryDir without_picture;
-    ASSERT_TRUE(QFile::copy(app_dir + "/melodiane.rc", without_picture.filePath("melodiane.rc")));
-    ASSERT_TRUE(QFile::copy(app_dir + "/resource.h", without_picture.filePath("resource.h")));
-    platform_test_set_resource_dir(
-        QDir(without_picture.path()).absolutePath().toLocal8Bit().constData());
+    QDir copy(without_picture.path());
+    ASSERT_TRUE(copy.mkdir("app") && copy.mkdir("common"));
+    ASSERT_TRUE(QFile::copy(app_dir + "/melodiane.rc", copy.filePath("app/melodiane.rc")));
+    ASSERT_TRUE(QFile::copy(app_dir + "/../common/resource.h", copy.filePath("common/resource.h")));
+    platform_test_set_resource_dir(copy.absoluteFilePath("app").toLocal8Bit().constData());
     EXPECT_TRUE(about_picture().isNull());
     platform_test_set_resource_dir(app_dir.toLocal8Bit().constData());
 }

@@ -2,7 +2,7 @@
 // that records what reaches it, for the platform layer's tests.
 #pragma once
 
-#include "app/resource.h"
+#include "common/resource.h"
 #include "platform/testing.h"
 #include "platform/win32.h"
 
