@@ -1,9 +1,12 @@
 // Scripted answers for the common dialogs and the message box, so that tests
-// drive them without a person through the real dialogs (Linux builds).
+// drive them without a person through the real dialogs. The script lives in
+// the tests' own library and finds each dialog as it is shown; the program
+// only runs its dialogs. Apart from testing_queue_dialog_answer (Linux
+// builds), nothing here names a toolkit type, so a Windows build can answer
+// its own dialogs behind the same functions.
 //
-// Each answer receives the real dialog (QFileDialog, QFontDialog or
-// QMessageBox) once it is shown and answers it as a user would: it chooses a
-// folder, types names, picks a font, presses a button. Answers are used in
+// Each answer acts on the real dialog once it is shown, as a user would: it
+// chooses a folder, types names, picks a font, presses a button. Answers are used in
 // the order queued; a dialog that stays open after an answer (a refused name,
 // say) gets the next one. Once a test has used any function of this header,
 // a dialog with no answer left is cancelled with Esc at once, so a test never
@@ -33,10 +36,12 @@ struct DialogRequest {
     bool answered; // false when it was cancelled for want of an answer
 };
 
-// Receives the shown dialog; returns once it has acted on it.
+// Receives the shown dialog (QFileDialog, QFontDialog or QMessageBox);
+// returns once it has acted on it.
 typedef std::function<void(QDialog* dialog)> DialogAnswer;
 
-// Queues an answer for the next dialog, message box or still-open dialog.
+// Queues an answer for the next dialog, message box or still-open dialog
+// (Linux builds only: tests that look inside the Qt dialogs).
 void testing_queue_dialog_answer(DialogAnswer answer);
 
 // Opens directory in the file dialog, types the names (one, or several in

@@ -285,13 +285,13 @@ static BOOL run_file_dialog(LPOPENFILENAMEA ofn, bool save) {
         dialog.selectFile(ansi_to_qstring(ofn->lpstrFile, strnlen(ofn->lpstrFile, ofn->nMaxFile)));
     fit_file_dialog_columns(&dialog, patterns);
 
-    DialogRequest request{};
-    request.kind = save ? DialogKind::save_file : DialogKind::open_file;
-    request.title = ofn->lpstrTitle ? ofn->lpstrTitle : "";
-    request.filters = pairs;
-    request.default_extension = ofn->lpstrDefExt ? ofn->lpstrDefExt : "";
-    request.flags = ofn->Flags;
-    if (run_common_dialog(&dialog, ofn->hwndOwner, request) != QDialog::Accepted)
+    CommonDialogAsk ask{};
+    ask.kind = save ? "save" : "open";
+    ask.title = ofn->lpstrTitle ? ofn->lpstrTitle : "";
+    ask.filters = pairs;
+    ask.default_extension = ofn->lpstrDefExt ? ofn->lpstrDefExt : "";
+    ask.flags = ofn->Flags;
+    if (run_common_dialog(&dialog, ofn->hwndOwner, ask) != QDialog::Accepted)
         return FALSE;
 
     qsizetype chosen_filter = filters.indexOf(dialog.selectedNameFilter());

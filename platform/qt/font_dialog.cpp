@@ -60,11 +60,11 @@ BOOL WINAPI ChooseFontA(LPCHOOSEFONTA cf) {
     if (!(cf->Flags & CF_EFFECTS))
         hide_effects(&dialog);
 
-    DialogRequest request{};
-    request.kind = DialogKind::font;
-    request.flags = cf->Flags;
-    request.font = *cf->lpLogFont;
-    if (run_common_dialog(&dialog, cf->hwndOwner, request) != QDialog::Accepted)
+    CommonDialogAsk ask{};
+    ask.kind = "font";
+    ask.flags = cf->Flags;
+    ask.font = *cf->lpLogFont;
+    if (run_common_dialog(&dialog, cf->hwndOwner, ask) != QDialog::Accepted)
         return FALSE;
 
     QFont chosen = dialog.selectedFont();

@@ -62,12 +62,12 @@ int show_message_box(QWidget* parent, HWND owner, const QString& text, const QSt
         break;
     }
 
-    DialogRequest request{};
-    request.kind = DialogKind::message_box;
-    request.title = qstring_to_ansi(caption).toStdString();
-    request.text = qstring_to_ansi(text).toStdString();
-    request.flags = type;
-    run_common_dialog(&box, owner, request);
+    CommonDialogAsk ask{};
+    ask.kind = "message";
+    ask.title = qstring_to_ansi(caption).toStdString();
+    ask.text = qstring_to_ansi(text).toStdString();
+    ask.flags = type;
+    run_common_dialog(&box, owner, ask);
 
     QAbstractButton* clicked = box.clickedButton();
     return clicked ? clicked->property(message_box_answer_property).toInt() : dismissed;

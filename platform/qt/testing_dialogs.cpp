@@ -1,12 +1,14 @@
-// The test script for the common dialogs, and the one place they are run.
+// The test script for the common dialogs. It finds them as they are shown,
+// through an event filter on the whole application, and reads what the
+// program asked from the properties the dialogs carry.
 #include "platform/testing_dialogs.h"
 
 #include "platform/qt/common_dialogs.h"
-#include "platform/qt/window_access.h"
 #include "platform/win_user.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -18,10 +20,9 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <cstring>
 #include <deque>
 
-// Set by the first use of the script: from then on no dialog waits for a person.
-static bool scripted = false;
 // Answers not yet used, in order; taken by dialogs as they are shown.
 static std::deque<DialogAnswer> queued_answers;
 // What each dialog was asked, while scripted.
@@ -56,19 +57,60 @@ static void answer_next(QDialog* dialog, size_t request_index) {
     }
 }
 
-int run_common_dialog(QDialog* dialog, HWND owner, const DialogRequest& request) {
-    if (scripted) {
-        requests.push_back(request);
-        requests.back().answered = true;
-        size_t index = requests.size() - 1;
-        // The first turn of the dialog's own loop comes once it is shown.
-        QTimer::singleShot(0, dialog, [dialog, index] { answer_next(dialog, index); });
+static std::string text_of(const QDialog* dialog, const char* property) {
+    return dialog->property(property).toByteArray().toStdString();
+}
+
+static DialogRequest request_of(const QDialog* dialog) {
+    DialogRequest request{};
+    QByteArray kind = dialog->property(ask_kind_property).toByteArray();
+    request.kind = kind == "open"   ? DialogKind::open_file
+                   : kind == "save" ? DialogKind::save_file
+                   : kind == "font" ? DialogKind::font
+                                    : DialogKind::message_box;
+    request.title = text_of(dialog, ask_title_property);
+    request.text = text_of(dialog, ask_text_property);
+    QByteArrayList filters = dialog->property(ask_filters_property).value<QByteArrayList>();
+    for (qsizetype i = 0; i + 1 < filters.size(); i += 2)
+        request.filters.emplace_back(filters[i].toStdString(), filters[i + 1].toStdString());
+    request.default_extension = text_of(dialog, ask_default_extension_property);
+    request.flags = dialog->property(ask_flags_property).toUInt();
+    QByteArray font = dialog->property(ask_font_property).toByteArray();
+    if (font.size() == sizeof request.font)
+        std::memcpy(&request.font, font.constData(), sizeof request.font);
+    request.answered = true;
+    return request;
+}
+
+// Catches each common dialog as it is first shown, records its request and
+// answers it on the first turn of its own loop.
+class DialogWatch : public QObject {
+  protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        auto* dialog = qobject_cast<QDialog*>(object);
+        if (event->type() == QEvent::Show && dialog &&
+            dialog->property(ask_kind_property).isValid() &&
+            !dialog->property("win_scripted").toBool()) {
+            dialog->setProperty("win_scripted", true);
+            requests.push_back(request_of(dialog));
+            size_t index = requests.size() - 1;
+            QTimer::singleShot(0, dialog, [dialog, index] { answer_next(dialog, index); });
+        }
+        return false;
     }
-    return platform_exec_modal(dialog, owner);
+};
+
+// Installed by the first use of the script: from then on no dialog waits for a person.
+static void watch_dialogs() {
+    static DialogWatch* watch = nullptr;
+    if (!watch) {
+        watch = new DialogWatch;
+        qApp->installEventFilter(watch);
+    }
 }
 
 void testing_queue_dialog_answer(DialogAnswer answer) {
-    scripted = true;
+    watch_dialogs();
     queued_answers.push_back(std::move(answer));
 }
 
@@ -158,7 +200,7 @@ const std::vector<DialogRequest>& testing_dialog_requests() {
 }
 
 void testing_reset_dialogs() {
-    scripted = true;
+    watch_dialogs();
     queued_answers.clear();
     requests.clear();
 }
