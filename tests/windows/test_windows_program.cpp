@@ -3,7 +3,7 @@
 // session (WM_QUERYENDSESSION, then WM_ENDSESSION), which sends no WM_CLOSE.
 // Its exit status, the files it leaves byte for byte as the Linux build
 // writes them (paths aside), and what it plays, captured by SDL's disk driver.
-#include "app/resource.h"
+#include "common/resource.h"
 #include "vbmp3/signal.h"
 
 #include <gtest/gtest.h>
