@@ -46,6 +46,9 @@ HWND static_create(QWidget* parent, const RcControl& control) {
     HWND window = window_create(WindowKind::static_text, label, label, static_class_proc);
     label->setTextFormat(Qt::PlainText);
     label->setFocusPolicy(Qt::NoFocus);
+    // Opaque, as a Windows static paints its own background: a new text
+    // repaints the label alone, not the group box drawn behind it.
+    label->setAutoFillBackground(true);
     if (!(control.style & SS_NOTIFY)) {
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
     }

@@ -321,6 +321,9 @@ HWND trackbar_create(QWidget* parent, const RcControl& control) {
     auto* trackbar = new TrackbarWidget(parent, control.style);
     HWND window = window_create(WindowKind::trackbar, trackbar, trackbar, trackbar_class_proc);
     trackbar->window = window;
+    // Opaque, as a Windows trackbar paints its own background: a moved thumb
+    // repaints the trackbar alone, not the group box drawn behind it.
+    trackbar->setAutoFillBackground(true);
     if (control.ex_style & WS_EX_STATICEDGE) {
         trackbar->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         trackbar->setLineWidth(1);
