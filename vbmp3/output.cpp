@@ -1,6 +1,7 @@
 #include "vbmp3/output.h"
 
 #include "vbmp3/equalizer.h"
+#include "vbmp3/samples.h"
 #include "vbmp3/thread_name.h"
 #include "vbmp3/vbmp3_testing.h"
 
@@ -22,14 +23,15 @@ using Clock = std::chrono::steady_clock;
 
 // What the fast null output takes at a time: every hand-over between threads costs.
 static const size_t fast_block = 16384;
-// How often the watch looks whether the device still takes samples, and how
-// long it may take none before it counts as lost: a second once it runs, three
-// while it starts (a sound server may take that long to start a stream).
-static const auto watch_period = std::chrono::milliseconds(500);
+// How often the watch looks whether the device still takes samples, when it
+// has to look (see serve_device), and how long the device may take none
+// before it counts as lost: a second once it runs, three while it starts (a
+// sound server may take that long to start a stream).
+static const auto watch_period = std::chrono::seconds(1);
 static const auto lost_after = std::chrono::seconds(1);
 static const auto lost_at_start_after = std::chrono::seconds(3);
-static const uint64_t start_calls = 3;
-// How long a new device waits for the first samples before it starts anyway.
+static const uint64_t start_calls = 2;
+// How long a device about to open waits for the first samples before it opens anyway.
 static const auto start_wait = std::chrono::milliseconds(100);
 
 // ---- The queue and what runs it ---------------------------------------------
@@ -55,6 +57,10 @@ static bool stopping;       // output_stop asks the runner to end
 static bool device_asked;   // output_play wants the device back, if it was lost or missing
 static size_t latency;      // frames the output holds after taking them from the queue
 static uint64_t heard_from; // the first frame the current device took
+static int serving = VBMP3_OUTPUT_NONE; // what takes the samples now
+// The device is lost: SDL reports it stopped, or a writer waited a second for
+// room while it ran no callback.
+static bool device_failed;
 static VBMP3_OUTPUT_TAP tap;
 static void* tap_user;
 
@@ -75,9 +81,10 @@ static std::string driver; // SDL_AUDIODRIVER as it was at output_start
 // Program's thread only.
 static std::thread runner;
 // The open SDL device (0: none); guarded by device_lock, which the runner holds
-// while it opens or closes it.
+// while it opens or closes it. Its callback reads it from live_device.
 static std::mutex device_lock;
 static SDL_AudioDeviceID device;
+static std::atomic<SDL_AudioDeviceID> live_device{0};
 // Callbacks the device has run; the watch sees from it whether the device lives.
 static std::atomic<uint64_t> device_calls{0};
 // Set by the watch once it plays in the device's place: the device, should it
@@ -88,20 +95,33 @@ static std::atomic<uint64_t> heard{0};
 // The output thread's own equalizer, redesigned when eq_changed.
 static Equalizer live_eq;
 
-// Frames the device asks for at a time: about 50 ms, a power of two. Longer
-// costs more delay before a pause or a volume change is heard; shorter, more
-// wakeups of the device's thread and the sound server.
-static int device_block() {
+// Frames a device asks for at a time: a power of two, up to a fraction of a
+// second. Every block wakes the device's thread (and the sound server) once or
+// more; a longer block costs delay: before a start is heard (a sound server
+// holds about one block), a pause, a seek or a volume change.
+static int block_of(int fraction) {
     int block = 256;
-    while (block * 2 <= rate / 20) {
+    while (block * 2 <= rate / fraction) {
         block *= 2;
     }
     return block;
 }
 
-// Time a device goes on playing what it took after the queue stops feeding it.
+// A real device: about 25 ms, so that a start is heard within 50 ms with what
+// a sound server holds.
+static int device_block() {
+    return block_of(40);
+}
+
+// SDL's dummy driver plays nothing that anyone hears: about 200 ms.
+static int silent_block() {
+    return block_of(5);
+}
+
+// Under queue_lock: time an output goes on playing what it took after the
+// queue stops feeding it, and a margin.
 static Clock::duration linger() {
-    return std::chrono::microseconds(3000000LL * device_block() / rate) +
+    return std::chrono::microseconds(2000000LL * static_cast<int64_t>(latency) / rate) +
            std::chrono::milliseconds(100);
 }
 
@@ -111,14 +131,39 @@ static size_t pull(float* out, size_t count, bool pad) {
     size_t taken = 0;
     VBMP3_OUTPUT_TAP current_tap;
     void* current_user;
+    if (eq_changed.exchange(false)) {
+        int gains[EQ_BANDS];
+        {
+            std::lock_guard<std::mutex> hold(settings_lock);
+            memcpy(gains, eq_gains, sizeof gains);
+        }
+        eq_design(&live_eq, gains, rate);
+    }
+    int left = level_left.load();
+    int right = level_right.load();
+    // Without the equalizer the volume is applied on the way out of the
+    // queue; with it, after it, as the filters run in place.
+    bool scale = left != 100 || right != 100;
+    bool scale_on_copy = scale && live_eq.active_bands == 0;
+    float gain_left = left / 100.0f;
+    float gain_right = right / 100.0f;
     {
         std::lock_guard<std::mutex> hold(queue_lock);
         if (!paused) {
             taken = static_cast<size_t>(std::min<uint64_t>(write_at - read_at, count));
             size_t start = static_cast<size_t>(read_at % capacity);
             size_t first = std::min(taken, capacity - start);
-            memcpy(out, ring.data() + 2 * start, first * 2 * sizeof(float));
-            memcpy(out + 2 * first, ring.data(), (taken - first) * 2 * sizeof(float));
+            const float* parts[2] = {ring.data() + 2 * start, ring.data()};
+            size_t sizes[2] = {first, taken - first};
+            float* to = out;
+            for (int part = 0; part < 2; part++) {
+                if (scale_on_copy) {
+                    samples_scale(to, parts[part], sizes[part], gain_left, gain_right);
+                } else {
+                    memcpy(to, parts[part], sizes[part] * 2 * sizeof(float));
+                }
+                to += 2 * sizes[part];
+            }
             read_at += taken;
         }
         heard.store(std::max(heard_from, read_at > latency ? read_at - latency : 0));
@@ -131,26 +176,10 @@ static size_t pull(float* out, size_t count, bool pad) {
     }
     size_t frames = pad ? count : taken;
     memset(out + 2 * taken, 0, (frames - taken) * 2 * sizeof(float));
-
-    if (eq_changed.exchange(false)) {
-        int gains[EQ_BANDS];
-        {
-            std::lock_guard<std::mutex> hold(settings_lock);
-            memcpy(gains, eq_gains, sizeof gains);
-        }
-        eq_design(&live_eq, gains, rate);
-    }
     if (live_eq.active_bands > 0) {
         eq_process(&live_eq, out, frames);
-    }
-    int left = level_left.load();
-    int right = level_right.load();
-    if (left != 100 || right != 100) {
-        float gain_left = left / 100.0f;
-        float gain_right = right / 100.0f;
-        for (size_t i = 0; i < frames; i++) {
-            out[2 * i] *= gain_left;
-            out[2 * i + 1] *= gain_right;
+        if (scale) {
+            samples_scale(out, out, frames, gain_left, gain_right);
         }
     }
     if (current_tap && frames > 0) {
@@ -161,6 +190,15 @@ static size_t pull(float* out, size_t count, bool pad) {
 
 static void SDLCALL device_callback(void*, Uint8* stream, int length) {
     device_calls.fetch_add(1);
+    // SDL goes on calling back a device whose server went away, so that
+    // programs keep their pace; it only reports it stopped.
+    if (SDL_GetAudioDeviceStatus(live_device.load()) == SDL_AUDIO_STOPPED) {
+        std::lock_guard<std::mutex> hold(queue_lock);
+        if (!device_failed) {
+            device_failed = true;
+            output_wake.notify_all();
+        }
+    }
     if (device_lost.load()) {
         memset(stream, 0, static_cast<size_t>(length));
         return;
@@ -208,8 +246,10 @@ static Next next_step(std::optional<Clock::time_point>& idle_since, Clock::time_
 }
 
 // Sets the counters for an output that starts taking samples now.
-static void begin_serving(size_t frames_held) {
+static void begin_serving(int kind, size_t frames_held) {
     std::lock_guard<std::mutex> hold(queue_lock);
+    serving = kind;
+    device_failed = false;
     latency = frames_held;
     heard_from = read_at;
 }
@@ -249,31 +289,25 @@ static Next serve_null(bool fast, size_t block_frames, bool may_reopen) {
     }
 }
 
-// Serves the SDL device: starts it once samples are queued, so that it does
-// not begin with a block of silence, then watches it. A device that runs no
+// Serves the SDL device, started, and watches it. A device that runs no
 // callback for a second has been removed or has stalled (SDL stops calling
 // back, whether or not it reports the device stopped), and one SDL reports
 // stopped has lost its server: the watch then becomes the paced null output,
 // going on from the frame the device took last, so the track goes on silently
 // in real time.
+//
+// While a track plays on a device that has started, the watch sleeps: the
+// writer, which waits for room every few blocks, and the callback tell it of
+// a failure (device_failed). It looks by itself once a second only while the
+// device starts, and while the queue drains or the output lingers.
 static Next serve_device(int block_frames) {
-    {
-        std::unique_lock<std::mutex> hold(queue_lock);
-        data_wanted = static_cast<size_t>(block_frames);
-        output_wake.wait_for(hold, start_wait, [block_frames] {
-            return stopping || !playing || paused ||
-                   write_at - read_at >= static_cast<uint64_t>(block_frames);
-        });
-        data_wanted = 0;
-    }
-    SDL_PauseAudioDevice(device, 0);
     uint64_t calls = device_calls.load();
     auto alive = Clock::now();
     std::optional<Clock::time_point> idle_since;
     std::unique_lock<std::mutex> hold(queue_lock);
     for (;;) {
         auto now = Clock::now();
-        auto deadline = now + watch_period;
+        auto deadline = now + std::chrono::hours(1);
         Next next = next_step(idle_since, now, deadline, false);
         if (next != Next::serve) {
             return next;
@@ -283,8 +317,11 @@ static Next serve_device(int block_frames) {
             calls = now_calls;
             alive = now;
         }
-        auto allowed = now_calls < start_calls ? lost_at_start_after : lost_after;
-        if (now - alive >= allowed || SDL_GetAudioDeviceStatus(device) == SDL_AUDIO_STOPPED) {
+        bool starting = now_calls < start_calls;
+        bool looking = starting || !playing;
+        auto allowed = starting ? lost_at_start_after : lost_after;
+        if (device_failed || (looking && now - alive >= allowed)) {
+            serving = VBMP3_OUTPUT_PACED;
             hold.unlock();
             // Holding the device's lock, no callback runs: once the flag is
             // set, pull and the equalizer are this thread's alone.
@@ -293,28 +330,39 @@ static Next serve_device(int block_frames) {
             SDL_UnlockAudioDevice(device);
             return serve_null(false, static_cast<size_t>(block_frames), true);
         }
+        if (looking) {
+            deadline = std::min(deadline, now + watch_period);
+        }
         output_wake.wait_until(hold, deadline);
     }
 }
 
+// Opens the default device and starts it at once: SDL2 opens devices paused,
+// and a device that finds itself paused plays a block of silence first.
 static SDL_AudioDeviceID open_device(int* block_frames) {
+    bool silent = strcmp(SDL_GetCurrentAudioDriver(), "dummy") == 0;
     SDL_AudioSpec want;
     SDL_AudioSpec have;
     SDL_zero(want);
     want.freq = rate;
     want.format = AUDIO_F32SYS;
     want.channels = 2;
-    want.samples = static_cast<Uint16>(device_block());
+    want.samples = static_cast<Uint16>(silent ? silent_block() : device_block());
     want.callback = device_callback;
+    device_calls.store(0);
+    device_lost.store(false);
     SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (id != 0) {
         *block_frames = have.samples;
+        begin_serving(VBMP3_OUTPUT_DEVICE, static_cast<size_t>(have.samples));
+        live_device.store(id);
+        SDL_PauseAudioDevice(id, 0);
     }
     return id;
 }
 
 // Starts SDL's audio with the given driver (empty: SDL's own choice) and opens
-// the default device, paused.
+// the default device.
 static SDL_AudioDeviceID start_driver(const char* name, int* block_frames) {
     if (*name != '\0') {
         SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, name, SDL_HINT_OVERRIDE);
@@ -342,8 +390,6 @@ static bool open_sdl(int* block_frames) {
     if (id == 0) {
         return false;
     }
-    device_calls.store(0);
-    device_lost.store(false);
     std::lock_guard<std::mutex> hold(device_lock);
     device = id;
     return true;
@@ -356,22 +402,41 @@ static void close_sdl() {
     device = 0;
 }
 
+// Before a device opens: waits until the queue holds what its first blocks
+// take, the track ends, or a moment passed, so that what the device plays
+// first is the track.
+static void wait_for_samples() {
+    std::unique_lock<std::mutex> hold(queue_lock);
+    data_wanted = capacity / 2;
+    output_wake.wait_for(hold, start_wait, [] {
+        return stopping || !playing || paused || write_at - read_at >= capacity / 2;
+    });
+    data_wanted = 0;
+}
+
 static void run_output() {
     name_this_thread("vbmp3 output");
     for (;;) {
         Next next;
         int block_frames = device_block();
+        if (output_kind == VBMP3_OUTPUT_DEVICE) {
+            wait_for_samples();
+        }
         if (output_kind == VBMP3_OUTPUT_DEVICE && open_sdl(&block_frames)) {
-            begin_serving(static_cast<size_t>(block_frames));
             next = serve_device(block_frames);
             close_sdl();
         } else {
             bool fast = output_kind == VBMP3_OUTPUT_FAST;
-            begin_serving(fast ? 0 : static_cast<size_t>(block_frames));
+            begin_serving(fast ? VBMP3_OUTPUT_FAST : VBMP3_OUTPUT_PACED,
+                          fast ? 0 : static_cast<size_t>(block_frames));
             next = serve_null(fast, fast ? fast_block : static_cast<size_t>(block_frames),
                               output_kind == VBMP3_OUTPUT_DEVICE);
         }
         if (next == Next::close) {
+            {
+                std::lock_guard<std::mutex> hold(queue_lock);
+                serving = VBMP3_OUTPUT_NONE;
+            }
             // SDL keeps per-thread data (its error text) that only its own threads free.
             SDL_TLSCleanup();
             return;
@@ -393,6 +458,7 @@ void output_start(int output_rate) {
         read_at = write_at = 0;
         paused = playing = running = stopping = device_asked = false;
         heard_from = 0;
+        serving = VBMP3_OUTPUT_NONE;
     }
     heard.store(0);
     memset(&live_eq, 0, sizeof live_eq);
@@ -430,11 +496,15 @@ void output_play() {
     }
     running = true;
     hold.unlock();
-    // A runner that decided to close is closing its device; the new one opens after.
-    if (runner.joinable()) {
-        runner.join();
-    }
-    runner = std::thread(run_output);
+    // A runner that decided to close may still be closing its device (SDL
+    // lets it play out for two blocks): the new one waits for it, not the
+    // program's thread.
+    runner = std::thread([previous = std::move(runner)]() mutable {
+        if (previous.joinable()) {
+            previous.join();
+        }
+        run_output();
+    });
 }
 
 void output_pause() {
@@ -465,8 +535,8 @@ size_t output_write(const float* frames, size_t count) {
         taken = std::min<size_t>(count, capacity - static_cast<size_t>(write_at - read_at));
         size_t start = static_cast<size_t>(write_at % capacity);
         size_t first = std::min(taken, capacity - start);
-        memcpy(ring.data() + 2 * start, frames, first * 2 * sizeof(float));
-        memcpy(ring.data(), frames + 2 * first, (taken - first) * 2 * sizeof(float));
+        samples_limit(ring.data() + 2 * start, frames, 2 * first);
+        samples_limit(ring.data(), frames + 2 * first, 2 * (taken - first));
         write_at += taken;
         if (data_wanted > 0 && write_at - read_at >= data_wanted) {
             output_wake.notify_all();
@@ -481,12 +551,21 @@ bool output_wait_for_room(size_t count, int milliseconds) {
     // waking for every block the device takes.
     size_t wanted = std::max(std::min(count, capacity), capacity / 2);
     uint64_t releases = writer_releases;
+    uint64_t calls = device_calls.load();
     room_wanted = wanted;
-    room_made.wait_for(hold, std::chrono::milliseconds(milliseconds), [wanted, releases] {
-        return writer_releases != releases ||
-               capacity - static_cast<size_t>(write_at - read_at) >= wanted;
-    });
+    bool made =
+        room_made.wait_for(hold, std::chrono::milliseconds(milliseconds), [wanted, releases] {
+            return writer_releases != releases ||
+                   capacity - static_cast<size_t>(write_at - read_at) >= wanted;
+        });
     room_wanted = 0;
+    // Nothing taken while the writer waited, by a device that had started: it
+    // has stalled.
+    if (!made && playing && serving == VBMP3_OUTPUT_DEVICE && calls >= start_calls &&
+        device_calls.load() == calls && !device_failed) {
+        device_failed = true;
+        output_wake.notify_all();
+    }
     return capacity - static_cast<size_t>(write_at - read_at) >= std::min(count, capacity);
 }
 
@@ -527,6 +606,11 @@ void vbmp3_testing_setTap(VBMP3_OUTPUT_TAP new_tap, void* user) {
 
 void vbmp3_testing_useOutput(int output) {
     chosen_output = output;
+}
+
+int vbmp3_testing_output(void) {
+    std::lock_guard<std::mutex> hold(queue_lock);
+    return serving;
 }
 
 void vbmp3_testing_loseDevice(void) {

@@ -35,12 +35,14 @@ void output_pause();
 // with no gap).
 void output_drain();
 
-// Queues up to count interleaved stereo frames; the result is how many it took.
-// One writer at a time.
+// Queues up to count interleaved stereo frames, each sample brought within
+// full scale and NaN to silence; the result is how many it took. One writer
+// at a time.
 size_t output_write(const float* frames, size_t count);
 // Waits until count frames fit and at least half the queue is free, or until
 // the queue is flushed, paused or drained, or until milliseconds passed. True
-// when they fit.
+// when they fit. A wait of a second or more during which a playing device took
+// nothing tells the output that the device has stalled.
 bool output_wait_for_room(size_t count, int milliseconds);
 // Frame number that the next written frame gets.
 uint64_t output_written();

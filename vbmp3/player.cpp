@@ -82,11 +82,12 @@ static bool report_position(PositionReport& last, const Track* track) {
 
 static void decode_loop() {
     name_this_thread("vbmp3 decode");
-    std::vector<float> pending; // decoded frames; those from pending_from on are not queued yet
-    size_t pending_from = 0;
+    // Decoded frames not queued yet: the decoder's own, valid while their
+    // track and epoch are the open track's, and until its next decode.
+    const float* pending = nullptr;
+    size_t pending_frames = 0;
     uint64_t pending_track = 0;
     uint64_t pending_epoch = 0;
-    std::vector<float> piece;
     PositionReport last_report;
     std::unique_lock<std::mutex> lock(library_lock);
     while (!decoder_quit) {
@@ -98,17 +99,17 @@ static void decode_loop() {
             continue;
         }
         if (pending_track != track->id || pending_epoch != track->epoch) {
-            pending.clear();
-            pending_from = 0;
+            pending_frames = 0;
             pending_track = track->id;
             pending_epoch = track->epoch;
         }
-        if (pending_from == pending.size() && !track->input_done) {
+        if (pending_frames == 0 && !track->input_done) {
             decoder_busy = true;
             TrackDecoder* decoder = track->decoder;
             lock.unlock();
-            piece.clear();
-            bool more = track_decode(decoder, piece);
+            const float* piece;
+            size_t piece_frames;
+            bool more = track_decode(decoder, &piece, &piece_frames);
             lock.lock();
             decoder_busy = false;
             decoder_wake.notify_all();
@@ -116,15 +117,15 @@ static void decode_loop() {
                 track->epoch != pending_epoch) {
                 continue; // closed, replaced or sought meanwhile
             }
-            pending.swap(piece);
-            pending_from = 0;
+            pending = piece;
+            pending_frames = piece_frames;
             track->input_done = !more;
         }
-        size_t taken =
-            output_write(pending.data() + pending_from, (pending.size() - pending_from) / 2);
-        pending_from += 2 * taken;
+        size_t taken = output_write(pending, pending_frames);
+        pending += 2 * taken;
+        pending_frames -= taken;
         bool wake = false;
-        if (pending_from == pending.size() && track->input_done) {
+        if (pending_frames == 0 && track->input_done) {
             // Every frame is queued: the end is raised while the tail still
             // plays, so a track opened at once follows without a gap.
             track->ended = true;
@@ -134,8 +135,8 @@ static void decode_loop() {
         } else {
             wake = report_position(last_report, track);
         }
-        size_t waiting = (pending.size() - pending_from) / 2;
-        if (wake || waiting > 0) {
+        if (wake || pending_frames > 0) {
+            size_t waiting = pending_frames;
             lock.unlock();
             if (wake) {
                 events_wake();

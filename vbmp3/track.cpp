@@ -1,6 +1,7 @@
 #include "vbmp3/track.h"
 
 #include "vbmp3/open_file.h"
+#include "vbmp3/samples.h"
 
 #include <SDL.h>
 #include <mpg123.h>
@@ -17,6 +18,7 @@ struct TrackDecoder {
     uint64_t resampled_in;        // frames put into the resampler since it was made or cleared
     uint64_t resampled_out;       // frames taken out of it
     std::vector<float> converted; // decoded samples on their way into the resampler
+    std::vector<float> resampled; // what the resampler gave for the current piece
 };
 
 // libmpg123 reads through these, so the file is opened here, with the path as
@@ -72,7 +74,7 @@ TrackDecoder* track_open(const char* path, int out_rate) {
         fclose(file);
         return nullptr;
     }
-    return new TrackDecoder{file, handle, out_rate, 0, nullptr, 0, 0, {}};
+    return new TrackDecoder{file, handle, out_rate, 0, nullptr, 0, 0, {}, {}};
 }
 
 void track_close(TrackDecoder* track) {
@@ -150,55 +152,60 @@ static void change_rate(TrackDecoder* track, std::vector<float>& frames) {
     }
 }
 
-// Copies decoded samples to out. Damaged frames can decode to huge or
-// non-finite values, which the filters would spread: every sample is brought
-// to full scale, and NaN to silence.
-static void copy_limited(float* out, const float* samples, size_t count) {
-    for (size_t i = 0; i < count; i++) {
-        float v = samples[i];
-        v = v > 1.0f ? 1.0f : v;
-        out[i] = v >= -1.0f ? v : (v < -1.0f ? -1.0f : 0.0f);
-    }
-}
-
-bool track_decode(TrackDecoder* track, std::vector<float>& frames) {
-    const size_t enough = 2 * 2304; // floats: pieces of a few frames, not one at a time
-    size_t start = frames.size();
+bool track_decode(TrackDecoder* track, const float** frames, size_t* count) {
+    std::vector<float>& resampled = track->resampled;
+    resampled.clear();
+    *frames = nullptr;
+    *count = 0;
     // A stream that keeps giving nothing is treated as ended, so damage never hangs.
-    int empty = 0;
-    while (frames.size() - start < enough && empty < 64) {
+    for (int empty = 0; empty < 64;) {
         off_t number;
         unsigned char* audio = nullptr;
         size_t bytes = 0;
-        // The decoder's own buffer: one copy, into frames or the resampler's input.
         int result = mpg123_decode_frame(track->handle, &number, &audio, &bytes);
         if (result == MPG123_NEW_FORMAT) {
-            change_rate(track, frames);
+            change_rate(track, resampled); // the old rate's last samples
+            if (!resampled.empty()) {
+                *frames = resampled.data();
+                *count = resampled.size() / 2;
+                return true;
+            }
             continue;
         }
         size_t floats = audio ? bytes / sizeof(float) : 0;
         const float* decoded = reinterpret_cast<const float*>(audio);
         if (floats > 0 && track->resampler) {
+            // Damaged frames can decode to huge or non-finite values, which
+            // the resampler's filter would spread: limited first.
             track->converted.resize(floats);
-            copy_limited(track->converted.data(), decoded, floats);
+            samples_limit(track->converted.data(), decoded, floats);
             SDL_AudioStreamPut(track->resampler, track->converted.data(),
                                static_cast<int>(floats * sizeof(float)));
             track->resampled_in += floats / 2;
-            drain_resampler(track, frames);
-        } else if (floats > 0) {
-            size_t before = frames.size();
-            frames.resize(before + floats);
-            copy_limited(frames.data() + before, decoded, floats);
+            drain_resampler(track, resampled);
+        }
+        if (track->resampler) {
+            *frames = resampled.data();
+            *count = resampled.size() / 2;
+        } else {
+            // The decoder's own buffer: no copy here.
+            *frames = decoded;
+            *count = floats / 2;
         }
         if (result != MPG123_OK) {
             if (track->resampler) {
-                finish_resampler(track, frames);
+                finish_resampler(track, resampled);
+                *frames = resampled.data();
+                *count = resampled.size() / 2;
             }
             return false; // MPG123_DONE, or damage it cannot get past
         }
+        if (*count > 0) {
+            return true;
+        }
         empty = floats > 0 ? 0 : empty + 1;
     }
-    return empty < 64;
+    return false;
 }
 
 void track_seek(TrackDecoder* track, int seconds) {

@@ -12,10 +12,12 @@ struct TrackDecoder;
 TrackDecoder* track_open(const char* path, int out_rate);
 void track_close(TrackDecoder* track);
 
-// Appends the next piece of audio to frames (interleaved stereo). False at the
-// end of the stream, or where the stream turns undecodable; frames may still
-// have been appended in that call.
-bool track_decode(TrackDecoder* track, std::vector<float>& frames);
+// The next piece of audio, interleaved stereo: *frames points to *count frames
+// that stay valid until the next call on this track, its seek or its close.
+// They are the decoder's own, not copied: damaged frames may hold samples
+// beyond full scale. False at the end of the stream, or where the stream
+// turns undecodable; a last piece may come with it (*count 0: none).
+bool track_decode(TrackDecoder* track, const float** frames, size_t* count);
 
 // Moves to a whole second from the start; beyond the end, to the end.
 void track_seek(TrackDecoder* track, int seconds);

@@ -20,6 +20,13 @@ void vbmp3_testing_setTap(VBMP3_OUTPUT_TAP tap, void* user);
 // Chooses the output for the next vbmp3_init.
 void vbmp3_testing_useOutput(int output);
 
+#define VBMP3_OUTPUT_NONE (-1) // nothing plays: no device is open, no output thread runs
+
+// What takes the samples now: an SDL device (VBMP3_OUTPUT_DEVICE), the
+// library's own paced thread (VBMP3_OUTPUT_PACED: no device could be opened,
+// or it was lost), the fast null output, or VBMP3_OUTPUT_NONE.
+int vbmp3_testing_output(void);
+
 // Makes the sound device stop taking samples, as when it is unplugged while
 // playing (nothing happens without an SDL device).
 void vbmp3_testing_loseDevice(void);

@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <pthread.h>
-
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -76,17 +74,13 @@ struct Capture {
     std::mutex lock;
     std::vector<float> samples;
     int rate = 0;
-    std::string thread; // name of the thread that handed over the last block
 };
 
 inline void capture_tap(const float* frames, int count, int rate, void* user) {
     Capture* capture = static_cast<Capture*>(user);
-    char name[16] = "";
-    pthread_getname_np(pthread_self(), name, sizeof name);
     std::lock_guard<std::mutex> hold(capture->lock);
     capture->samples.insert(capture->samples.end(), frames, frames + 2 * count);
     capture->rate = rate;
-    capture->thread = name;
 }
 
 // A library session on the given output, with the recorder as handler.
@@ -144,12 +138,6 @@ class Session : public ::testing::Test {
     void clear_capture() {
         std::lock_guard<std::mutex> hold(capture_.lock);
         capture_.samples.clear();
-        capture_.thread.clear();
-    }
-    // Our own paced output plays in place of a device; SDL's thread is another.
-    bool played_by_own_output() {
-        std::lock_guard<std::mutex> hold(capture_.lock);
-        return capture_.thread == "vbmp3 output";
     }
 
     int output_;

@@ -25,6 +25,8 @@ TEST_F(DeviceLoss, PlaybackGoesOnInRealTimeAndEnds) {
     vbmp3_testing_loseDevice();
     size_t heard_at_loss = captured().size();
     size_t events_at_loss = recorded.size();
+    // Noticed: the library's own paced thread takes the samples instead.
+    EXPECT_TRUE(pump_until([] { return vbmp3_testing_output() == VBMP3_OUTPUT_PACED; }));
 
     auto highest = [](size_t from, size_t to) {
         int seconds = -1;
@@ -50,13 +52,12 @@ TEST_F(DeviceLoss, PlaybackGoesOnInRealTimeAndEnds) {
     // What followed the loss was taken by our own output, not the stopped
     // device, and took the rest of the track in real time.
     EXPECT_GT(captured().size(), heard_at_loss);
-    EXPECT_TRUE(played_by_own_output());
 
-    // The next track is played by a device again, to its end.
-    clear_capture();
-    EXPECT_TRUE(play_to_end("no_tag.mp3", 5000));
-    EXPECT_FALSE(captured().empty());
-    EXPECT_FALSE(played_by_own_output());
+    // The next play opens a device again, and the track plays to its end.
+    ASSERT_NE(vbmp3_open(fixture("no_tag.mp3").c_str(), record_), 0);
+    vbmp3_play();
+    EXPECT_TRUE(pump_until([] { return vbmp3_testing_output() == VBMP3_OUTPUT_DEVICE; }));
+    EXPECT_TRUE(pump_until([] { return count_events(VBMP3_EVENT_END) == 2; }));
 }
 
 TEST_F(DeviceLoss, PausedTrackStaysPausedAfterTheLoss) {

@@ -1,0 +1,167 @@
+// How soon a play or a resume is heard when the sound device is closed
+// beforehand (stopped, or paused long enough for it to close), so that it is
+// opened on the way: from the call to the moment the track's first sound
+// comes out of a real sound server. The server is a private PulseAudio with a
+// null sink, whose monitor parec records into a file that is watched as it
+// grows; parec's own delay (up to 5 ms) is counted too, so the figure is an
+// upper bound. Ten of each; the figure is the slowest, the target 50 ms.
+#include "bench_support.h"
+
+#include "tests/vbmp3/pulse_server.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <functional>
+#include <thread>
+#include <vector>
+
+namespace {
+
+const int rounds = 10;
+// parec's step: what it adds to every figure, at most.
+const int recording_step_ms = 5;
+
+using Clock = std::chrono::steady_clock;
+
+// Reads a growing recording of stereo floats as it is written.
+class Recording {
+  public:
+    explicit Recording(const std::filesystem::path& file) : in_(file, std::ios::binary) {}
+
+    // Skips what is recorded so far.
+    void skip() {
+        in_.clear();
+        in_.seekg(0, std::ios::end);
+    }
+
+    // True once a sample louder than silence has come since the last call.
+    bool sound_came() {
+        float block[1024];
+        for (;;) {
+            in_.clear();
+            in_.read(reinterpret_cast<char*>(block), sizeof block);
+            std::streamsize floats = in_.gcount() / static_cast<std::streamsize>(sizeof(float));
+            if (in_.gcount() % static_cast<std::streamsize>(sizeof(float)) != 0) {
+                in_.clear();
+                in_.seekg(-(in_.gcount() % static_cast<std::streamsize>(sizeof(float))),
+                          std::ios::cur);
+            }
+            for (std::streamsize i = 0; i < floats; i++) {
+                if (std::fabs(block[i]) > 1e-3f) {
+                    return true;
+                }
+            }
+            if (floats < 1024) {
+                return false;
+            }
+        }
+    }
+
+  private:
+    std::ifstream in_;
+};
+
+bool wait_until(const std::function<bool()>& done) {
+    auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+        if (Clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+        vbmp3_pump();
+    }
+    return true;
+}
+
+bool device_closed() {
+    return vbmp3_testing_output() == VBMP3_OUTPUT_NONE;
+}
+
+// Milliseconds from start until the recording holds sound; negative when none came.
+double heard_after(Clock::time_point start, Recording& recording) {
+    if (!wait_until([&] { return recording.sound_came(); })) {
+        return -1.0;
+    }
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+void report(benchmark::State& state, const std::vector<double>& delays) {
+    if (delays.empty() || *std::min_element(delays.begin(), delays.end()) < 0) {
+        state.SkipWithError("a play was never heard");
+        return;
+    }
+    state.counters["worst_ms"] = *std::max_element(delays.begin(), delays.end());
+    double sum = 0;
+    for (double delay : delays) {
+        sum += delay;
+    }
+    state.counters["mean_ms"] = sum / static_cast<double>(delays.size());
+}
+
+// Plays rounds times: prepare() leaves the device closed with an open track,
+// resume() makes it heard. The delays from resume() to the sound.
+void time_rounds(benchmark::State& state, const std::function<void()>& prepare,
+                 const std::function<void()>& resume) {
+    if (!PulseServer::installed()) {
+        state.SkipWithError("PulseAudio (pulseaudio, pulseaudio-utils) is not installed");
+        return;
+    }
+    PulseServer server;
+    std::filesystem::path file = server.dir() / "salon.raw";
+    if (!server.start() || !server.record("salon", file, recording_step_ms)) {
+        state.SkipWithError("the private PulseAudio server did not start");
+        return;
+    }
+    setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+    vbmp3_init();
+    Pumper::install();
+    vbmp3_setVolume(100, 100);
+    Recording recording(file);
+    std::vector<double> delays;
+    for (auto _ : state) {
+        for (int i = 0; i < rounds; i++) {
+            prepare();
+            wait_until(device_closed);
+            recording.skip();
+            auto start = Clock::now();
+            resume();
+            delays.push_back(heard_after(start, recording));
+            vbmp3_close();
+        }
+    }
+    vbmp3_free();
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    report(state, delays);
+}
+
+char record[VBMP3_OPEN_RECORD_SIZE];
+
+void open_tone() {
+    vbmp3_open(fixture("cbr_44k_stereo_v23.mp3").c_str(), record);
+}
+
+void BM_PlayFromStopped(benchmark::State& state) {
+    time_rounds(state, open_tone, [] { vbmp3_play(); });
+}
+
+void BM_ResumeFromPaused(benchmark::State& state) {
+    time_rounds(
+        state,
+        [] {
+            open_tone();
+            vbmp3_play();
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            vbmp3_pause();
+        },
+        [] { vbmp3_restart(); });
+}
+
+} // namespace
+
+BENCHMARK(BM_PlayFromStopped)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ResumeFromPaused)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+BENCHMARK_MAIN();
