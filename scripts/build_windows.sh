@@ -73,9 +73,11 @@ apt_private() {
   apt-get -q "${options[@]}" "$@"
 }
 
+# The private lists, refreshed when older than an hour (a cache miss means a
+# new version, which fresh lists name).
 apt_private_update() {
   local state=$cache/apt
-  [ -f "$state/updated" ] && return
+  [ -n "$(find "$state/updated" -mmin -60 2>/dev/null)" ] && return
   mkdir -p "$state/lists/partial" "$state/cache/archives/partial" "$state/sources.list.d"
   write_source_lists "$state"
   # A suite without sources (a vendor's binary-only archive) does not stop the others.
@@ -134,9 +136,11 @@ build_mpg123() {
     ./configure --host=$host --prefix="$prefix" CC=$host-gcc-posix CFLAGS="$optimise" \
       --enable-static --disable-shared --with-cpu=x86-64 --disable-network \
       --enable-modules=no --with-audio=dummy
+    # Only the decoding library: the output and synthesis libraries beside it
+    # are not built.
     make -j$jobs src/libmpg123/libmpg123.la
-    make install-libLTLIBRARIES install-includeHEADERS install-nodist_includeHEADERS \
-      install-pkgconfigDATA
+    make install-libLTLIBRARIES lib_LTLIBRARIES=src/libmpg123/libmpg123.la
+    make install-includeHEADERS install-nodist_includeHEADERS
   ) >"$work/build.log" 2>&1 || {
     tail -n 40 "$work/build.log" >&2
     return 1
@@ -178,22 +182,30 @@ build_sdl2() {
 
 install_packages
 mkdir -p "$cache"
+# Runs sharing the cache (parallel CI jobs) build each library once, in turn.
+exec 9>"$cache/lock"
+flock 9
 mpg123_prefix=$(build_mpg123)
 sdl2_prefix=$(build_sdl2)
+exec 9>&-
 
+# A release build at -O2, without debugging sections: nothing on Windows or
+# under Wine would read them, and they make each test program three times
+# larger to link.
 cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMELODIANE_WERROR=ON \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_FLAGS_RELEASE="$optimise -DNDEBUG" \
+  -DCMAKE_CXX_FLAGS_RELEASE="$optimise -DNDEBUG" -DMELODIANE_WERROR=ON \
   -DMELODIANE_WINDOWS_MPG123="$mpg123_prefix" -DMELODIANE_WINDOWS_SDL2="$sdl2_prefix" "$@" >/dev/null
 cmake --build "$build" -j $jobs
 
-# The package: the program, its DLL (without their debugging sections) and the
+# The package: the program, its DLL (without their symbol tables) and the
 # read-me, with Windows line ends.
 stage=$build/package
 rm -rf "$stage"
 mkdir -p "$stage"
-$host-strip --strip-debug -o "$stage/melodiane.exe" "$build/melodiane.exe"
-$host-strip --strip-debug -o "$stage/VBMP3.DLL" "$build/VBMP3.DLL"
+$host-strip -o "$stage/melodiane.exe" "$build/melodiane.exe"
+$host-strip -o "$stage/VBMP3.DLL" "$build/VBMP3.DLL"
 sed 's/$/\r/' "$root/docs/LISEZMOI-windows.txt" >"$stage/LISEZMOI.txt"
 rm -f "$build/melodiane-windows-x64.zip"
 (cd "$stage" && zip -q -X "$build/melodiane-windows-x64.zip" melodiane.exe VBMP3.DLL LISEZMOI.txt)

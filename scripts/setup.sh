@@ -12,7 +12,6 @@ packages=(
   lame sox python3-mutagen
   libtag1-dev mpg123
   pulseaudio pulseaudio-utils
-  g++-mingw-w64-x86-64
   clang libclang-rt-14-dev
   xvfb xauth
 )
