@@ -187,23 +187,24 @@ TEST_F(Faults, FullDiskWarnsAtCloseAndKeepsTheOldFilesWhole) {
 TEST_F(Faults, WithoutASoundDevicePlaybackGoesOnSilentlyInRealTime) {
     const char* before = std::getenv("SDL_AUDIODRIVER");
     std::string saved = before != nullptr ? before : "";
+    // The output opens when a track plays, so the driver stays unusable
+    // until both tracks have played.
     setenv("SDL_AUDIODRIVER", "pas-de-pilote", 1);
     start();
+    add_fixtures({"cbr_no_info.mp3=trois.mp3", "no_tag.mp3=un.mp3"}); // 3 s, then 1 s
+    auto begun = std::chrono::steady_clock::now();
+    click(MAIN_PLAY);
+    EXPECT_EQ(decoder_state(), 1);
+    ASSERT_TRUE(pump_until([] { return elapsed_seconds >= 1; }, 10000));
+    EXPECT_EQ(current_line(), 0); // not raced through
+    ASSERT_TRUE(pump_until([] { return decoder_state() == 0; }, 20000));
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
     if (saved.empty()) {
         unsetenv("SDL_AUDIODRIVER");
     } else {
         setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
     }
-    add_fixtures({"cbr_no_info.mp3=trois.mp3", "no_tag.mp3=un.mp3"}); // 3 s, then 1 s
-    auto begun = std::chrono::steady_clock::now();
-    click(MAIN_PLAY);
-    EXPECT_EQ(decoder_state(), 1);
-    pump_for(1500);
-    EXPECT_EQ(current_line(), 0); // not raced through
-    EXPECT_GE(elapsed_seconds, 1);
-    ASSERT_TRUE(pump_until([] { return decoder_state() == 0; }, 10000));
-    double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
     EXPECT_EQ(current_line(), 1); // both played, in order
     EXPECT_GT(seconds, 3.5);
     EXPECT_LT(seconds, 8.0);
