@@ -21,7 +21,7 @@
 using Clock = std::chrono::steady_clock;
 
 // What the fast null output takes at a time: every hand-over between threads costs.
-static const size_t fast_block = 65536;
+static const size_t fast_block = 16384;
 // How often the watch looks whether the device still takes samples, when it
 // has to look (see serve_device), and how long the device may take none
 // before it counts as lost: a second once it runs, three while it starts (a
@@ -458,10 +458,7 @@ void output_start(int output_rate) {
     driver = named != nullptr ? named : "";
     {
         std::lock_guard<std::mutex> hold(queue_lock);
-        // Half a second: see the end of a track. The fast output, which
-        // waits for nobody, takes long runs.
-        capacity =
-            output_kind == VBMP3_OUTPUT_FAST ? 2 * fast_block : static_cast<size_t>(rate / 2);
+        capacity = static_cast<size_t>(rate / 2); // half a second: see the end of a track
         ring.assign(2 * capacity, 0.0f);
         read_at = write_at = 0;
         paused = playing = running = stopping = device_asked = false;
