@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -212,18 +213,12 @@ static void SDLCALL device_callback(void*, Uint8* stream, int length) {
 
 enum class Next { serve, close, reopen };
 
-// When the runner found nothing to hear, if it did.
-struct Idle {
-    bool idle = false;
-    Clock::time_point since;
-};
-
-// Under queue_lock: what the runner does now. idle.since is when it found
+// Under queue_lock: what the runner does now. idle_since is when it found
 // nothing to hear (paused, or drained with no track playing); deadline is
 // brought forward to when it must look again. A runner without the device it
 // should have reopens it when asked.
-static Next next_step(Idle& idle, Clock::time_point now, Clock::time_point& deadline,
-                      bool may_reopen) {
+static Next next_step(std::optional<Clock::time_point>& idle_since, Clock::time_point now,
+                      Clock::time_point& deadline, bool may_reopen) {
     if (stopping) {
         running = false;
         return Next::close;
@@ -234,19 +229,19 @@ static Next next_step(Idle& idle, Clock::time_point now, Clock::time_point& dead
     }
     device_asked = false;
     if (playing || (!paused && write_at != read_at)) {
-        idle.idle = false;
+        idle_since.reset();
         return Next::serve;
     }
-    if (!idle.idle) {
-        idle = {true, now};
+    if (!idle_since) {
+        idle_since = now;
     }
-    if (now - idle.since >= linger()) {
+    if (now - *idle_since >= linger()) {
         // Everything taken has been heard by now.
         running = false;
         heard.store(read_at);
         return Next::close;
     }
-    deadline = std::min(deadline, idle.since + linger());
+    deadline = std::min(deadline, *idle_since + linger());
     return Next::serve;
 }
 
@@ -267,14 +262,14 @@ static Next serve_null(bool fast, size_t block_frames, bool may_reopen) {
     auto period =
         std::chrono::nanoseconds(1000000000LL * static_cast<int64_t>(block_frames) / rate);
     auto next_block = Clock::now();
-    Idle idle;
+    std::optional<Clock::time_point> idle_since;
     for (;;) {
         {
             std::unique_lock<std::mutex> hold(queue_lock);
             for (;;) {
                 auto now = Clock::now();
                 auto deadline = fast ? now + std::chrono::hours(1) : next_block;
-                Next next = next_step(idle, now, deadline, may_reopen);
+                Next next = next_step(idle_since, now, deadline, may_reopen);
                 if (next != Next::serve) {
                     return next;
                 }
@@ -308,12 +303,12 @@ static Next serve_null(bool fast, size_t block_frames, bool may_reopen) {
 static Next serve_device(int block_frames) {
     uint64_t calls = device_calls.load();
     auto alive = Clock::now();
-    Idle idle;
+    std::optional<Clock::time_point> idle_since;
     std::unique_lock<std::mutex> hold(queue_lock);
     for (;;) {
         auto now = Clock::now();
         auto deadline = now + std::chrono::hours(1);
-        Next next = next_step(idle, now, deadline, false);
+        Next next = next_step(idle_since, now, deadline, false);
         if (next != Next::serve) {
             return next;
         }
