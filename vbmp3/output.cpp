@@ -14,7 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,7 +21,7 @@
 using Clock = std::chrono::steady_clock;
 
 // What the fast null output takes at a time: every hand-over between threads costs.
-static const size_t fast_block = 16384;
+static const size_t fast_block = 65536;
 // How often the watch looks whether the device still takes samples, when it
 // has to look (see serve_device), and how long the device may take none
 // before it counts as lost: a second once it runs, three while it starts (a
@@ -213,12 +212,18 @@ static void SDLCALL device_callback(void*, Uint8* stream, int length) {
 
 enum class Next { serve, close, reopen };
 
-// Under queue_lock: what the runner does now. idle_since is when it found
+// When the runner found nothing to hear, if it did.
+struct Idle {
+    bool idle = false;
+    Clock::time_point since;
+};
+
+// Under queue_lock: what the runner does now. idle.since is when it found
 // nothing to hear (paused, or drained with no track playing); deadline is
 // brought forward to when it must look again. A runner without the device it
 // should have reopens it when asked.
-static Next next_step(std::optional<Clock::time_point>& idle_since, Clock::time_point now,
-                      Clock::time_point& deadline, bool may_reopen) {
+static Next next_step(Idle& idle, Clock::time_point now, Clock::time_point& deadline,
+                      bool may_reopen) {
     if (stopping) {
         running = false;
         return Next::close;
@@ -229,19 +234,19 @@ static Next next_step(std::optional<Clock::time_point>& idle_since, Clock::time_
     }
     device_asked = false;
     if (playing || (!paused && write_at != read_at)) {
-        idle_since.reset();
+        idle.idle = false;
         return Next::serve;
     }
-    if (!idle_since) {
-        idle_since = now;
+    if (!idle.idle) {
+        idle = {true, now};
     }
-    if (now - *idle_since >= linger()) {
+    if (now - idle.since >= linger()) {
         // Everything taken has been heard by now.
         running = false;
         heard.store(read_at);
         return Next::close;
     }
-    deadline = std::min(deadline, *idle_since + linger());
+    deadline = std::min(deadline, idle.since + linger());
     return Next::serve;
 }
 
@@ -262,14 +267,14 @@ static Next serve_null(bool fast, size_t block_frames, bool may_reopen) {
     auto period =
         std::chrono::nanoseconds(1000000000LL * static_cast<int64_t>(block_frames) / rate);
     auto next_block = Clock::now();
-    std::optional<Clock::time_point> idle_since;
+    Idle idle;
     for (;;) {
         {
             std::unique_lock<std::mutex> hold(queue_lock);
             for (;;) {
                 auto now = Clock::now();
                 auto deadline = fast ? now + std::chrono::hours(1) : next_block;
-                Next next = next_step(idle_since, now, deadline, may_reopen);
+                Next next = next_step(idle, now, deadline, may_reopen);
                 if (next != Next::serve) {
                     return next;
                 }
@@ -303,12 +308,12 @@ static Next serve_null(bool fast, size_t block_frames, bool may_reopen) {
 static Next serve_device(int block_frames) {
     uint64_t calls = device_calls.load();
     auto alive = Clock::now();
-    std::optional<Clock::time_point> idle_since;
+    Idle idle;
     std::unique_lock<std::mutex> hold(queue_lock);
     for (;;) {
         auto now = Clock::now();
         auto deadline = now + std::chrono::hours(1);
-        Next next = next_step(idle_since, now, deadline, false);
+        Next next = next_step(idle, now, deadline, false);
         if (next != Next::serve) {
             return next;
         }
@@ -453,7 +458,10 @@ void output_start(int output_rate) {
     driver = named != nullptr ? named : "";
     {
         std::lock_guard<std::mutex> hold(queue_lock);
-        capacity = static_cast<size_t>(rate / 2); // half a second: see the end of a track
+        // Half a second: see the end of a track. The fast output, which
+        // waits for nobody, takes long runs.
+        capacity =
+            output_kind == VBMP3_OUTPUT_FAST ? 2 * fast_block : static_cast<size_t>(rate / 2);
         ring.assign(2 * capacity, 0.0f);
         read_at = write_at = 0;
         paused = playing = running = stopping = device_asked = false;
