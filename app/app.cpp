@@ -59,11 +59,20 @@ int run_message_loop(void) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     app_instance = instance;
+    // A second program in the folder would overwrite this one's files at its
+    // close: it brings this one's window forward instead, before it reads or
+    // writes anything.
+    char directory[MAX_PATH];
+    read_start_directory(directory);
+    if (!folder_instance_claim(directory)) {
+        return 0;
+    }
     // The sliders are a common control, whose class must be registered first.
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     main_dialog =
         CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_DIALOG1), nullptr, main_dialog_proc, 0);
+    folder_instance_set_window(main_dialog);
     initialise_app();
     return run_message_loop();
 }

@@ -16,5 +16,6 @@
 #include "platform/win_kernel.h"
 #endif
 
+#include "platform/folder_instance.h"
 #include "platform/paths.h"
 #include "platform/textfile.h"
