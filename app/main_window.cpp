@@ -115,6 +115,8 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
     case WM_INITDIALOG: {
         // main_dialog is not set yet: the creation call has not returned.
         subclass_playlist_box(GetDlgItem(dialog, MAIN_LIST));
+        // Files dropped on the window, its list included, come as WM_DROPFILES.
+        DragAcceptFiles(dialog, TRUE);
         ShowWindow(dialog, SW_SHOW);
         return TRUE;
     }
@@ -145,6 +147,11 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
         return TRUE;
     case WM_HSCROLL:
         scroll(dialog, LOWORD(wparam));
+        return TRUE;
+    case WM_DROPFILES:
+        // Appended as "Ajouter" appends the files it is given.
+        add_dropped_files((int)SendMessageA(GetDlgItem(dialog, MAIN_LIST), LB_GETCOUNT, 0, 0),
+                          (HDROP)wparam);
         return TRUE;
     case WM_DECODER_EVENTS:
         vbmp3_pump();

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
+#include <shellapi.h>
 #include "platform/profile.h"
 #else
 #include "platform/win_types.h"
@@ -14,6 +15,7 @@
 #include "platform/win_gdi.h"
 #include "platform/win_commdlg.h"
 #include "platform/win_kernel.h"
+#include "platform/win_shell.h"
 #endif
 
 #include "platform/folder_instance.h"

@@ -8,8 +8,7 @@ InsertionCursor batch_cursor = {0, nullptr, nullptr, nullptr};
 char pending_title[MAX_PATH] = "";
 int pending_duration = 0;
 
-void add_files(int index, const char* directory, const char* names) {
-    batch_cursor = begin_insertion(index);
+void add_names_to_batch(const char* directory, const char* names) {
     for (const char* name = names; *name != '\0'; name += strlen(name) + 1) {
         char full_path[MAX_PATH];
         pending_title[0] = '\0';
@@ -24,5 +23,10 @@ void add_files(int index, const char* directory, const char* names) {
         else if (last == 'u' || last == 'U')
             read_m3u(full_path, directory);
     }
+}
+
+void add_files(int index, const char* directory, const char* names) {
+    batch_cursor = begin_insertion(index);
+    add_names_to_batch(directory, names);
     end_insertion(&batch_cursor);
 }

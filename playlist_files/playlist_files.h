@@ -26,6 +26,9 @@ extern int pending_duration;
 // in MAX_PATH - 1 bytes is skipped. Without a current entry the first entry of
 // the list becomes current and is shown; nothing is played.
 void add_files(int index, const char* directory, const char* names);
+// The names of one directory, as add_files adds them, inside a batch already
+// begun into batch_cursor (begin_insertion) and not yet ended.
+void add_names_to_batch(const char* directory, const char* names);
 // Makes at most one entry for a file and inserts it at the batch's cursor. Its
 // title is pending_title when one waits (no entry at all when
 // pending_duration is negative), else "artist - title" from the file's tags
@@ -48,6 +51,19 @@ void create_entry(const char* name_part, const char* full_path, char* pending_ti
 int browse_files(int index, int mode);
 // "Enregistrer": the save dialog, then write_m3u on the chosen path.
 void save_playlist_as(void);
+
+// ---- Files dropped on the main window ----
+
+// Adds at a list position, in one batch and in the order dropped, what the
+// drop names, as "Ajouter" adds chosen files: a file whose name ends in ".mp3"
+// or ".m3u" (letters in either case) through add_files' rules; a folder's
+// MP3 files and those of its subfolders, in name order (letters compared
+// without case), a subfolder's among its folder's files at its name's place.
+// Left out: any other file; a hidden or system file or folder inside a
+// folder; a linked folder inside one (it may lead back up); a name that names
+// nothing (on Windows, what a name the code page cannot hold comes back as);
+// and a path of MAX_PATH bytes or more. Releases the drop.
+void add_dropped_files(int index, HDROP drop);
 
 // ---- Extended M3U ----
 

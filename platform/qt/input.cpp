@@ -1,6 +1,7 @@
 // Qt key and mouse events as window messages, and their return to Qt.
 #include "platform/qt/input.h"
 
+#include "platform/qt/drop_files.h"
 #include "platform/qt/message_queue.h"
 
 #include <QKeyEvent>
@@ -197,6 +198,10 @@ bool input_route(HWND window, QWidget* receiver, QEvent* event, bool take_mouse)
         return route_mouse(window, receiver, static_cast<QMouseEvent*>(event));
     case QEvent::Wheel:
         return window_input_blocked(window);
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        return drop_route(window, event);
     default:
         return false;
     }

@@ -15,6 +15,7 @@ class QEvent;
 // Takes a Qt input event addressed to receiver, a widget of window, into the
 // message queue; true when Qt must not handle it now. Mouse events are taken
 // only when take_mouse is set (controls whose procedures act on the mouse).
+// Drag and drop events go to drop_route (drop_files.h).
 bool input_route(HWND window, QWidget* receiver, QEvent* event, bool take_mouse);
 
 // Class procedures call this for input messages they leave to Qt: it delivers

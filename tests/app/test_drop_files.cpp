@@ -1,0 +1,125 @@
+// Files, playlists and folders dropped from a file manager onto the playlist:
+// a real drop event on the list box, the program's WM_DROPFILES, and the
+// entries "Ajouter" would make of the same files.
+#include "app_fixture.h"
+#include "platform/testing_drop.h"
+
+#include <unistd.h>
+
+namespace {
+
+class DropFiles : public AppTest {
+  protected:
+    // Drops the paths on the playlist and waits until it holds count lines.
+    bool drop(const std::vector<fs::path>& paths, int count) {
+        std::vector<std::string> names;
+        for (const fs::path& path : paths) {
+            names.push_back(path.string());
+        }
+        return platform_test_drop_files(item(MAIN_LIST), names) &&
+               pump_until([&] { return (int)lines().size() == count; });
+    }
+
+    // An untagged MP3, titled by its name less ".mp3", at a path in the test directory.
+    fs::path mp3(const std::string& relative) {
+        fs::path path = dir / relative;
+        fs::create_directories(path.parent_path());
+        fs::copy_file(fixture("no_tag.mp3"), path, fs::copy_options::overwrite_existing);
+        return path;
+    }
+
+    std::vector<std::string> paths() {
+        std::vector<std::string> result;
+        for (PlaylistEntry* entry = playlist_head; entry != nullptr; entry = entry->next) {
+            result.push_back(entry->path);
+        }
+        return result;
+    }
+};
+
+} // namespace
+
+TEST_F(DropFiles, FilesAndPlaylistsAreAppendedInTheOrderDroppedAsAjouterAddsThem) {
+    fs::path deux = mp3("deux.mp3");
+    fs::path un = mp3("UN.MP3");
+    write_file("notes.txt", "pas de musique");
+    write_file("liste.m3u", "#EXTM3U\r\n#EXTINF:5,Trois - Titre\r\ntrois.mp3\r\nquatre.mp3\r\n");
+    mp3("trois.mp3");
+    mp3("quatre.mp3");
+
+    ASSERT_TRUE(drop({deux, dir / "notes.txt", un, dir / "liste.m3u"}, 4));
+    EXPECT_EQ(lines(), (std::vector<std::string>{"deux", "UN", "Trois - Titre", "quatre"}));
+    // Into an empty playlist: the first entry becomes current, nothing plays.
+    EXPECT_EQ(current_line(), 0);
+    EXPECT_NE(decoder_state(), VBMP3_STATE_PLAYING);
+
+    // The same files added as "Ajouter" adds them make the same entries.
+    std::vector<std::string> dropped = paths();
+    clear_playlist();
+    add_names({"deux.mp3", "UN.MP3", "liste.m3u"});
+    EXPECT_EQ(paths(), dropped);
+
+    // A second drop goes after what is there.
+    ASSERT_TRUE(drop({deux}, 5));
+    EXPECT_EQ(lines().back(), "deux");
+    EXPECT_EQ(current_line(), 0);
+}
+
+TEST_F(DropFiles, AFolderGivesItsMp3FilesAndThoseOfItsSubfoldersInNameOrder) {
+    mp3("album/b.mp3");
+    mp3("album/A.mp3");
+    mp3("album/z.mp3");
+    mp3("album/Sous/x.mp3");
+    mp3("album/Sous/Plus bas/y.mp3");
+    mp3("album/.cache/cachee.mp3");
+    mp3("album/.cachee.mp3");
+    write_file("album/pochette.jpg", "jpeg");
+    write_file("album/liste.m3u", "#EXTM3U\r\nA.mp3\r\n");
+    // A link back up would have the folder read for ever.
+    fs::create_directory_symlink(dir / "album", dir / "album/boucle");
+    mp3("seul.mp3");
+
+    ASSERT_TRUE(drop({dir / "album", dir / "seul.mp3"}, 6));
+    EXPECT_EQ(lines(), (std::vector<std::string>{"A", "b", "y", "x", "z", "seul"}));
+    EXPECT_EQ(paths().front(), (dir / "album/A.mp3").string());
+    EXPECT_EQ(paths()[2], (dir / "album/Sous/Plus bas/y.mp3").string());
+}
+
+TEST_F(DropFiles, NamesWindows1252CannotHoldAreLeftOutNeverMangled) {
+    fs::path cafe = mp3("caf\xC3\xA9.mp3");                                // é: in Windows-1252
+    fs::path japanese = mp3("\xE6\x97\xA5\xE6\x9C\xAC.mp3");               // not
+    mp3("dossier/\xE2\x82\xAC.mp3");                                       // €: in Windows-1252
+    mp3("dossier/\xD0\x96.mp3");                                           // Ж: not
+    fs::path folder_ru = dir / "\xD0\xBF\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0"; // a folder name
+    fs::create_directory(folder_ru);
+    fs::copy_file(fixture("no_tag.mp3"), folder_ru / "dedans.mp3");
+
+    ASSERT_TRUE(drop({japanese, cafe, folder_ru, dir / "dossier"}, 2));
+    EXPECT_EQ(paths(), (std::vector<std::string>{(dir / "caf\xE9.mp3").string(),
+                                                 (dir / "dossier/\x80.mp3").string()}));
+    EXPECT_EQ(lines(), (std::vector<std::string>{"caf\xE9", "\x80"}));
+}
+
+TEST_F(DropFiles, WhatNamesNoLocalFileIsRefusedAndAddsNothing) {
+    QMimeData text;
+    text.setText("deux.mp3");
+    QWidget* list = platform_test_widget(item(MAIN_LIST));
+    QDragEnterEvent enter(list->rect().center(), Qt::CopyAction, &text, Qt::LeftButton,
+                          Qt::NoModifier);
+    QApplication::sendEvent(list, &enter);
+    EXPECT_FALSE(enter.isAccepted());
+
+    QMimeData web;
+    web.setUrls({QUrl("https://exemple.fr/deux.mp3")});
+    QDropEvent drop(QPointF(list->rect().center()), Qt::CopyAction, &web, Qt::NoButton,
+                    Qt::NoModifier);
+    QApplication::sendEvent(list, &drop);
+    EXPECT_FALSE(drop.isAccepted());
+
+    // Gone before it is dropped: nothing is added.
+    fs::path gone = mp3("parti.mp3");
+    fs::remove(gone);
+    EXPECT_TRUE(platform_test_drop_files(item(MAIN_LIST), {gone.string()}));
+    pump_for(50);
+    EXPECT_TRUE(lines().empty());
+}
