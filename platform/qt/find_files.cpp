@@ -27,19 +27,21 @@ static FILETIME file_time(const struct timespec& time) {
 }
 
 // The attributes of what a name names: lstat's answer says whether it is a
-// link, stat's (of the target) the rest. A dangling link names nothing.
+// link, and for a link stat's (of the target) the rest. A dangling link names
+// nothing.
 static DWORD attributes_of(int at, const char* native, const char* name, struct stat* target) {
-    struct stat link;
-    if (fstatat(at, native, &link, AT_SYMLINK_NOFOLLOW) != 0 ||
-        fstatat(at, native, target, 0) != 0) {
+    if (fstatat(at, native, target, AT_SYMLINK_NOFOLLOW) != 0) {
         return INVALID_FILE_ATTRIBUTES;
     }
     DWORD attributes = 0;
+    if (S_ISLNK(target->st_mode)) {
+        attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+        if (fstatat(at, native, target, 0) != 0) {
+            return INVALID_FILE_ATTRIBUTES;
+        }
+    }
     if (S_ISDIR(target->st_mode)) {
         attributes |= FILE_ATTRIBUTE_DIRECTORY;
-    }
-    if (S_ISLNK(link.st_mode)) {
-        attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
     }
     if ((target->st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
         attributes |= FILE_ATTRIBUTE_READONLY;
