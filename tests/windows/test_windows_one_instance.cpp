@@ -1,0 +1,212 @@
+// One program per settings folder, with the real melodiane.exe: a second
+// start in a folder where it runs restores the running window and ends with
+// status 0, touching neither file; programs in different folders run side by
+// side; a program ended by TerminateProcess leaves its folder free at once.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const int deadline_ms = 60000;
+
+std::string read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool wait_for(const std::function<bool()>& done, int timeout_ms) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+fs::path program_path() {
+    char own[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, own, sizeof own);
+    return fs::path(std::string(own, length)).parent_path() / "melodiane.exe";
+}
+
+struct WindowSearch {
+    DWORD process;
+    HWND found;
+};
+
+BOOL CALLBACK match_main_window(HWND window, LPARAM data) {
+    WindowSearch* search = reinterpret_cast<WindowSearch*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char title[32] = "";
+    GetWindowTextA(window, title, sizeof title);
+    if (owner == search->process && strcmp(title, "Melodiane") == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The real program, started in a folder.
+class Program {
+  public:
+    explicit Program(const fs::path& folder) : folder_(folder) {
+        std::string program = program_path().string();
+        std::string command = "\"" + program + "\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        if (!CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            folder.string().c_str(), &startup, &process_)) {
+            process_ = {};
+        }
+    }
+    ~Program() {
+        if (process_.hProcess) {
+            TerminateProcess(process_.hProcess, 1);
+            WaitForSingleObject(process_.hProcess, 10000);
+            CloseHandle(process_.hProcess);
+            CloseHandle(process_.hThread);
+        }
+    }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // The main window, once the start has written the settings (its last step).
+    HWND opened() {
+        WindowSearch search = {process_.dwProcessId, nullptr};
+        bool found = wait_for(
+            [&] {
+                EnumWindows(match_main_window, reinterpret_cast<LPARAM>(&search));
+                return search.found != nullptr;
+            },
+            deadline_ms);
+        bool written =
+            found && wait_for(
+                         [&] {
+                             return read_file(folder_ / "Froulard.ini").find("activateeq=0\r\n") !=
+                                    std::string::npos;
+                         },
+                         deadline_ms);
+        return written ? search.found : nullptr;
+    }
+
+    bool running() {
+        return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+    }
+
+    // Waits for the end; the exit status, or -1.
+    int ended() {
+        if (!process_.hProcess || WaitForSingleObject(process_.hProcess, deadline_ms) != 0) {
+            return -1;
+        }
+        DWORD status = 0;
+        GetExitCodeProcess(process_.hProcess, &status);
+        CloseHandle(process_.hProcess);
+        CloseHandle(process_.hThread);
+        process_ = {};
+        return static_cast<int>(status);
+    }
+
+    void terminate() {
+        TerminateProcess(process_.hProcess, 1);
+        ended();
+    }
+
+  private:
+    fs::path folder_;
+    PROCESS_INFORMATION process_ = {};
+};
+
+class WindowsOneInstance : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        root = fs::path(temp) / ("melodiane-one-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                 std::to_string(GetTickCount64()));
+        fs::create_directories(root);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+    }
+    fs::path folder(const char* name) {
+        fs::create_directories(root / name);
+        return root / name;
+    }
+    fs::path root;
+};
+
+} // namespace
+
+TEST_F(WindowsOneInstance, ASecondStartRestoresTheRunningWindowAndTouchesNeitherFile) {
+    fs::path dir = folder("musique");
+    std::string playlist = "#EXTM3U\r\n#EXTINF:1,Un - Titre\r\nZ:\\nulle\\part\\un.mp3\r\n";
+    std::ofstream(dir / "Froulard.m3u", std::ios::binary) << playlist;
+    Program first(dir);
+    HWND window = first.opened();
+    ASSERT_NE(window, nullptr);
+    ShowWindow(window, SW_MINIMIZE);
+    ASSERT_TRUE(wait_for([&] { return IsIconic(window) != FALSE; }, deadline_ms));
+    std::string settings = read_file(dir / "Froulard.ini");
+    fs::file_time_type written = fs::last_write_time(dir / "Froulard.ini");
+
+    // The same folder reached through another spelling of its path.
+    std::string upper = dir.string();
+    for (char& c : upper) {
+        c = (char)toupper((unsigned char)c);
+    }
+    Program second(fs::path(upper + "\\"));
+    EXPECT_EQ(second.ended(), 0);
+    EXPECT_TRUE(wait_for([&] { return IsIconic(window) == FALSE; }, deadline_ms));
+    EXPECT_EQ(read_file(dir / "Froulard.ini"), settings);
+    EXPECT_EQ(fs::last_write_time(dir / "Froulard.ini"), written);
+    EXPECT_EQ(read_file(dir / "Froulard.m3u"), playlist);
+
+    ASSERT_TRUE(first.running());
+    fs::remove(dir / "Froulard.m3u");
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(first.ended(), 0);
+    EXPECT_EQ(read_file(dir / "Froulard.m3u"), playlist);
+}
+
+TEST_F(WindowsOneInstance, ProgramsInDifferentFoldersRunSideBySide) {
+    Program first(folder("un"));
+    Program second(folder("deux"));
+    HWND one = first.opened();
+    HWND two = second.opened();
+    ASSERT_NE(one, nullptr);
+    ASSERT_NE(two, nullptr);
+    PostMessageA(one, WM_CLOSE, 0, 0);
+    PostMessageA(two, WM_CLOSE, 0, 0);
+    EXPECT_EQ(first.ended(), 0);
+    EXPECT_EQ(second.ended(), 0);
+}
+
+TEST_F(WindowsOneInstance, AnEndedProgramsFolderTakesTheNextStartAtOnce) {
+    fs::path dir = folder("musique");
+    Program ended(dir);
+    ASSERT_NE(ended.opened(), nullptr);
+    ended.terminate();
+    fs::remove(dir / "Froulard.ini");
+
+    Program next(dir);
+    HWND window = next.opened();
+    ASSERT_NE(window, nullptr);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(next.ended(), 0);
+}
