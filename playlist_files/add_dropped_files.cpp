@@ -96,6 +96,17 @@ static int read_folder(const char* folder, FolderItem** items) {
     return count;
 }
 
+// Windows lists a name its code page cannot hold with "?" or a look-alike in
+// place of what it cannot hold: such a name names no file, and is left out.
+static int names_a_file(const char* folder, const char* name) {
+    char path[MAX_PATH];
+    int written = snprintf(path, sizeof path, "%s%s", folder, name);
+    if (written < 0 || written >= (int)sizeof path)
+        return 0;
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // folder ends in PATH_SEPARATOR. Every level adds at least two bytes to a
 // path held under MAX_PATH, so the descent ends.
 static void add_folder(const char* folder) {
@@ -110,7 +121,7 @@ static void add_folder(const char* folder) {
                                    PATH_SEPARATOR);
             if (written > 0 && written < (int)sizeof subfolder)
                 add_folder(subfolder);
-        } else {
+        } else if (names_a_file(folder, items[i].names)) {
             add_names_to_batch(folder, items[i].names);
         }
         free(items[i].names);
