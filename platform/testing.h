@@ -26,6 +26,10 @@ void platform_test_set_resource_dir(const char* dir);
 // events are all processed meanwhile.
 bool platform_test_pump_until(const std::function<bool()>& done, int timeout_ms);
 
+// Runs the message loop until it is idle: Qt's pending events processed and
+// no message waiting. Messages another thread posts later are not awaited.
+void platform_test_settle();
+
 // Runs the message loop for ms milliseconds; with 0, dispatches what is
 // pending and returns.
 void platform_test_pump(int ms);

@@ -71,6 +71,53 @@ bool platform_test_pump_until(const std::function<bool()>& done, int timeout_ms)
     return true;
 }
 
+namespace {
+
+// Counts the events Qt delivers on the user-interface thread.
+class EventCounter : public QObject {
+  public:
+    int count = 0;
+    bool eventFilter(QObject*, QEvent*) override {
+        count++;
+        return false;
+    }
+};
+
+} // namespace
+
+// Lets Qt run until a pass delivers no event: what a pass delivers (a queued
+// call, a layout, a repaint) often posts more for the next one.
+static void let_qt_catch_up() {
+    EventCounter counter;
+    QCoreApplication::instance()->installEventFilter(&counter);
+    for (int pass = 0; pass < 100; pass++) {
+        counter.count = 0;
+        QCoreApplication::processEvents();
+        if (counter.count == 0) {
+            break;
+        }
+    }
+    QCoreApplication::instance()->removeEventFilter(&counter);
+}
+
+void platform_test_settle() {
+    // Each pass gives Qt its turn (input, activation, layout, deferred calls)
+    // before the messages those produced; a pass that finds no message means
+    // both are idle. Timers keep posting, so passes are capped.
+    MSG msg;
+    for (int pass = 0; pass < 100; pass++) {
+        let_qt_catch_up();
+        bool handled = false;
+        while (queue_wait(&msg, 0)) {
+            handle(msg);
+            handled = true;
+        }
+        if (!handled) {
+            return;
+        }
+    }
+}
+
 void platform_test_pump(int ms) {
     platform_test_pump_until([] { return false; }, ms);
 }

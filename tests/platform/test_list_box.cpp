@@ -144,26 +144,26 @@ TEST_F(ListBoxTest, CaretIsKeptApartFromTheSelection) {
 
 TEST_F(ListBoxTest, LongListScrollsToTheCaretAndShowsItsScrollBar) {
     add(100);
-    platform_test_pump(20);
+    platform_test_settle();
     auto* box = qobject_cast<QAbstractScrollArea*>(platform_test_widget(list)->parentWidget());
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->verticalScrollBar()->isVisible());
     EXPECT_EQ(send(LB_GETTOPINDEX), 0);
     send(LB_SETCARETINDEX, 99, 0);
-    platform_test_pump(20);
+    platform_test_settle();
     EXPECT_GT(send(LB_GETTOPINDEX), 50);
     EXPECT_EQ(box->verticalScrollBar()->value(), send(LB_GETTOPINDEX));
     LRESULT found = send(LB_ITEMFROMPOINT, 0, MAKELPARAM(5, 1));
     EXPECT_EQ(HIWORD(found), 0); // inside the list
     EXPECT_EQ(LOWORD(found), send(LB_GETTOPINDEX));
     send(LB_RESETCONTENT);
-    platform_test_pump(20);
+    platform_test_settle();
     EXPECT_FALSE(box->verticalScrollBar()->isVisible());
 }
 
 TEST_F(ListBoxTest, MouseSelectsAsAnExtendedSelectionListBox) {
     add(6);
-    platform_test_pump(20);
+    platform_test_settle();
     QWidget* area = platform_test_widget(list);
     QTest::mouseClick(area, Qt::LeftButton, Qt::NoModifier, line_point(1));
     platform_test_pump_until([&] { return selection() == ".x...."; }, 1000);
@@ -190,7 +190,7 @@ TEST_F(ListBoxTest, MouseSelectsAsAnExtendedSelectionListBox) {
 
 TEST_F(ListBoxTest, DoubleClickNotifiesTheDialog) {
     add(3);
-    platform_test_pump(20);
+    platform_test_settle();
     // A user's double-click: a click, then the second press that Qt reports as a double-click.
     QTest::mouseClick(platform_test_widget(list), Qt::LeftButton, Qt::NoModifier, line_point(2));
     QTest::mouseDClick(platform_test_widget(list), Qt::LeftButton, Qt::NoModifier, line_point(2));
@@ -225,7 +225,7 @@ static LRESULT CALLBACK subclass_proc(HWND window, UINT message, WPARAM wparam, 
 
 TEST_F(ListBoxTest, InputReachesTheSubclassProcedureWhichPassesTheRestOn) {
     add(4);
-    platform_test_pump(20);
+    platform_test_settle();
     subclass_saw.clear();
     previous_proc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(list, GWLP_WNDPROC));
     ASSERT_NE(previous_proc, nullptr);

@@ -69,7 +69,7 @@ TEST_F(TrackbarTest, MouseDragTracksThenEndsWithPositionAndEndTrack) {
     HWND balance = item(1043);
     send(balance, TBM_SETRANGE, FALSE, MAKELPARAM(0, 200));
     send(balance, TBM_SETPOS, TRUE, 100);
-    platform_test_pump(20);
+    platform_test_settle();
     QWidget* widget = platform_test_widget(balance);
     QPoint start = thumb_centre(balance);
     QTest::mousePress(widget, Qt::LeftButton, Qt::NoModifier, start);
@@ -93,7 +93,7 @@ TEST_F(TrackbarTest, ChannelClickPagesTowardsThePointer) {
     HWND volume = item(1042);
     send(volume, TBM_SETRANGE, FALSE, MAKELPARAM(0, 100));
     send(volume, TBM_SETPOS, TRUE, 50);
-    platform_test_pump(20);
+    platform_test_settle();
     QWidget* widget = platform_test_widget(volume);
     QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier,
                       QPoint(widget->width() - 4, widget->height() / 2));

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 struct Received {
@@ -65,7 +66,7 @@ class MainWindowTest : public ::testing::Test {
     }
     void TearDown() override {
         DestroyWindow(dialog);
-        platform_test_pump(5);
+        platform_test_settle();
     }
     HWND item(int id) const {
         return GetDlgItem(dialog, id);
@@ -77,6 +78,10 @@ class MainWindowTest : public ::testing::Test {
     bool wait_for(UINT message, std::size_t count, int timeout_ms = 2000) {
         return platform_test_pump_until([&] { return received_of(message).size() >= count; },
                                         timeout_ms);
+    }
+    // Runs the loop for ms while the condition holds; false once it fails.
+    static bool stays(const std::function<bool()>& condition, int ms) {
+        return !platform_test_pump_until([&] { return !condition(); }, ms);
     }
 
     HWND dialog = nullptr;
