@@ -3,6 +3,13 @@
 // initialise_app) in a fresh temporary directory, drives the real dialog and
 // the real decoder, and ends with the real shutdown (WM_CLOSE).
 //
+// It drives the program as the program drives its windows: messages sent or
+// posted to the controls GetDlgItem finds (BM_CLICK, LB_*, TBM_*, WM_COMMAND,
+// WM_CLOSE), results read back the same way, common dialogs answered through
+// testing_dialogs.h. Nothing here names the toolkit under the windows; tests
+// that need its own input (drags, right-clicks at a point, key sequences)
+// live in tests/app_input.
+//
 // The program itself starts once per process; the fixture makes that safe to
 // repeat by closing through the real shutdown, releasing what the playlist
 // still holds and putting every global back to its start value before the
@@ -17,24 +24,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QApplication>
-#include <QFrame>
-#include <QMenu>
-#include <QStyle>
-#include <QStyleOptionSlider>
-#include <QTest>
-#include <QTimer>
-#include <QWidget>
-
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <initializer_list>
-#include <memory>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -44,7 +39,7 @@
 #include "app/main_window.h"
 #include "common/resource.h"
 #include "equalizer/equalizer.h"
-#include "platform/testing.h"
+#include "message_loop.h"
 #include "platform/testing_dialogs.h"
 #include "platform/win32.h"
 #include "playback/player.h"
@@ -76,7 +71,6 @@ class AppTest : public ::testing::Test {
         if (running) {
             close();
         }
-        menu_watch.reset();
         release_playlist();
         testing_reset_dialogs();
         fs::current_path(previous_dir);
@@ -88,7 +82,7 @@ class AppTest : public ::testing::Test {
 
     // A fresh, empty temporary directory becomes the current directory.
     void enter_temp_dir() {
-        platform_test_init();
+        loop_init();
         previous_dir = fs::current_path();
         std::string pattern = (fs::temp_directory_path() / "melodiane-XXXXXX").string();
         std::vector<char> name(pattern.begin(), pattern.end());
@@ -109,7 +103,7 @@ class AppTest : public ::testing::Test {
         ASSERT_NE(main_dialog, nullptr);
         initialise_app();
         running = true;
-        pump_for(20);
+        settle();
     }
 
     // The real shutdown: WM_CLOSE, then the message loop runs until the quit
@@ -125,14 +119,20 @@ class AppTest : public ::testing::Test {
 
     // ---- Waiting ----
 
-    // Runs the message loop as the program does for ms milliseconds.
-    void pump_for(int ms) {
-        platform_test_pump(ms);
+    // Runs the message loop as the program does until nothing is waiting.
+    static void settle() {
+        loop_settle();
     }
 
-    // Runs the message loop until the condition holds; false after timeout_ms.
-    bool pump_until(const std::function<bool()>& condition, int timeout_ms = 10000) {
-        return platform_test_pump_until(condition, timeout_ms);
+    // Runs the message loop until the condition holds; false after deadline_ms.
+    static bool wait_until(const std::function<bool()>& condition, int deadline_ms = 10000) {
+        return loop_until(condition, deadline_ms);
+    }
+
+    // Runs the message loop for ms while the condition holds; false as soon as
+    // it fails. For what must not happen; keep ms short.
+    static bool stays(const std::function<bool()>& condition, int ms) {
+        return !loop_until([&] { return !condition(); }, ms);
     }
 
     // ---- The main window ----
@@ -159,61 +159,15 @@ class AppTest : public ::testing::Test {
         return (int)SendMessageA(item(id), TBM_GETRANGEMAX, 0, 0);
     }
 
-    // A real mouse click on a control of the main window; returns once the
-    // click has been handled (after any modal dialog it opened has closed).
+    // Clicks a button of the main window (BM_CLICK); returns once the click
+    // has been handled (after any modal dialog it opened has closed).
     void click(int id) {
         click_window(item(id));
     }
 
-    void click_window(HWND window) {
-        QTest::mouseClick(platform_test_widget(window), Qt::LeftButton);
-        pump_for(20);
-    }
-
-    // A real key press and release on a window (it gets the focus first).
-    void key(HWND window, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        SetFocus(window);
-        QTest::keyClick(platform_test_widget(window), key, modifiers);
-        pump_for(20);
-    }
-
-    // Centre of a slider's thumb in the slider's own coordinates.
-    static QPoint thumb_centre(HWND slider) {
-        QWidget* widget = platform_test_widget(slider);
-        int position = (int)SendMessageA(slider, TBM_GETPOS, 0, 0);
-        QStyleOptionSlider option;
-        option.initFrom(widget);
-        option.rect = static_cast<QFrame*>(widget)->contentsRect();
-        option.orientation = widget->height() > widget->width() ? Qt::Vertical : Qt::Horizontal;
-        option.minimum = (int)SendMessageA(slider, TBM_GETRANGEMIN, 0, 0);
-        option.maximum = (int)SendMessageA(slider, TBM_GETRANGEMAX, 0, 0);
-        option.sliderPosition = position;
-        option.sliderValue = position;
-        option.upsideDown = false;
-        option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
-        return widget->style()
-            ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, widget)
-            .center();
-    }
-
-    // Presses the mouse on a slider's thumb and moves it by each offset in
-    // turn (pixels from the press), pumping between them; the button is
-    // released at the last offset unless release is false.
-    void drag_slider(HWND slider, std::initializer_list<QPoint> offsets, bool release = true) {
-        QWidget* widget = platform_test_widget(slider);
-        QPoint start = thumb_centre(slider);
-        QPoint at = start;
-        QTest::mousePress(widget, Qt::LeftButton, Qt::NoModifier, start);
-        pump_for(20);
-        for (const QPoint& offset : offsets) {
-            at = start + offset;
-            QTest::mouseMove(widget, at);
-            pump_for(20);
-        }
-        if (release) {
-            QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, at);
-            pump_for(20);
-        }
+    static void click_window(HWND button) {
+        SendMessageA(button, BM_CLICK, 0, 0);
+        settle();
     }
 
     // Runs script inside the next modal dialog's loop, with the dialog, once
@@ -261,66 +215,16 @@ class AppTest : public ::testing::Test {
 
     // ---- The playlist list box ----
 
-    // The centre of a line, in the coordinates of the list box's widget.
-    QPoint line_point(int line) {
-        RECT rect = {};
-        SendMessageA(item(MAIN_LIST), LB_GETITEMRECT, line, (LPARAM)&rect);
-        return QPoint((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-    }
-
-    void click_line(int line, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTest::mouseClick(platform_test_widget(item(MAIN_LIST)), Qt::LeftButton, modifiers,
-                          line_point(line));
-        pump_for(20);
-    }
-
+    // What a double-click on a line tells the main window: that line alone
+    // selected, the caret on it, then LBN_DBLCLK.
     void double_click_line(int line) {
-        QWidget* list = platform_test_widget(item(MAIN_LIST));
-        QTest::mouseClick(list, Qt::LeftButton, Qt::NoModifier, line_point(line));
-        QTest::mouseDClick(list, Qt::LeftButton, Qt::NoModifier, line_point(line));
-        pump_for(20);
+        HWND list = item(MAIN_LIST);
+        SendMessageA(list, LB_SETSEL, FALSE, -1);
+        SendMessageA(list, LB_SETSEL, TRUE, line);
+        SendMessageA(list, LB_SETCARETINDEX, line, 0);
+        SendMessageA(main_dialog, WM_COMMAND, MAKEWPARAM(MAIN_LIST, LBN_DBLCLK), (LPARAM)list);
+        settle();
     }
-
-    // A right-click at a point of the list box's widget; returns once any
-    // menu it opened has closed and its choice has been handled.
-    void right_click_at(QPoint point) {
-        QTest::mouseClick(platform_test_widget(item(MAIN_LIST)), Qt::RightButton, Qt::NoModifier,
-                          point);
-        pump_for(50);
-    }
-
-    // Acts on the next pop-up menu once it is open: action gets the menu and
-    // chooses an item (choose_menu_item) or closes it. menus_opened counts
-    // the menus seen.
-    void on_next_menu(std::function<void(QMenu*)> action) {
-        menu_watch = std::make_unique<QTimer>();
-        QObject::connect(menu_watch.get(), &QTimer::timeout, [this, action] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            if (menu == nullptr || !menu->isVisible()) {
-                return;
-            }
-            menu_watch->stop();
-            menus_opened++;
-            action(menu);
-        });
-        menu_watch->start(10);
-    }
-
-    // Clicks the menu item with that identifier.
-    static void choose_menu_item(QMenu* menu, int id) {
-        for (QAction* action : menu->actions()) {
-            if (!action->isSeparator() && action->data().toInt() == id) {
-                QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier,
-                                  menu->actionGeometry(action).center());
-                return;
-            }
-        }
-        ADD_FAILURE() << "no menu item " << id;
-        menu->close();
-    }
-
-    std::unique_ptr<QTimer> menu_watch;
-    int menus_opened = 0;
 
     // ---- Files ----
 
@@ -360,7 +264,7 @@ class AppTest : public ::testing::Test {
         std::string directory = dir.string() + "/";
         add_files((int)SendMessageA(item(MAIN_LIST), LB_GETCOUNT, 0, 0), directory.c_str(),
                   list.data());
-        pump_for(20);
+        settle();
     }
 
     // Writes an MP3 of about 3 x copies seconds into the test directory: the
@@ -429,7 +333,6 @@ class AppTest : public ::testing::Test {
     }
 
     static void reset_globals() {
-
         main_dialog = nullptr;
         current_entry = nullptr;
         playlist_head = nullptr;

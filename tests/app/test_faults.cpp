@@ -195,9 +195,9 @@ TEST_F(Faults, WithoutASoundDevicePlaybackGoesOnSilentlyInRealTime) {
     auto begun = std::chrono::steady_clock::now();
     click(MAIN_PLAY);
     EXPECT_EQ(decoder_state(), 1);
-    ASSERT_TRUE(pump_until([] { return elapsed_seconds >= 1; }, 10000));
+    ASSERT_TRUE(wait_until([] { return elapsed_seconds >= 1; }, 10000));
     EXPECT_EQ(current_line(), 0); // not raced through
-    ASSERT_TRUE(pump_until([] { return decoder_state() == 0; }, 20000));
+    ASSERT_TRUE(wait_until([] { return decoder_state() == 0; }, 20000));
     double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
     if (saved.empty()) {

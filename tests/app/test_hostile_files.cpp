@@ -131,7 +131,7 @@ TEST_F(HostileFiles, ValuesFarOutOfRangeAreClampedOnlyWhereTheControlsClampThem)
     // The extreme bands are applied while a track plays: it plays to its end.
     click(MAIN_PLAY);
     EXPECT_EQ(decoder_state(), 1);
-    EXPECT_TRUE(pump_until([] { return decoder_state() == 0; }, 10000));
+    EXPECT_TRUE(wait_until([] { return decoder_state() == 0; }, 10000));
     EXPECT_EQ(close(), 0);
 }
 

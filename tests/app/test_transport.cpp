@@ -10,6 +10,16 @@ static std::string minutes(int seconds) {
     return text;
 }
 
+// Ends of tracks the program was told of.
+static int ends = 0;
+
+static int counting_ends(int type, int value) {
+    if (type == VBMP3_EVENT_END) {
+        ends++;
+    }
+    return decoder_event(type, value);
+}
+
 class TransportTest : public AppTest {
   protected:
     // Two tracks of about 9 seconds, titled "a" and "b" after their names.
@@ -21,7 +31,7 @@ class TransportTest : public AppTest {
     }
 
     bool reached(int seconds) {
-        return pump_until([&] { return elapsed_seconds >= seconds; });
+        return wait_until([&] { return elapsed_seconds >= seconds; });
     }
 
     std::string duration_label() {
@@ -37,17 +47,16 @@ TEST_F(TransportTest, PlayPauseResumeRestartAndStopFollowTheTransitionTable) {
     EXPECT_EQ(decoder_state(), 1);
     EXPECT_EQ(stop_reason, STOP_REASON_PLAYING);
     ASSERT_TRUE(reached(2));
-    ASSERT_TRUE(pump_until([&] { return slider(MAIN_TIME_SLIDER) >= 2; }));
+    ASSERT_TRUE(wait_until([&] { return slider(MAIN_TIME_SLIDER) >= 2; }));
     EXPECT_EQ(text(MAIN_TIME_LABEL), minutes(slider(MAIN_TIME_SLIDER)) + " / " + duration_label());
 
     click(MAIN_PAUSE); // playing -> paused: timer stopped, display frozen
     EXPECT_EQ(decoder_state(), 2);
-    pump_for(200);
     int paused_at = elapsed_seconds;
     std::string label = text(MAIN_TIME_LABEL);
-    pump_for(1500);
-    EXPECT_EQ(elapsed_seconds, paused_at);
-    EXPECT_EQ(text(MAIN_TIME_LABEL), label);
+    EXPECT_TRUE(
+        stays([&] { return elapsed_seconds == paused_at && text(MAIN_TIME_LABEL) == label; },
+              position_timer_period + 100));
 
     click(MAIN_PLAY); // paused -> playing from where it paused
     EXPECT_EQ(decoder_state(), 1);
@@ -85,8 +94,9 @@ TEST_F(TransportTest, PlayWithAnEmptyPlaylistOpensNothing) {
     EXPECT_EQ(decoder_state(), 0);
     EXPECT_EQ(text(MAIN_TIME_LABEL), "--:-- / --:--");
     EXPECT_EQ(text(MAIN_TITLE_LABEL), "");
-    pump_for(1200); // the timer runs with nothing to show
-    EXPECT_EQ(text(MAIN_TIME_LABEL), "--:-- / --:--");
+    // The timer runs with nothing to show.
+    EXPECT_TRUE(stays([&] { return text(MAIN_TIME_LABEL) == "--:-- / --:--"; },
+                      position_timer_period + 100));
 }
 
 TEST_F(TransportTest, NextAndPreviousWhileStoppedOnlyShowTheNewEntry) {
@@ -175,19 +185,20 @@ TEST_F(TransportTest, NextAndPreviousWithRepeatReplayTheOnlyEntryFromItsStart) {
     click(MAIN_PREVIOUS);
     EXPECT_EQ(elapsed_seconds, 0);
     EXPECT_EQ(decoder_state(), 1);
-    pump_for(300);
-    EXPECT_LT(elapsed_seconds, 2); // the decoder restarted too
+    // The decoder restarted too: the first position after is not the 2 s it
+    // had reached.
+    ASSERT_TRUE(wait_until([] { return elapsed_seconds >= 1; }));
+    EXPECT_LT(elapsed_seconds, 3);
 }
 
 TEST_F(TransportTest, ANaturalEndPlaysTheNextEntryAndTheLastOneStopsThePlayer) {
     add_fixtures({"no_tag.mp3=a.mp3", "no_tag.mp3=b.mp3"});
     click(MAIN_PLAY);
-    ASSERT_TRUE(pump_until([&] { return current_line() == 1; }));
+    ASSERT_TRUE(wait_until([&] { return current_line() == 1; }));
     EXPECT_EQ(decoder_state(), 1);
     EXPECT_EQ(text(MAIN_TITLE_LABEL), "b");
 
-    ASSERT_TRUE(pump_until([&] { return decoder_state() == 0; }));
-    pump_for(100);
+    ASSERT_TRUE(wait_until([&] { return decoder_state() == 0; }));
     EXPECT_EQ(current_line(), 1); // the current entry stays on the last one
     EXPECT_EQ(stop_reason, STOP_REASON_USER);
     EXPECT_EQ(slider(MAIN_TIME_SLIDER), 0);
@@ -198,8 +209,8 @@ TEST_F(TransportTest, WithRepeatTheListPlaysInALoopAndASingleEntryReplays) {
     add_fixtures({"no_tag.mp3=a.mp3", "no_tag.mp3=b.mp3"});
     click(MAIN_REPEAT);
     click(MAIN_PLAY);
-    ASSERT_TRUE(pump_until([&] { return current_line() == 1; }));
-    ASSERT_TRUE(pump_until([&] { return current_line() == 0; })); // wrapped
+    ASSERT_TRUE(wait_until([&] { return current_line() == 1; }));
+    ASSERT_TRUE(wait_until([&] { return current_line() == 0; })); // wrapped
     EXPECT_EQ(decoder_state(), 1);
 
     click(MAIN_STOP);
@@ -207,8 +218,11 @@ TEST_F(TransportTest, WithRepeatTheListPlaysInALoopAndASingleEntryReplays) {
     click(MAIN_DELETE);
     add_fixtures({"no_tag.mp3=solo.mp3"});
     ASSERT_EQ(lines(), std::vector<std::string>{"solo"});
+    ends = 0;
+    vbmp3_callback(counting_ends);
     click(MAIN_PLAY);
-    pump_for(3000); // about three times its length
+    EXPECT_TRUE(wait_until([] { return ends >= 2; }));
+    vbmp3_callback(decoder_event);
     EXPECT_EQ(decoder_state(), 1);
     EXPECT_EQ(current_line(), 0);
 }

@@ -1,7 +1,7 @@
 // Files, playlists and folders dropped from a file manager onto the playlist:
 // a real drop event on the list box, the program's WM_DROPFILES, and the
 // entries "Ajouter" would make of the same files.
-#include "app_fixture.h"
+#include "input_fixture.h"
 #include "platform/testing_drop.h"
 
 #include <unistd.h>
@@ -17,7 +17,7 @@ class DropFiles : public AppTest {
             names.push_back(path.string());
         }
         return platform_test_drop_files(item(MAIN_LIST), names) &&
-               pump_until([&] { return (int)lines().size() == count; });
+               wait_until([&] { return (int)lines().size() == count; });
     }
 
     // An untagged MP3, titled by its name less ".mp3", at a path in the test directory.
@@ -120,6 +120,6 @@ TEST_F(DropFiles, WhatNamesNoLocalFileIsRefusedAndAddsNothing) {
     fs::path gone = mp3("parti.mp3");
     fs::remove(gone);
     EXPECT_TRUE(platform_test_drop_files(item(MAIN_LIST), {gone.string()}));
-    pump_for(50);
+    settle();
     EXPECT_TRUE(lines().empty());
 }

@@ -2,7 +2,7 @@
 // font, a choice reaches the main window, the file and the dialogs opened
 // later; cancelling writes nothing; About closes with Esc and "Fermer"; the
 // player goes on while a modal dialog is open.
-#include "app_fixture.h"
+#include "input_fixture.h"
 
 #include "app/about.h"
 
@@ -85,10 +85,10 @@ TEST_F(FontAboutTest, AboutClosesWithFermerAndPlaybackGoesOnMeanwhile) {
     in_next_modal([&](HWND about) {
         EXPECT_FALSE(IsWindowEnabled(main_dialog));
         label_before = text(MAIN_TIME_LABEL);
-        pump_for(2300);
+        wait_until([&] { return text(MAIN_TIME_LABEL) != label_before; });
         label_after = text(MAIN_TIME_LABEL);
         click_window(GetDlgItem(about, IDCANCEL));
-        EXPECT_FALSE(IsWindow(about) && platform_test_widget(about)->window()->isVisible());
+        EXPECT_FALSE(shown(about));
     });
     click(MAIN_ABOUT);
     EXPECT_NE(label_before, label_after);
@@ -98,7 +98,7 @@ TEST_F(FontAboutTest, AboutClosesWithFermerAndPlaybackGoesOnMeanwhile) {
     bool closed_by_enter = false;
     in_next_modal([&](HWND about) {
         key(GetDlgItem(about, IDCANCEL), Qt::Key_Return); // "Fermer" has the focus
-        closed_by_enter = !(IsWindow(about) && platform_test_widget(about)->window()->isVisible());
+        closed_by_enter = !shown(about);
     });
     click(MAIN_ABOUT);
     EXPECT_TRUE(closed_by_enter);

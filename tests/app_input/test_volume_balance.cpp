@@ -1,6 +1,6 @@
 // Volume and balance: the channel levels heard for each pair of slider
 // positions, and the balance's snap to the centre while dragged.
-#include "app_fixture.h"
+#include "input_fixture.h"
 
 #include "vbmp3/vbmp3_testing.h"
 
@@ -52,7 +52,7 @@ class VolumeTest : public ColdAppTest {
             peaks.frames = 0;
         }
         click(MAIN_PLAY);
-        EXPECT_TRUE(pump_until([&] { return decoder_state() == 0; }));
+        EXPECT_TRUE(wait_until([&] { return decoder_state() == 0; }));
         std::lock_guard<std::mutex> guard(peaks.lock);
         EXPECT_GT(peaks.frames, 44100);
         return {peaks.left, peaks.right};

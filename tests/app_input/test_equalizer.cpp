@@ -1,7 +1,7 @@
 // The equalizer dialog: stored bands shown and edited, the value label,
 // Lancer and Zéro, Enter and Esc, the settings written at close, and what
 // reaches the output (heard through the decoder's test tap).
-#include "app_fixture.h"
+#include "input_fixture.h"
 
 #include "settings/settings.h"
 #include "vbmp3/vbmp3_testing.h"
@@ -19,12 +19,14 @@ struct Recent {
     std::mutex lock;
     std::deque<float> left;
     int rate = 44100;
+    long heard = 0; // frames received in all
 };
 
 void keep_recent(const float* frames, int count, int rate, void* user) {
     Recent* recent = static_cast<Recent*>(user);
     std::lock_guard<std::mutex> guard(recent->lock);
     recent->rate = rate;
+    recent->heard += count;
     for (int i = 0; i < count; i++) {
         recent->left.push_back(frames[2 * i]);
     }
@@ -54,14 +56,10 @@ class EqualizerTest : public ColdAppTest {
         return window_text(GetDlgItem(dialog, EQ_VALUE_LABEL));
     }
 
-    static bool open(HWND dialog) {
-        return IsWindow(dialog) && platform_test_widget(dialog)->window()->isVisible();
-    }
-
     // Closes the dialog with its window's close button.
     void close_box(HWND dialog) {
         platform_test_widget(dialog)->window()->close();
-        pump_for(20);
+        settle();
     }
 
     // Amplitude of a frequency in the last second heard, left channel.
@@ -77,11 +75,23 @@ class EqualizerTest : public ColdAppTest {
     }
 
     // How much louder the 60 Hz tone is than the 3 kHz one, once what is
-    // heard comes from the current settings. The decoder keeps headroom for
+    // heard comes from the current settings: a second and a half heard since,
+    // so the sound queued before them has played. The decoder keeps headroom for
     // a boost, so the two tones are compared rather than taken alone.
     double low_to_high() {
-        pump_for(1500);
+        long heard = frames_heard();
+        wait_until([&] { return frames_heard() >= heard + recent_rate() * 3 / 2; });
         return amplitude(60) / amplitude(3000);
+    }
+
+    long frames_heard() {
+        std::lock_guard<std::mutex> guard(recent.lock);
+        return recent.heard;
+    }
+
+    int recent_rate() {
+        std::lock_guard<std::mutex> guard(recent.lock);
+        return recent.rate;
     }
 
     Recent recent;
@@ -119,9 +129,9 @@ TEST_F(EqualizerTest, ShowsTheStoredBandsAndEditsThemWithTheValueLabel) {
         key(band(dialog, 9), Qt::Key_Return); // Enter and Esc leave it open
         key(band(dialog, 9), Qt::Key_Escape);
         key(GetDlgItem(dialog, EQ_ZERO), Qt::Key_Escape);
-        EXPECT_TRUE(open(dialog));
+        EXPECT_TRUE(shown(dialog));
         close_box(dialog);
-        EXPECT_FALSE(open(dialog));
+        EXPECT_FALSE(shown(dialog));
     });
     click(MAIN_EQUALIZER);
     EXPECT_TRUE(checked);
@@ -178,7 +188,7 @@ TEST_F(EqualizerTest, LancerAndZeroAndDraggingDecideWhatIsHeard) {
     vbmp3_testing_useOutput(VBMP3_OUTPUT_DEVICE); // for the next start
     add_fixtures({"eq_tones.mp3"});
     click(MAIN_PLAY); // a 60 Hz and a 3 kHz tone of equal level, in a loop
-    ASSERT_TRUE(pump_until([&] { return amplitude(3000) > 0.01; }));
+    ASSERT_TRUE(wait_until([&] { return amplitude(3000) > 0.01; }));
     double flat = low_to_high();
     ASSERT_GT(flat, 0.5);
 
@@ -206,11 +216,11 @@ TEST_F(EqualizerTest, LancerAndZeroAndDraggingDecideWhatIsHeard) {
         QPoint start = thumb_centre(band(dialog, 0));
         QTest::mousePress(widget, Qt::LeftButton, Qt::NoModifier, start);
         QTest::mouseMove(widget, start + QPoint(0, -3));
-        pump_for(50);
+        settle();
         EXPECT_EQ(position(band(dialog, 0)), 100);
         EXPECT_EQ(label(dialog), "[P0] :  +0.0dB");
         QTest::mouseMove(widget, start + QPoint(0, -200));
-        pump_for(50);
+        settle();
         EXPECT_EQ(position(band(dialog, 0)), 0);
         EXPECT_EQ(label(dialog), "[P0] : +10.0dB");
         EXPECT_EQ(eq_bands[0], 100);

@@ -1,10 +1,36 @@
 // The playlist's own input, with the real mouse and keyboard: the context
 // menu's selection rule, Ctrl tracking, the menu's commands, double-click,
 // and Enter and Esc in the main window.
-#include "app_fixture.h"
+#include "input_fixture.h"
+
+#include <QTimer>
+
+#include <memory>
 
 class ListInputTest : public AppTest {
   protected:
+    void TearDown() override {
+        menu_watch.reset();
+        AppTest::TearDown();
+    }
+
+    // Acts on the next pop-up menu once it is open: action gets the menu and
+    // chooses an item (choose_menu_item) or closes it. menus_opened counts
+    // the menus seen.
+    void on_next_menu(std::function<void(QMenu*)> action) {
+        menu_watch = std::make_unique<QTimer>();
+        QObject::connect(menu_watch.get(), &QTimer::timeout, [this, action] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (menu == nullptr || !menu->isVisible()) {
+                return;
+            }
+            menu_watch->stop();
+            menus_opened++;
+            action(menu);
+        });
+        menu_watch->start(10);
+    }
+
     // Five one-second lines "a" to "e"; "a" is current.
     void add_five() {
         add_fixtures({"no_tag.mp3=a.mp3", "no_tag.mp3=b.mp3", "no_tag.mp3=c.mp3",
@@ -28,8 +54,10 @@ class ListInputTest : public AppTest {
     void menu_command(int line, int id) {
         on_next_menu([id](QMenu* menu) { choose_menu_item(menu, id); });
         right_click_at(line_point(line));
-        pump_for(50);
     }
+
+    std::unique_ptr<QTimer> menu_watch;
+    int menus_opened = 0;
 };
 
 TEST_F(ListInputTest, RightClickKeepsASelectionItHitsAndReplacesOneItMisses) {
@@ -62,18 +90,18 @@ TEST_F(ListInputTest, CtrlHeldOnTheListAddsTheRightClickedLineUntilTheMenuOpens)
     QWidget* list = platform_test_widget(item(MAIN_LIST));
     SetFocus(item(MAIN_LIST));
     QTest::keyPress(list, Qt::Key_Control);
-    pump_for(20);
+    settle();
     EXPECT_EQ(selection_at_menu(line_point(3)), (std::vector<int>{1, 3}));
     // Still held, but opening the menu forgot it: the list box only hears of
     // it again on a new key-down.
     EXPECT_EQ(selection_at_menu(line_point(4)), std::vector<int>{4});
     QTest::keyRelease(list, Qt::Key_Control);
-    pump_for(20);
+    settle();
 
     QTest::keyPress(list, Qt::Key_Control);
-    pump_for(20);
+    settle();
     QTest::keyRelease(list, Qt::Key_Control);
-    pump_for(20);
+    settle();
     // The release was seen too: the line replaces the selection.
     EXPECT_EQ(selection_at_menu(line_point(0)), std::vector<int>{0});
 }
@@ -118,11 +146,11 @@ TEST_F(ListInputTest, MenuPlayAndDoubleClickPlayTheCaretLineFromItsStart) {
     EXPECT_EQ(decoder_state(), 1);
     EXPECT_EQ(text(MAIN_TITLE_LABEL), "c");
 
-    double_click_line(0);
+    mouse_double_click_line(0);
     EXPECT_EQ(current_line(), 0);
     EXPECT_EQ(decoder_state(), 1);
-    ASSERT_TRUE(pump_until([&] { return elapsed_seconds >= 2; }));
-    double_click_line(0); // the line already playing starts again
+    ASSERT_TRUE(wait_until([&] { return elapsed_seconds >= 2; }));
+    mouse_double_click_line(0); // the line already playing starts again
     EXPECT_EQ(current_line(), 0);
     EXPECT_EQ(elapsed_seconds, 0);
     EXPECT_EQ(slider(MAIN_TIME_SLIDER), 0);
