@@ -3,6 +3,9 @@
 # benchmark program of bench/ and prints one table: each figure, its target,
 # whether it is met, the baseline measured in the same run and the ratio to it
 # (scripts/bench_report.py). Then the machine: processors, CPU model, memory.
+# With a Windows build (scripts/build_windows.sh; build/windows, or
+# $MELODIANE_WINDOWS_BUILD), the decoder library's throughput as VBMP3.DLL
+# under Wine is measured beside the Linux library's.
 #
 #   scripts/bench.sh [BUILD_DIR]
 #
@@ -28,6 +31,26 @@ for program in "$build"/bench/bench_*; do
     (cd "$results" && "$program" --benchmark_format=json --benchmark_out_format=json \
         --benchmark_out="$results/$name.json" >/dev/null) || echo "$name failed" >&2
 done
+
+# VBMP3.DLL under Wine, on the five-minute file bench_decode has just made
+# (bench/vbmp3/bench_support.h: the temporary folder's melodiane_bench), when a
+# Windows build is there to measure: scripts/build_windows.sh makes one.
+windows=${MELODIANE_WINDOWS_BUILD:-$root/build/windows}
+five_minutes=${TMPDIR:-/tmp}/melodiane_bench/five_minutes.mp3
+if [ -f "$windows/VBMP3.DLL" ] && [ -f "$windows/CMakeCache.txt" ] && [ -f "$five_minutes" ]; then
+    cmake --build "$windows" --target bench_decode_windows >/dev/null
+    echo "running bench_decode_windows under Wine" >&2
+    (
+        source "$root/scripts/wine_env.sh"
+        wine_env_start "$windows/wine-bench"
+        trap wine_env_stop EXIT
+        wine "$windows/bench_decode_windows.exe" "$(winepath -w "$five_minutes")" \
+            "$(winepath -w "$results")\\bench_decode_windows.json" </dev/null
+    ) || echo "bench_decode_windows failed" >&2
+else
+    echo "VBMP3.DLL under Wine not measured: no Windows build in $windows" \
+        "(scripts/build_windows.sh makes one)" >&2
+fi
 
 python3 "$root/scripts/bench_report.py" "$results"
 echo
