@@ -12,7 +12,7 @@
 set -euo pipefail
 shopt -s inherit_errexit
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build/windows}
+build=$(realpath -m "${1:-$root/build/windows}")
 [ $# -gt 0 ] && shift
 cache=${MELODIANE_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/melodiane-windows}
 host=x86_64-w64-mingw32
@@ -25,6 +25,9 @@ packages=(
   wine wine64 locales xvfb xauth
   cmake ninja-build make pkg-config dpkg-dev zip
   googletest libmpg123-dev libsdl2-dev
+  # The main window's picture for the docs (scripts/screenshot_windows.sh),
+  # with Wine's own fonts for the caption buttons' symbols.
+  imagemagick x11-utils fonts-wine
 )
 
 install_packages() {
