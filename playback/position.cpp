@@ -59,6 +59,9 @@ void reset_position(void) {
 }
 
 void show_position(void) {
+    // The decoder's latest position waits for this pump: it does not wake the
+    // program a second time each second.
+    vbmp3_pump();
     SendMessageA(time_slider(), TBM_SETPOS, TRUE, elapsed_seconds);
     refresh_time_label();
 }

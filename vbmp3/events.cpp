@@ -1,6 +1,8 @@
 #include "vbmp3/events.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <deque>
 #include <mutex>
 
@@ -9,6 +11,9 @@ static std::mutex queue_lock;
 static std::deque<PendingEvent> queue;
 // Set by the program's thread, read by the library's threads.
 static std::atomic<void (*)(void)> wakeup_function{nullptr};
+// When the program last pumped, in steady-clock ticks (0: never).
+static std::atomic<std::chrono::steady_clock::rep> last_pump{0};
+static const auto pump_overdue = std::chrono::milliseconds(1500);
 
 void events_post(const PendingEvent& event) {
     std::lock_guard<std::mutex> hold(queue_lock);
@@ -47,4 +52,21 @@ void events_wake() {
     if (wakeup) {
         wakeup();
     }
+}
+
+void events_pumped() {
+    last_pump.store(std::chrono::steady_clock::now().time_since_epoch().count());
+}
+
+bool events_position_overdue() {
+    {
+        std::lock_guard<std::mutex> hold(queue_lock);
+        if (std::none_of(queue.begin(), queue.end(),
+                         [](const PendingEvent& e) { return e.type == 2; })) {
+            return false;
+        }
+    }
+    std::chrono::steady_clock::time_point pumped{
+        std::chrono::steady_clock::duration(last_pump.load())};
+    return std::chrono::steady_clock::now() - pumped >= pump_overdue;
 }

@@ -23,3 +23,11 @@ void events_clear();
 void events_set_wakeup(void (*wakeup)(void));
 // Calls the wakeup function, if any. Call it with no library lock held.
 void events_wake();
+
+// The program is pumping now. Program's thread.
+void events_pumped();
+// True when a position event waits and the program has not pumped for a
+// second and a half: it does not pump on a clock of its own, so it must be
+// woken. A program that does (the player shows positions on a one-second
+// timer that pumps) is then woken once a second, not twice. Any thread.
+bool events_position_overdue();

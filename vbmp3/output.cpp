@@ -112,9 +112,10 @@ static int device_block() {
     return block_of(40);
 }
 
-// SDL's dummy driver plays nothing that anyone hears: about 200 ms.
+// SDL's dummy driver plays nothing that anyone hears: up to half a second,
+// so that it wakes two or three times a second.
 static int silent_block() {
-    return block_of(5);
+    return block_of(2);
 }
 
 // Under queue_lock: time an output goes on playing what it took after the
@@ -128,6 +129,7 @@ static Clock::duration linger() {
 // silence when pad is set. Returns the frames taken from the queue.
 static size_t pull(float* out, size_t count, bool pad) {
     size_t taken = 0;
+    bool room_for_writer = false;
     VBMP3_OUTPUT_TAP current_tap;
     void* current_user;
     if (eq_changed.exchange(false)) {
@@ -170,8 +172,13 @@ static size_t pull(float* out, size_t count, bool pad) {
         current_user = tap_user;
         if (room_wanted > 0 && capacity - static_cast<size_t>(write_at - read_at) >= room_wanted) {
             room_wanted = 0;
-            room_made.notify_all();
+            room_for_writer = true;
         }
+    }
+    // Woken after the lock is let go, the writer takes it at once instead of
+    // waking a second time when this thread releases it.
+    if (room_for_writer) {
+        room_made.notify_all();
     }
     size_t frames = pad ? count : taken;
     memset(out + 2 * taken, 0, (frames - taken) * 2 * sizeof(float));
@@ -414,7 +421,7 @@ static void wait_for_samples() {
     std::unique_lock<std::mutex> hold(queue_lock);
     data_wanted = capacity / 2;
     output_wake.wait_for(hold, start_wait, [] {
-        return stopping || !playing || paused || write_at - read_at >= capacity / 2;
+        return stopping || !playing || paused || write_at - read_at >= data_wanted;
     });
     data_wanted = 0;
 }
@@ -458,10 +465,10 @@ void output_start(int output_rate) {
     driver = named != nullptr ? named : "";
     {
         std::lock_guard<std::mutex> hold(queue_lock);
-        // Half a second: see the end of a track. The fast output, which
-        // waits for nobody, takes long runs.
-        capacity =
-            output_kind == VBMP3_OUTPUT_FAST ? 2 * fast_block : static_cast<size_t>(rate / 2);
+        // A second, refilled half a second at a time, so that the writer
+        // wakes twice a second. The fast output, which waits for nobody,
+        // takes long runs.
+        capacity = output_kind == VBMP3_OUTPUT_FAST ? 2 * fast_block : static_cast<size_t>(rate);
         ring.assign(2 * capacity, 0.0f);
         read_at = write_at = 0;
         paused = playing = running = stopping = device_asked = false;
@@ -553,11 +560,10 @@ size_t output_write(const float* frames, size_t count) {
     return taken;
 }
 
-bool output_wait_for_room(size_t count, int milliseconds) {
-    std::unique_lock<std::mutex> hold(queue_lock);
-    // At least half the queue: the writer then works in long runs instead of
-    // waking for every block the device takes.
-    size_t wanted = std::max(std::min(count, capacity), capacity / 2);
+// Under hold: waits until wanted frames are free, the writer is released, or
+// milliseconds passed. Nothing taken meanwhile by a playing device that had
+// started means that it has stalled.
+static void wait_for_free(std::unique_lock<std::mutex>& hold, size_t wanted, int milliseconds) {
     uint64_t releases = writer_releases;
     uint64_t calls = device_calls.load();
     room_wanted = wanted;
@@ -567,14 +573,36 @@ bool output_wait_for_room(size_t count, int milliseconds) {
                    capacity - static_cast<size_t>(write_at - read_at) >= wanted;
         });
     room_wanted = 0;
-    // Nothing taken while the writer waited, by a device that had started: it
-    // has stalled.
     if (!made && playing && serving == VBMP3_OUTPUT_DEVICE && calls >= start_calls &&
         device_calls.load() == calls && !device_failed) {
         device_failed = true;
         output_wake.notify_all();
     }
+}
+
+bool output_wait_for_room(size_t count, int milliseconds) {
+    std::unique_lock<std::mutex> hold(queue_lock);
+    // At least half the queue: the writer then works in long runs instead of
+    // waking for every block the device takes.
+    wait_for_free(hold, std::max(std::min(count, capacity), capacity / 2), milliseconds);
     return capacity - static_cast<size_t>(write_at - read_at) >= std::min(count, capacity);
+}
+
+bool output_wait_for_tail(int milliseconds) {
+    std::unique_lock<std::mutex> hold(queue_lock);
+    // What the output took and plays still is left to hear too; but no less
+    // than the output's next block, so that whatever follows is queued before
+    // the output would run short. The fast output waits for whole runs: for
+    // it, the whole queue is the tail.
+    size_t half_second = static_cast<size_t>(rate / 2);
+    size_t tail = std::max(half_second > latency ? half_second - latency : 0, latency);
+    if (output_kind == VBMP3_OUTPUT_FAST) {
+        tail = capacity;
+    }
+    if (write_at - read_at > tail) {
+        wait_for_free(hold, capacity - tail, milliseconds);
+    }
+    return write_at - read_at <= tail;
 }
 
 uint64_t output_written() {

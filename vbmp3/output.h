@@ -44,6 +44,10 @@ size_t output_write(const float* frames, size_t count);
 // when they fit. A wait of a second or more during which a playing device took
 // nothing tells the output that the device has stalled.
 bool output_wait_for_room(size_t count, int milliseconds);
+// Waits until at most about half a second is left to hear, in the queue and
+// in the output (but no less than the output's next block is queued), as
+// output_wait_for_room waits for room. True when so.
+bool output_wait_for_tail(int milliseconds);
 // Frame number that the next written frame gets.
 uint64_t output_written();
 // Drops everything queued: it is never heard. A writer waiting for room returns.

@@ -68,6 +68,10 @@ struct PositionReport {
     std::chrono::steady_clock::time_point when;
 };
 
+// The last position raised, by the decoding thread or by a pump; guarded by
+// library_lock.
+static PositionReport last_report;
+
 static bool report_position(PositionReport& last, const Track* track) {
     int seconds = heard_seconds(track);
     auto now = std::chrono::steady_clock::now();
@@ -88,7 +92,8 @@ static void decode_loop() {
     size_t pending_frames = 0;
     uint64_t pending_track = 0;
     uint64_t pending_epoch = 0;
-    PositionReport last_report;
+    bool position_unasked = false; // a position is posted, no pump asked for it
+    bool tail_left = false;        // all is queued, and no more than half a second
     std::unique_lock<std::mutex> lock(library_lock);
     while (!decoder_quit) {
         Track* track = open_track;
@@ -102,6 +107,7 @@ static void decode_loop() {
             pending_frames = 0;
             pending_track = track->id;
             pending_epoch = track->epoch;
+            tail_left = false;
         }
         if (pending_frames == 0 && !track->input_done) {
             decoder_busy = true;
@@ -125,6 +131,14 @@ static void decode_loop() {
         pending += 2 * taken;
         pending_frames -= taken;
         bool wake = false;
+        if (pending_frames == 0 && track->input_done && !tail_left) {
+            // The end is raised with about half a second left to hear,
+            // though the queue holds more.
+            lock.unlock();
+            tail_left = output_wait_for_tail(1000);
+            lock.lock();
+            continue;
+        }
         if (pending_frames == 0 && track->input_done) {
             // Every frame is queued: the end is raised while the tail still
             // plays, so a track opened at once follows without a gap.
@@ -133,7 +147,10 @@ static void decode_loop() {
             events_post({VBMP3_EVENT_END, 0, track->id, track->epoch});
             wake = true;
         } else {
-            wake = report_position(last_report, track);
+            // A program that pumps on its own clock takes the position then.
+            position_unasked = report_position(last_report, track) || position_unasked;
+            wake = position_unasked && events_position_overdue();
+            position_unasked = position_unasked && !wake;
         }
         if (wake || pending_frames > 0) {
             size_t waiting = pending_frames;
@@ -379,6 +396,16 @@ void vbmp3_setWakeup(void (*wakeup)(void)) {
 }
 
 void vbmp3_pump(void) {
+    events_pumped();
+    if (initialised) {
+        // The heard second as it is now: the decoding thread, which sleeps
+        // while the queue is full, may not have seen it change.
+        std::lock_guard<std::mutex> lock(library_lock);
+        Track* track = open_track;
+        if (track && track->state == TRACK_PLAYING && !track->ended) {
+            report_position(last_report, track);
+        }
+    }
     PendingEvent event;
     while (initialised && events_take(&event)) {
         Track* finished = nullptr;

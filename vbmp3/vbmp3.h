@@ -115,6 +115,10 @@ int vbmp3_setEqualizer(const int* bands);
 
 // Installs a function that the library may call from any of its threads to ask
 // for a vbmp3_pump() soon. Without one, events wait for the next vbmp3_pump().
+// For a position event it asks only once the program has not pumped for a
+// second and a half: a program that pumps on a clock of its own, as the
+// player's one-second position timer does, is not woken a second time each
+// second; one that does not still gets a position about every second and a half.
 void vbmp3_setWakeup(void (*wakeup)(void));
 // Delivers pending events to the handler on the calling thread.
 void vbmp3_pump(void);

@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QThread>
 #include <QTimer>
 
 #include <atomic>
@@ -49,10 +50,18 @@ static const QElapsedTimer& clock_since_start() {
 static void on_wake();
 
 static void request_wake() {
+    QCoreApplication* app = QCoreApplication::instance();
+    // On the UI thread, with one of our loops waiting innermost (a timer firing
+    // inside it), that loop just ends: no queued call and no second pass of
+    // Qt's loop for it.
+    if (app != nullptr && QThread::currentThread() == app->thread() && !loops.empty() &&
+        loops.back().waiting != nullptr) {
+        loops.back().waiting->quit();
+        return;
+    }
     if (wake_pending.exchange(true)) {
         return;
     }
-    QCoreApplication* app = QCoreApplication::instance();
     if (app != nullptr) {
         QMetaObject::invokeMethod(app, on_wake, Qt::QueuedConnection);
     }

@@ -130,14 +130,20 @@ void TrackbarWidget::notify(WORD code) {
 }
 
 void TrackbarWidget::set_position(int position) {
+    QRect before = thumb_rect();
     position_ = std::clamp(position, minimum_, std::max(minimum_, maximum_));
-    update();
+    // A thumb left on the same pixels repaints nothing: a long track's time
+    // moves it only every few seconds.
+    if (thumb_rect() != before) {
+        update();
+    }
 }
 
 void TrackbarWidget::set_range(int minimum, int maximum) {
     minimum_ = minimum;
     maximum_ = maximum;
-    set_position(position_);
+    position_ = std::clamp(position_, minimum_, std::max(minimum_, maximum_));
+    update();
 }
 
 void TrackbarWidget::step(int delta, WORD code) {

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -115,7 +115,8 @@ class PulseServer {
     }
 
   private:
-    // Starts a program with extra environment variables, its output to a file.
+    // Starts a program with extra environment variables, its output to a
+    // file. It is ended with this process, should a test abort.
     static pid_t spawn(const std::vector<std::string>& args,
                        const std::vector<std::string>& extra_env,
                        const std::filesystem::path& output) {
@@ -133,16 +134,19 @@ class PulseServer {
             envp.push_back(e.data());
         }
         envp.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        pid_t pid = -1;
-        if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) {
-            pid = -1;
+        // Between fork and exec, only calls that are safe in a copy of a
+        // process with threads.
+        pid_t pid = fork();
+        if (pid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (fd >= 0) {
+                dup2(fd, 1);
+                dup2(fd, 2);
+            }
+            execvpe(argv[0], argv.data(), envp.data());
+            _exit(127);
         }
-        posix_spawn_file_actions_destroy(&actions);
         return pid;
     }
 

@@ -1,6 +1,8 @@
 // States, events and seeking of real tracks played on SDL's dummy driver, in real time.
 #include "vbmp3/harness.h"
 
+#include <atomic>
+
 using Playback = Session;
 
 TEST_F(Playback, StatesFollowOpenPlayPauseRestartClose) {
@@ -148,4 +150,45 @@ TEST_F(Playback, CloseInsideTheHandlerEndsWithoutASecondEvent) {
     pump_for(200);
     EXPECT_EQ(count_events(VBMP3_EVENT_END), 1);
     EXPECT_EQ(vbmp3_getState(nullptr), 0);
+}
+
+// Counts the wakeup calls: the library asks the program's thread to pump.
+static std::atomic<int> wakeups{0};
+static void count_wakeup() {
+    wakeups++;
+}
+
+TEST_F(Playback, PositionsWakeOnlyAProgramThatDoesNotPumpOnItsOwn) {
+    vbmp3_setWakeup(count_wakeup);
+    ASSERT_NE(vbmp3_open(fixture("cbr_44k_stereo_v23.mp3").c_str(), record_), 0);
+    // Pumping on its own every 100 ms, as the player's timer does every
+    // second: positions arrive and never wake it.
+    wakeups = 0;
+    vbmp3_pump();
+    vbmp3_play();
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1800);
+    while (std::chrono::steady_clock::now() < until) {
+        vbmp3_pump();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_GE(count_events(VBMP3_EVENT_POSITION), 2);
+    EXPECT_EQ(wakeups.load(), 0);
+
+    // Pumping only when woken: a position still wakes it, before the end does.
+    vbmp3_seek(0);
+    recorded.clear();
+    wakeups = 0;
+    bool position_before_end = false;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (count_events(VBMP3_EVENT_END) == 0 && std::chrono::steady_clock::now() < deadline) {
+        if (wakeups.exchange(0) > 0) {
+            vbmp3_pump();
+            position_before_end = position_before_end || (count_events(VBMP3_EVENT_END) == 0 &&
+                                                          count_events(VBMP3_EVENT_POSITION) > 0);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_TRUE(position_before_end);
+    EXPECT_EQ(count_events(VBMP3_EVENT_END), 1);
+    vbmp3_setWakeup(nullptr);
 }
