@@ -1,14 +1,15 @@
 // Decode throughput on a five-minute stereo file: libmpg123 alone, then the
 // library's whole sample path into the fast null output, with the equalizer
 // off (volume below 100) and with all ten bands non-zero. Figures are times
-// real time on one core (processor time of the whole process, which the
-// machine's other load does not inflate) and the ratio to libmpg123 alone
-// measured in the same run.
+// real time on one core (processor time of the whole process) for the
+// fastest pass over the file, since the machine's other load only ever slows
+// a pass down, and the ratio to libmpg123 alone measured in the same run.
 #include "bench_support.h"
 
 #include <benchmark/benchmark.h>
 #include <mpg123.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -16,10 +17,22 @@
 static const double file_seconds = 300.0;
 static double mpg123_speed; // times real time of libmpg123 alone, from the first benchmark
 
-// Sets the counters from the processor time since start; the result is times real time.
-static double report_speed(benchmark::State& state, double start, bool compare) {
-    double used = process_seconds() - start;
-    double speed = file_seconds * static_cast<double>(state.iterations()) / used;
+// The least processor time of the passes it measured.
+struct FastestPass {
+    double seconds = -1.0;
+    double started = 0.0;
+    void start() {
+        started = process_seconds();
+    }
+    void stop() {
+        double used = process_seconds() - started;
+        seconds = seconds < 0.0 ? used : std::min(seconds, used);
+    }
+};
+
+// Sets the counters from the fastest pass; the result is times real time.
+static double report_speed(benchmark::State& state, const FastestPass& fastest, bool compare) {
+    double speed = file_seconds / fastest.seconds;
     state.counters["x_real_time"] = speed;
     if (compare && mpg123_speed > 0.0) {
         state.counters["ratio_to_mpg123"] = speed / mpg123_speed;
@@ -35,8 +48,9 @@ static void BM_Mpg123Alone(benchmark::State& state) {
     }
     mpg123_init();
     std::vector<unsigned char> buffer(64 * 1024);
-    double start = process_seconds();
+    FastestPass fastest;
     for (auto _ : state) {
+        fastest.start();
         mpg123_handle* handle = mpg123_new(nullptr, nullptr);
         mpg123_param(handle, MPG123_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0);
         mpg123_open(handle, path.c_str());
@@ -48,8 +62,9 @@ static void BM_Mpg123Alone(benchmark::State& state) {
         benchmark::DoNotOptimize(total);
         mpg123_close(handle);
         mpg123_delete(handle);
+        fastest.stop();
     }
-    mpg123_speed = report_speed(state, start, false);
+    mpg123_speed = report_speed(state, fastest, false);
     mpg123_exit();
 }
 
@@ -72,8 +87,9 @@ static void play_through_library(benchmark::State& state, const int* bands) {
     vbmp3_setEqualizer(bands);
     char record[VBMP3_OPEN_RECORD_SIZE];
     int ends = 0;
-    double start = process_seconds();
+    FastestPass fastest;
     for (auto _ : state) {
+        fastest.start();
         frames_heard = 0;
         vbmp3_open(path.c_str(), record);
         vbmp3_play();
@@ -82,8 +98,9 @@ static void play_through_library(benchmark::State& state, const int* bands) {
         while (frames_heard < static_cast<uint64_t>(info.samples)) {
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
+        fastest.stop();
     }
-    report_speed(state, start, true);
+    report_speed(state, fastest, true);
     vbmp3_free();
     vbmp3_testing_setTap(nullptr, nullptr);
     vbmp3_testing_useOutput(VBMP3_OUTPUT_DEVICE);
