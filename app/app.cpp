@@ -74,5 +74,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_DIALOG1), nullptr, main_dialog_proc, 0);
     folder_instance_set_window(main_dialog);
     initialise_app();
+    start_media_controls();
     return run_message_loop();
 }

@@ -11,3 +11,7 @@ void initialise_app(void);
 // Fetches and dispatches messages until the quit message, giving the main
 // dialog its keyboard navigation; returns the quit message's parameter.
 int run_message_loop(void);
+
+// Offers the player to the desktop's controls (the media keys, the shell's
+// player controls); run once, after initialise_app.
+void start_media_controls(void);

@@ -19,5 +19,6 @@
 #endif
 
 #include "platform/folder_instance.h"
+#include "platform/media_controls.h"
 #include "platform/paths.h"
 #include "platform/textfile.h"

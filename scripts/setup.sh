@@ -14,6 +14,7 @@ packages=(
   pulseaudio pulseaudio-utils
   clang libclang-rt-14-dev
   xvfb xauth
+  dbus-daemon libglib2.0-bin
 )
 
 missing=()

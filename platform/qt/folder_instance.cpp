@@ -9,6 +9,7 @@
 // abstract socket vanish with the process, whatever ends it.
 #include "platform/folder_instance.h"
 
+#include "platform/qt/bring_forward.h"
 #include "platform/qt/encoding.h"
 #include "platform/qt/window.h"
 
@@ -35,22 +36,7 @@ static void raise_front_window() {
         return;
     }
     raise_pending = false;
-    QWidget* main = front_window->widget;
-    if (main->isMinimized()) {
-        main->showNormal();
-    }
-    main->raise();
-    main->activateWindow();
-    // A dialog open over the window stays in front of it, as on Windows.
-    QWidget* front = QApplication::activeModalWidget();
-    if (front == nullptr) {
-        HWND popup = window_owned_popup(front_window);
-        front = popup != nullptr ? popup->widget.data() : nullptr;
-    }
-    if (front != nullptr) {
-        front->raise();
-        front->activateWindow();
-    }
+    bring_window_forward(front_window);
 }
 
 static void listen_for_later_starts(const QString& name) {

@@ -1,0 +1,298 @@
+// The desktop's player controls on Linux: the real program on a private
+// session bus, driven and read with gdbus as a desktop shell would, its sound
+// captured by SDL's disk driver. Without a bus it runs as before.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Generous: a loaded machine may take seconds to start a Qt program.
+const int deadline_ms = 30000;
+
+bool wait_for(const std::function<bool()>& done, int timeout_ms = deadline_ms) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+std::string read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A command's standard output.
+std::string output_of(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+            out.append(buffer, n);
+        }
+        pclose(pipe);
+    }
+    return out;
+}
+
+pid_t spawn(const std::vector<std::string>& arguments) {
+    std::vector<const char*> argv;
+    for (const std::string& argument : arguments) {
+        argv.push_back(argument.c_str());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, const_cast<char**>(argv.data()), environ) !=
+        0) {
+        return -1;
+    }
+    return pid;
+}
+
+void end(pid_t pid) {
+    if (pid > 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+}
+
+// Exit status once the process ends by itself, or -1.
+int exit_status(pid_t pid) {
+    int status = 0;
+    bool ended = wait_for([&] { return waitpid(pid, &status, WNOHANG) == pid; });
+    return ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// One long track of pure 64 kbit/s frames (no tag, no header frame), so
+// nothing ends by itself while a test looks: its name is its title.
+void write_track(const fs::path& path, int copies) {
+    const char* fixtures = std::getenv("MELODIANE_FIXTURES");
+    std::string frames = read_file(fs::path(fixtures ? fixtures : "") / "cbr_no_info.mp3");
+    std::ofstream out(path, std::ios::binary);
+    for (int i = 0; i < copies; i++) {
+        out << frames;
+    }
+}
+
+class MediaControls : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "melodiane-media-XXXXXX").string();
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        ASSERT_NE(mkdtemp(name.data()), nullptr);
+        dir = name.data();
+        // Two one-minute tracks.
+        write_track(dir / "premier.mp3", 20);
+        write_track(dir / "second.mp3", 20);
+        std::ofstream(dir / "Froulard.m3u", std::ios::binary) << "premier.mp3\r\nsecond.mp3\r\n";
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", (dir / "capture.raw").c_str(), 1);
+    }
+
+    void TearDown() override {
+        end(monitor);
+        end(program);
+        if (bus > 0) {
+            kill(bus, SIGTERM);
+        }
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    }
+
+    // A session bus of the test's own, which the program finds through the
+    // environment as it finds the desktop's.
+    void start_bus() {
+        std::string lines =
+            output_of("dbus-daemon --session --fork --print-address=1 --print-pid=1");
+        size_t end = lines.find('\n');
+        ASSERT_NE(end, std::string::npos) << "no session bus: " << lines;
+        address = lines.substr(0, end);
+        bus = std::atoi(lines.c_str() + end + 1);
+        ASSERT_GT(bus, 0);
+        setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+    }
+
+    void start_program() {
+        program =
+            spawn({"sh", "-c", "cd \"$1\" && exec \"$2\"", "sh", dir.string(), MELODIANE_BINARY});
+        ASSERT_GT(program, 0);
+    }
+
+    // The main window is open once the start-up has written the settings.
+    bool opened() {
+        return wait_for([&] {
+            return read_file(dir / "Froulard.ini").find("activateeq=0") != std::string::npos;
+        });
+    }
+
+    int close() {
+        kill(program, SIGTERM);
+        int status = exit_status(program);
+        program = -1;
+        return status;
+    }
+
+    std::string gdbus(const std::string& arguments) {
+        return output_of("gdbus call --address '" + address +
+                         "' --dest org.mpris.MediaPlayer2.melodiane"
+                         " --object-path /org/mpris/MediaPlayer2 " +
+                         arguments + " 2>&1");
+    }
+
+    std::string call(const std::string& method) {
+        return gdbus("--method org.mpris.MediaPlayer2.Player." + method);
+    }
+
+    std::string property(const std::string& name) {
+        return gdbus("--method org.freedesktop.DBus.Properties.Get org.mpris.MediaPlayer2.Player " +
+                     name);
+    }
+
+    bool property_becomes(const std::string& name, const std::string& value) {
+        return wait_for([&] { return property(name).find(value) != std::string::npos; });
+    }
+
+    // Every signal the program sends, as gdbus prints them.
+    void watch_signals() {
+        monitor =
+            spawn({"sh", "-c", "exec gdbus monitor --address \"$1\" --dest \"$2\" > \"$3\"", "sh",
+                   address, "org.mpris.MediaPlayer2.melodiane", (dir / "signals.txt").string()});
+        ASSERT_GT(monitor, 0);
+        ASSERT_TRUE(wait_for([&] {
+            return read_file(dir / "signals.txt").find("is owned by") != std::string::npos;
+        }));
+    }
+
+    bool signalled(const std::string& text) {
+        return wait_for(
+            [&] { return read_file(dir / "signals.txt").find(text) != std::string::npos; });
+    }
+
+    // Some sound has been written to the capture since it held skip bytes.
+    bool heard_after(size_t skip) {
+        return wait_for([&] {
+            std::string samples = read_file(dir / "capture.raw");
+            return samples.size() > skip &&
+                   samples.find_first_not_of('\0', skip) != std::string::npos;
+        });
+    }
+
+    fs::path dir;
+    std::string address;
+    pid_t bus = -1;
+    pid_t program = -1;
+    pid_t monitor = -1;
+};
+
+} // namespace
+
+TEST_F(MediaControls, TheDesktopDrivesThePlayerAsTheButtonsDoAndIsToldWhatChanged) {
+    start_bus();
+    start_program();
+    ASSERT_TRUE(opened());
+    ASSERT_TRUE(wait_for(
+        [&] { return property("PlaybackStatus").find("'Stopped'") != std::string::npos; }));
+    watch_signals();
+    std::string shown = property("Metadata");
+    EXPECT_NE(shown.find("'xesam:title': <'premier'>"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("'mpris:length': <int64 60000000>"), std::string::npos) << shown;
+    EXPECT_NE(property("CanGoNext").find("true"), std::string::npos);
+    EXPECT_NE(property("CanGoPrevious").find("false"), std::string::npos);
+
+    // Play/Pause from a stopped player plays the first entry from its start.
+    call("PlayPause");
+    EXPECT_TRUE(property_becomes("PlaybackStatus", "'Playing'"));
+    EXPECT_TRUE(heard_after(0)) << "nothing heard";
+    EXPECT_TRUE(signalled("{'PlaybackStatus': <'Playing'>}"));
+
+    // Paused, Play/Pause resumes; Pause and Play leave a player already
+    // doing what they ask alone.
+    call("PlayPause");
+    EXPECT_TRUE(property_becomes("PlaybackStatus", "'Paused'"));
+    call("Pause");
+    call("PlayPause");
+    EXPECT_TRUE(property_becomes("PlaybackStatus", "'Playing'"));
+    call("Play");
+    call("Pause");
+    EXPECT_TRUE(property_becomes("PlaybackStatus", "'Paused'"));
+    call("Play");
+    EXPECT_TRUE(property_becomes("PlaybackStatus", "'Playing'"));
+
+    // Next plays the second entry; the desktop is told the new title and
+    // that the list ends there.
+    size_t before = read_file(dir / "capture.raw").size();
+    call("Next");
+    EXPECT_TRUE(property_becomes("Metadata", "'xesam:title': <'second'>"));
+    EXPECT_TRUE(signalled("'CanGoNext': <false>, 'CanGoPrevious': <true>, 'Metadata': <{"));
+    EXPECT_TRUE(signalled("'xesam:title': <'second'>"));
+    EXPECT_NE(property("PlaybackStatus").find("'Playing'"), std::string::npos);
+    EXPECT_TRUE(heard_after(before));
+    // Next at the end of the list without repeat changes nothing.
+    call("Next");
+    EXPECT_NE(property("Metadata").find("'second'"), std::string::npos);
+
+    call("Stop");
+    EXPECT_TRUE(property_becomes("PlaybackStatus", "'Stopped'"));
+    EXPECT_TRUE(signalled("{'PlaybackStatus': <'Stopped'>}"));
+    // Stopped, Previous only shows the entry before.
+    call("Previous");
+    EXPECT_TRUE(property_becomes("Metadata", "'xesam:title': <'premier'>"));
+    EXPECT_NE(property("PlaybackStatus").find("'Stopped'"), std::string::npos);
+
+    EXPECT_EQ(close(), 0);
+}
+
+TEST_F(MediaControls, ThePlayerNamesItselfAndComesForwardWhenAsked) {
+    start_bus();
+    start_program();
+    ASSERT_TRUE(opened());
+    std::string root;
+    ASSERT_TRUE(wait_for([&] {
+        root = gdbus("--method org.freedesktop.DBus.Properties.GetAll org.mpris.MediaPlayer2");
+        return root.find("'Identity'") != std::string::npos;
+    })) << root;
+    EXPECT_NE(root.find("'Identity': <'Melodiane'>"), std::string::npos) << root;
+    EXPECT_NE(root.find("'DesktopEntry': <'melodiane'>"), std::string::npos) << root;
+    EXPECT_NE(root.find("'CanRaise': <true>"), std::string::npos) << root;
+    EXPECT_EQ(gdbus("--method org.mpris.MediaPlayer2.Raise"), "()\n");
+    EXPECT_NE(property("CanSeek").find("false"), std::string::npos);
+    // A property the interface does not have is an error, not a crash.
+    EXPECT_NE(property("Volume").find("Error"), std::string::npos);
+    EXPECT_EQ(close(), 0);
+}
+
+TEST_F(MediaControls, WithoutASessionBusTheProgramRunsAsBefore) {
+    setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + (dir / "no-bus").string()).c_str(), 1);
+    start_program();
+    ASSERT_TRUE(opened());
+    EXPECT_EQ(waitpid(program, nullptr, WNOHANG), 0);
+    EXPECT_EQ(close(), 0);
+    EXPECT_EQ(read_file(dir / "Froulard.m3u"),
+              "#EXTM3U\r\n#EXTINF:60,premier\r\n" + (dir / "premier.mp3").string() +
+                  "\r\n#EXTINF:60,second\r\n" + (dir / "second.mp3").string() + "\r\n");
+}
