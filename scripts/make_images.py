@@ -5,6 +5,10 @@ app/melodiane.bmp: 300 x 225, 24 bits per pixel, uncompressed (MYBMP).
 app/melodiane.ico: one 32 x 32 image in 16 colours (IDI_ICON1).
 app/melodiane.png: the same icon for the Linux desktop entry, whose icon
 themes take PNG rather than ICO.
+app/icons/melodiane-N.png: the icon drawn again at the larger sizes a desktop
+asks for (48, 64, 128 and 256 pixels), each at its own size rather than
+scaled up from the 32-pixel one; app/icons/melodiane.svg: the same shapes as
+a scalable icon.
 
 Run from anywhere: python3 scripts/make_images.py
 """
@@ -127,16 +131,55 @@ PALETTE = [
     (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255),
 ]
 TRANSPARENT = -1
+# The sizes, besides 32, a desktop's icon theme asks for.
+ICON_SIZES = [48, 64, 128, 256]
 
 
-def icon_image():
-    canvas = Canvas(32, 32, TRANSPARENT)
-    canvas.ellipse(15.5, 15.5, 15.6, 15.6, 4)  # dark blue disc
-    canvas.ellipse(15.5, 15.5, 13.6, 13.6, 12)  # blue face
-    for i, h in enumerate([3, 6, 4, 7]):
-        canvas.rect(8 + i * 4, 27 - h, 10 + i * 4, 27, 14)  # cyan bars
-    note(canvas, 13, 20, 6, 11)  # yellow note in front
+# The icon's shapes on a 32-unit grid, scaled to each size drawn.
+ICON_BARS = [3, 6, 4, 7]
+
+
+def icon_image(size=32):
+    k = size / 32
+    canvas = Canvas(size, size, TRANSPARENT)
+    centre = 15.5 * k
+    canvas.ellipse(centre, centre, 15.6 * k, 15.6 * k, 4)  # dark blue disc
+    canvas.ellipse(centre, centre, 13.6 * k, 13.6 * k, 12)  # blue face
+    for i, h in enumerate(ICON_BARS):
+        canvas.rect(round((8 + i * 4) * k), round((27 - h) * k),
+                    round((10 + i * 4) * k), round(27 * k), 14)  # cyan bars
+    note(canvas, 13 * k, 20 * k, 6 * k, 11)  # yellow note in front
     return canvas
+
+
+def hex_colour(index):
+    return "#%02x%02x%02x" % PALETTE[index]
+
+
+def icon_svg():
+    """The icon's shapes as SVG on the same 32-unit grid, where pixel (x, y)
+    covers the unit square from (x, y): the shapes of icon_image(32)."""
+    size, x, y = 6, 13.5, 20.5  # the note's head, centred in its pixel
+    stem = max(1, round(size * 0.16))
+    top = round(y - 0.5 - size * 2.6)
+    right = round(x - 0.5 + size * 0.5)
+    flag = round(size * 1.3)
+    bars = "".join(
+        '<rect x="%g" y="%g" width="2" height="%g" fill="%s"/>' % (8 + i * 4, 27 - h, h,
+                                                                     hex_colour(14))
+        for i, h in enumerate(ICON_BARS))
+    return (
+        '<svg xmlns="http://www.w3.org/2000/svg" width="32" height="32" viewBox="0 0 32 32">'
+        '<circle cx="16" cy="16" r="15.6" fill="%s"/>'
+        '<circle cx="16" cy="16" r="13.6" fill="%s"/>%s'
+        '<g fill="%s"><ellipse cx="%g" cy="%g" rx="%g" ry="%g" transform="rotate(%g %g %g)"/>'
+        '<rect x="%g" y="%g" width="%g" height="%g"/>'
+        '<polygon points="%g,%g %g,%g %g,%g %g,%g"/></g></svg>\n'
+        % (hex_colour(4), hex_colour(12), bars, hex_colour(11),
+           x, y, size * 0.62, size * 0.42, math.degrees(-0.45), x, y,
+           right - stem, top, stem, round(y - 0.5 - size * 0.1) - top,
+           right, top, right + stem + 1, top, right + stem + 1 + (flag - 1) * 0.45,
+           top + flag - 1, right, top + flag - 1 + stem))
 
 
 def write_ico(path, canvas):
@@ -184,6 +227,12 @@ def main():
     icon = icon_image()
     write_ico(os.path.join(ROOT, "app", "melodiane.ico"), icon)
     write_png(os.path.join(ROOT, "app", "melodiane.png"), icon)
+    icons = os.path.join(ROOT, "app", "icons")
+    os.makedirs(icons, exist_ok=True)
+    for size in ICON_SIZES:
+        write_png(os.path.join(icons, "melodiane-%d.png" % size), icon_image(size))
+    with open(os.path.join(icons, "melodiane.svg"), "w") as f:
+        f.write(icon_svg())
 
 
 if __name__ == "__main__":
