@@ -10,9 +10,10 @@
 // new name: the whole content is held until the commit, then the file is
 // truncated, written and flushed in place.
 //
-// Each platform implements these (platform/qt/whole_file.cpp over POSIX,
-// platform/win/whole_file.cpp over Win32) for the shared helpers of
-// platform/files/. Paths are the file system's (native_path).
+// Each platform implements the reading and the start of a replacement
+// (platform/qt/whole_file.cpp over POSIX, platform/win/whole_file.cpp over
+// Win32); the rest is shared (platform/files/replacement.cpp). For the shared
+// helpers of platform/files/. Paths are the file system's (native_path).
 #pragma once
 
 #include <cstddef>

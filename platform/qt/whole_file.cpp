@@ -2,10 +2,11 @@
 // (POSIX), or in place where the folder takes no new file.
 #include "platform/files/whole_file.h"
 
+#include "platform/files/replacement.h"
+
 #include <QRandomGenerator>
 
 #include <cerrno>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <string>
@@ -13,33 +14,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-struct AtomicFile {
-    int fd;                // the temporary file, or the target itself when written in place
-    std::string temp_path; // empty when written in place
-    std::string target_path;
-    std::string directory;
-    bool failed;          // a write went wrong: the commit must not replace the target
-    std::string in_place; // written in place: the new content, held until the commit
-};
-
 // The most links followed before giving up, as the kernel does (ELOOP).
 static const int max_link_hops = 40;
-// Longer names are cut in the temporary name so that it stays a legal name.
-static const size_t max_base_in_temp_name = 200;
-
-static std::string directory_of(const std::string& path) {
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
-static std::string base_of(const std::string& path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // The file a plain open would write to: symbolic links followed, even one
 // that names a file not yet there. False for a loop of links.
@@ -53,28 +29,15 @@ static bool resolve_links(std::string* path) {
         if (length <= 0)
             return false;
         link.resize(static_cast<size_t>(length));
-        *path = link[0] == '/' ? link : directory_of(*path) + "/" + link;
+        *path = link[0] == '/' ? link : path_in(directory_of(*path, "/"), link, '/');
     }
     errno = ELOOP;
     return false;
 }
 
-static const int temp_letters = 8;
-
-// A hidden name that starts with the target's and never equals it, so a file
-// left by a crash can never be taken for the real one.
-static std::string temp_prefix(const std::string& base) {
-    std::string prefix = ".";
-    prefix.append(base, 0, max_base_in_temp_name);
-    return prefix + ".tmp-";
-}
-
 static std::string temp_name(const std::string& directory, const std::string& base) {
-    static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::string name = directory + "/" + temp_prefix(base);
-    for (int i = 0; i < temp_letters; i++)
-        name += letters[QRandomGenerator::global()->bounded(int(sizeof letters - 1))];
-    return name;
+    return path_in(directory,
+                   temp_prefix(base) + temp_suffix(QRandomGenerator::global()->generate64()), '/');
 }
 
 // Removes the temporary files of this target that a killed writer left. A
@@ -86,10 +49,9 @@ static void remove_abandoned(const std::string& directory, const std::string& ba
     if (folder == nullptr)
         return;
     while (dirent* entry = readdir(folder)) {
-        if (strlen(entry->d_name) != prefix.size() + temp_letters ||
-            strncmp(entry->d_name, prefix.c_str(), prefix.size()) != 0)
+        if (!is_temp_name(entry->d_name, prefix))
             continue;
-        std::string path = directory + "/" + entry->d_name;
+        std::string path = path_in(directory, entry->d_name, '/');
         int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
         if (fd < 0)
             continue;
@@ -146,7 +108,8 @@ static void close_file(int fd) {
         close(fd);
 }
 
-static bool write_all(int fd, const char* data, size_t size) {
+bool native_write_all(NativeFile file, const char* data, size_t size) {
+    int fd = static_cast<int>(file);
     while (size > 0) {
         ssize_t written = write(fd, data, size);
         if (written < 0) {
@@ -195,11 +158,11 @@ AtomicFile* atomic_begin(const char* native_path) {
             return nullptr;
     }
 
-    std::string directory = directory_of(target);
+    std::string directory = directory_of(target, "/");
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; attempt++) {
-        temp = temp_name(directory, base_of(target));
+        temp = temp_name(directory, base_of(target, "/"));
         // 0666 under the umask: the permissions a plain create would give.
         fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
         if (fd < 0 && errno != EEXIST) {
@@ -207,7 +170,7 @@ AtomicFile* atomic_begin(const char* native_path) {
             // written: a plain write would succeed, so the file is written in
             // place. Other failures (a full disk) keep the old file whole.
             if (target_fd >= 0 && (errno == EACCES || errno == EPERM))
-                return new AtomicFile{target_fd, "", target, directory, false, ""};
+                return new AtomicFile{target_fd, "", target, directory, 0, false, ""};
             close_file(target_fd);
             return nullptr;
         }
@@ -219,7 +182,7 @@ AtomicFile* atomic_begin(const char* native_path) {
     close_file(target_fd);
     if (fd < 0)
         return nullptr;
-    remove_abandoned(directory, base_of(target));
+    remove_abandoned(directory, base_of(target, "/"));
     if (existed) {
         keep_owner(fd, st);
         if (fchmod(fd, st.st_mode & 07777) != 0) {
@@ -228,53 +191,38 @@ AtomicFile* atomic_begin(const char* native_path) {
             return nullptr;
         }
     }
-    return new AtomicFile{fd, temp, target, directory, false, ""};
+    return new AtomicFile{fd, temp, target, directory, 0, false, ""};
 }
 
-bool atomic_write(AtomicFile* file, const char* data, size_t size) {
-    if (file->failed)
-        return false;
-    if (file->temp_path.empty())
-        file->in_place.append(data, size);
-    else if (!write_all(file->fd, data, size))
-        file->failed = true;
-    return !file->failed;
+bool native_rewrite(NativeFile file, const std::string& content) {
+    int fd = static_cast<int>(file);
+    bool ok = ftruncate(fd, 0) == 0 && native_write_all(file, content.data(), content.size()) &&
+              fsync(fd) == 0;
+    return close(fd) == 0 && ok;
 }
 
-// Truncates the target, writes the new content and flushes it: the plain
-// write, done only once the whole content is known.
-static bool commit_in_place(AtomicFile* file) {
-    bool ok = ftruncate(file->fd, 0) == 0 &&
-              write_all(file->fd, file->in_place.data(), file->in_place.size()) &&
-              fsync(file->fd) == 0;
-    ok = close(file->fd) == 0 && ok;
-    delete file;
-    return ok;
-}
-
-bool atomic_commit(AtomicFile* file) {
-    if (file->temp_path.empty())
-        return commit_in_place(file);
-    bool ok = !file->failed && fsync(file->fd) == 0;
-    ok = close(file->fd) == 0 && ok;
-    ok = ok && rename(file->temp_path.c_str(), file->target_path.c_str()) == 0;
+bool native_publish(const AtomicFile& file, bool ok) {
+    int fd = static_cast<int>(file.file);
+    ok = ok && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    ok = ok && rename(file.temp_path.c_str(), file.target_path.c_str()) == 0;
     if (!ok) {
-        unlink(file->temp_path.c_str());
-    } else {
-        // The rename itself reaches the disk with the directory.
-        int dir = open(file->directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir >= 0) {
-            fsync(dir);
-            close(dir);
-        }
+        unlink(file.temp_path.c_str());
+        return false;
     }
-    delete file;
-    return ok;
+    // The rename itself reaches the disk with the directory.
+    int dir = open(file.directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        fsync(dir);
+        close(dir);
+    }
+    return true;
 }
 
-void atomic_abandon(AtomicFile* file) {
-    close(file->fd);
-    if (!file->temp_path.empty())
-        unlink(file->temp_path.c_str());
-    delete file;
+void native_close(NativeFile file) {
+    close(static_cast<int>(file));
+}
+
+void native_remove(const std::string& path) {
+    unlink(path.c_str());
 }

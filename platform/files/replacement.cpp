@@ -1,0 +1,74 @@
+// The writing, commit and abandon of a replacement, and the temporary files'
+// names, for both platforms' whole-file code.
+#include "platform/files/replacement.h"
+
+#include "platform/files/whole_file.h"
+
+// Longer names are cut in the temporary name so that it stays a legal name.
+static const size_t max_base_in_temp_name = 200;
+
+std::string directory_of(const std::string& path, const char* separators) {
+    size_t slash = path.find_last_of(separators);
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return path.substr(0, 1);
+    return path.substr(0, slash);
+}
+
+std::string base_of(const std::string& path, const char* separators) {
+    size_t slash = path.find_last_of(separators);
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string path_in(const std::string& directory, const std::string& name, char separator) {
+    if (!directory.empty() && directory.back() == separator)
+        return directory + name;
+    return directory + separator + name;
+}
+
+std::string temp_prefix(const std::string& base) {
+    std::string prefix = ".";
+    prefix.append(base, 0, max_base_in_temp_name);
+    return prefix + ".tmp-";
+}
+
+std::string temp_suffix(uint64_t random) {
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::string suffix;
+    for (int i = 0; i < temp_letters; i++) {
+        suffix += letters[random % (sizeof letters - 1)];
+        random /= sizeof letters - 1;
+    }
+    return suffix;
+}
+
+bool is_temp_name(const std::string& name, const std::string& prefix) {
+    return name.size() == prefix.size() + temp_letters &&
+           name.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool atomic_write(AtomicFile* file, const char* data, size_t size) {
+    if (file->failed)
+        return false;
+    if (file->temp_path.empty())
+        file->in_place.append(data, size);
+    else if (!native_write_all(file->file, data, size))
+        file->failed = true;
+    return !file->failed;
+}
+
+bool atomic_commit(AtomicFile* file) {
+    // In place, the plain write is done only now that the whole content is known.
+    bool ok = file->temp_path.empty() ? native_rewrite(file->file, file->in_place)
+                                      : native_publish(*file, !file->failed);
+    delete file;
+    return ok;
+}
+
+void atomic_abandon(AtomicFile* file) {
+    native_close(file->file);
+    if (!file->temp_path.empty())
+        native_remove(file->temp_path);
+    delete file;
+}
