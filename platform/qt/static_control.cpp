@@ -5,7 +5,11 @@
 #include "platform/qt/resources.h"
 
 #include <QLabel>
+#include <QPainter>
 #include <QPixmap>
+#include <QStyle>
+
+#include <cmath>
 
 namespace {
 
@@ -16,6 +20,30 @@ class StaticWidget : public QLabel, public WindowView {
         if (!bitmap_) {
             setText(text);
         }
+    }
+
+  protected:
+    // The picture is drawn pixel for pixel at its place; on a screen of
+    // device pixel ratio 2 each of its pixels becomes two by two, not a blend
+    // of its neighbours. Other ratios smooth it, rather than double some rows
+    // and not others.
+    void paintEvent(QPaintEvent* event) override {
+        if (!bitmap_) {
+            QLabel::paintEvent(event);
+            return;
+        }
+        QPainter painter(this);
+        drawFrame(&painter);
+        QPixmap picture = pixmap();
+        if (picture.isNull()) {
+            return;
+        }
+        qreal ratio = devicePixelRatio();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, ratio != std::floor(ratio));
+        painter.setClipRect(contentsRect());
+        QSize size = picture.deviceIndependentSize().toSize();
+        painter.drawPixmap(
+            QStyle::alignedRect(layoutDirection(), alignment(), size, contentsRect()), picture);
     }
 
   private:
