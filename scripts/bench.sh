@@ -38,9 +38,8 @@ done
 windows=${MELODIANE_WINDOWS_BUILD:-$root/build/windows}
 five_minutes=${TMPDIR:-/tmp}/melodiane_bench/five_minutes.mp3
 if [ -f "$windows/VBMP3.DLL" ] && [ -f "$windows/CMakeCache.txt" ] && [ -f "$five_minutes" ]; then
-    cmake --build "$windows" --target bench_decode_windows >/dev/null
     echo "running bench_decode_windows under Wine" >&2
-    (
+    cmake --build "$windows" --target bench_decode_windows >/dev/null && (
         source "$root/scripts/wine_env.sh"
         wine_env_start "$windows/wine-bench"
         trap wine_env_stop EXIT
