@@ -171,7 +171,7 @@ class AppTest : public ::testing::Test {
     }
 
     // Runs script inside the next modal dialog's loop, with the dialog, once
-    // it has the focus. The script may pump and give input; a dialog it
+    // it has the focus. The script may wait and click; a dialog it
     // leaves open is sent WM_CLOSE, so that a failed check cannot hang the
     // test. Call it, then click the button that opens the dialog.
     void in_next_modal(std::function<void(HWND dialog)> script) {

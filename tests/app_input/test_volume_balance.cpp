@@ -52,7 +52,10 @@ class VolumeTest : public ColdAppTest {
             peaks.frames = 0;
         }
         click(MAIN_PLAY);
-        EXPECT_TRUE(wait_until([&] { return decoder_state() == 0; }));
+        // The end comes once every frame is queued; the output has taken
+        // them all when it closes.
+        EXPECT_TRUE(wait_until(
+            [&] { return decoder_state() == 0 && vbmp3_testing_output() == VBMP3_OUTPUT_NONE; }));
         std::lock_guard<std::mutex> guard(peaks.lock);
         EXPECT_GT(peaks.frames, 44100);
         return {peaks.left, peaks.right};
