@@ -69,6 +69,17 @@ inline void pump_for(int milliseconds) {
     pump_until([] { return false; }, milliseconds);
 }
 
+// Pumps for a while as long as the condition holds; false as soon as it
+// fails. For what must not happen.
+inline bool stays(const std::function<bool()>& condition, int milliseconds) {
+    return !pump_until([&] { return !condition(); }, milliseconds);
+}
+
+// Seconds of sound the output has taken, silence included.
+inline double seconds_taken(const std::vector<float>& captured) {
+    return captured.size() / 2 / 44100.0;
+}
+
 // Samples captured from the output: interleaved stereo at rate.
 struct Capture {
     std::mutex lock;

@@ -68,14 +68,7 @@ class SoundServer : public ::testing::Test {
             return false;
         }
         vbmp3_play();
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (tone_heard(recording) <= 0.1) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                return false;
-            }
-            pump_for(50);
-        }
-        return true;
+        return pump_until([&] { return tone_heard(recording) > 0.1; }, 10000);
     }
 
     void stop_and_wait_until_closed() {
