@@ -55,8 +55,10 @@ wine_env_start() {
         </dev/null >/dev/null 2>&1
 }
 
+# Each step is tried whatever the other gives: a caller under set -e would
+# otherwise leave the screen running when the server is already gone.
 wine_env_stop() {
-    [ -n "${WINEPREFIX:-}" ] && wineserver -k </dev/null >/dev/null 2>&1
-    [ -n "${wine_env_xvfb:-}" ] && kill "$wine_env_xvfb" 2>/dev/null
+    [ -n "${WINEPREFIX:-}" ] && wineserver -k </dev/null >/dev/null 2>&1 || true
+    [ -n "${wine_env_xvfb:-}" ] && kill "$wine_env_xvfb" 2>/dev/null || true
     return 0
 }
