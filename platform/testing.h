@@ -10,6 +10,7 @@
 
 #include <functional>
 
+class QAccessibleInterface;
 class QWidget;
 
 // Creates the QApplication on Qt's off-screen platform when there is none
@@ -50,6 +51,10 @@ int platform_test_quit_code();
 
 // The widget of a window, for QTest input (for a list box: the list area).
 QWidget* platform_test_widget(HWND window);
+
+// What assistive technology is given for a window (for a dialog, the root of
+// its controls' tree), as Qt's accessibility bridge asks for it.
+QAccessibleInterface* platform_test_accessible(HWND window);
 
 // Dialog base units of a dialog, in pixels: one dialog unit across is
 // base_x / 4 pixels, down base_y / 8.

@@ -1,5 +1,6 @@
 // Dialogs from templates: CreateDialogParamA, DialogBoxParamA, EndDialog,
 // the dialog class procedure and IsDialogMessageA's keyboard interface.
+#include "platform/qt/accessible.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/encoding.h"
 #include "platform/qt/input.h"
@@ -16,10 +17,22 @@
 
 namespace {
 
-class DialogWidget : public QWidget, public WindowView {
+class DialogWidget : public QWidget, public WindowView, public AccessibleControls {
   public:
     DialogWidget(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags) {}
     HWND window = nullptr;
+
+    std::vector<QWidget*> accessible_controls() const override {
+        std::vector<QWidget*> controls;
+        if (window != nullptr && window->alive) {
+            for (HWND child : window->children) {
+                if (child->alive && child->widget) {
+                    controls.push_back(child->widget);
+                }
+            }
+        }
+        return controls;
+    }
 
     void show_text(const QString& text) override {
         setWindowTitle(text);
@@ -141,6 +154,7 @@ static Qt::WindowFlags window_flags(DWORD style, bool owned) {
 // not shown.
 static HWND create_dialog(const RcDialog& templ, HWND owner, DLGPROC proc, LPARAM init_param) {
     QWidget* owner_widget = owner != nullptr ? owner->widget.data() : nullptr;
+    accessible_install();
     auto* widget =
         new DialogWidget(owner_widget, window_flags(templ.style, owner_widget != nullptr));
     HWND dialog = window_create(WindowKind::dialog, widget, widget, dialog_class_proc);

@@ -6,6 +6,7 @@
 // brought up to date once control returns to the event loop, so thousands of
 // messages in a row cost no drawing. The caret (the focus rectangle) is an
 // index of its own, kept apart from the selection.
+#include "platform/qt/accessible.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/encoding.h"
 #include "platform/qt/input.h"
@@ -22,13 +23,27 @@
 
 namespace {
 
-class ListBoxWidget : public QAbstractScrollArea, public WindowView {
+class ListBoxWidget : public QAbstractScrollArea, public WindowView, public AccessibleLines {
   public:
     ListBoxWidget(QWidget* parent, DWORD style);
     HWND window = nullptr;
 
     LRESULT message(UINT message, WPARAM wparam, LPARAM lparam);
     void show_font(const QFont& font, bool redraw) override;
+
+    int accessible_count() const override {
+        return lines_.size();
+    }
+    QString accessible_line(int index) const override {
+        return ansi_to_qstring(lines_.text(index).c_str());
+    }
+    bool accessible_selected(int index) const override {
+        return lines_.selected(index);
+    }
+    int accessible_caret() const override {
+        return caret_;
+    }
+    QRect accessible_screen_rect(int index) const override;
 
   protected:
     bool event(QEvent* event) override;
@@ -107,8 +122,15 @@ void ListBoxWidget::changed() {
         this, [this] { refresh(); }, Qt::QueuedConnection);
 }
 
+QRect ListBoxWidget::accessible_screen_rect(int index) const {
+    QRect line(0, (index - top_) * row_height(), viewport()->width(), row_height());
+    line &= viewport()->rect();
+    return line.isEmpty() ? QRect() : QRect(viewport()->mapToGlobal(line.topLeft()), line.size());
+}
+
 void ListBoxWidget::refresh() {
     refresh_pending_ = false;
+    accessible_lines_changed(this);
     if (!redraw_) {
         return;
     }
@@ -591,6 +613,7 @@ void ListBoxWidget::paintEvent(QPaintEvent*) {
 // ===== Class =====
 
 HWND list_box_create(QWidget* parent, const RcControl& control) {
+    accessible_install();
     auto* box = new ListBoxWidget(parent, control.style);
     HWND window = window_create(WindowKind::list_box, box, box, list_box_class_proc);
     box->window = window;

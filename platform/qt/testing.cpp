@@ -5,6 +5,7 @@
 #include "platform/qt/resources.h"
 #include "platform/qt/window.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -165,4 +166,9 @@ QWidget* platform_test_widget(HWND window) {
 void platform_test_dialog_base_units(HWND dialog, int* base_x, int* base_y) {
     *base_x = IsWindow(dialog) ? dialog->base_x : 0;
     *base_y = IsWindow(dialog) ? dialog->base_y : 0;
+}
+
+QAccessibleInterface* platform_test_accessible(HWND window) {
+    return IsWindow(window) ? QAccessible::queryAccessibleInterface(window->widget.data())
+                            : nullptr;
 }

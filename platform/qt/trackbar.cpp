@@ -4,6 +4,7 @@
 // sends its dialog: TB_THUMBTRACK for each move of a drag then
 // TB_THUMBPOSITION and TB_ENDTRACK on release; a line, page, top or bottom
 // code for each key step or channel click, then TB_ENDTRACK on release.
+#include "platform/qt/accessible.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/input.h"
 
@@ -21,12 +22,30 @@ static const int repeat_interval_ms = 100;
 
 namespace {
 
-class TrackbarWidget : public QFrame, public WindowView {
+class TrackbarWidget : public QFrame, public WindowView, public AccessibleRange {
   public:
     TrackbarWidget(QWidget* parent, DWORD style);
     HWND window = nullptr;
 
     LRESULT message(UINT message, WPARAM wparam, LPARAM lparam);
+
+    int accessible_minimum() const override {
+        return minimum_;
+    }
+    int accessible_maximum() const override {
+        return std::max(minimum_, maximum_);
+    }
+    int accessible_position() const override {
+        return position_;
+    }
+    int accessible_step() const override {
+        return line_;
+    }
+    void accessible_move(int position) override {
+        set_position(position);
+        notify(TB_THUMBPOSITION);
+        notify(TB_ENDTRACK);
+    }
 
   protected:
     bool event(QEvent* event) override;
@@ -131,7 +150,11 @@ void TrackbarWidget::notify(WORD code) {
 
 void TrackbarWidget::set_position(int position) {
     QRect before = thumb_rect();
+    int before_position = position_;
     position_ = std::clamp(position, minimum_, std::max(minimum_, maximum_));
+    if (position_ != before_position) {
+        accessible_value_changed(this, position_);
+    }
     // A thumb left on the same pixels repaints nothing: a long track's time
     // moves it only every few seconds.
     if (thumb_rect() != before) {
@@ -324,6 +347,7 @@ void TrackbarWidget::paintEvent(QPaintEvent* event) {
 }
 
 HWND trackbar_create(QWidget* parent, const RcControl& control) {
+    accessible_install();
     auto* trackbar = new TrackbarWidget(parent, control.style);
     HWND window = window_create(WindowKind::trackbar, trackbar, trackbar, trackbar_class_proc);
     trackbar->window = window;
