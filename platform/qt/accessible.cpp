@@ -269,16 +269,26 @@ void accessible_install() {
     }
 }
 
+// Sent whether or not a screen reader listens, as Qt's own sliders do: Qt
+// passes them on only to one that does.
 void accessible_value_changed(QObject* control, int position) {
-    if (QAccessible::isActive()) {
-        QAccessibleValueChangeEvent event(control, position);
-        QAccessible::updateAccessibility(&event);
-    }
+    QAccessibleValueChangeEvent event(control, position);
+    QAccessible::updateAccessibility(&event);
 }
 
-void accessible_lines_changed(QObject* control) {
-    if (QAccessible::isActive()) {
-        QAccessibleEvent event(control, QAccessible::SelectionWithin);
-        QAccessible::updateAccessibility(&event);
+void accessible_lines_changed(QWidget* list, int caret, bool caret_moved) {
+    // The focused line's interface is made only for a screen reader that listens.
+    if (!QAccessible::isActive()) {
+        return;
+    }
+    QAccessibleEvent selection(list, QAccessible::SelectionWithin);
+    QAccessible::updateAccessibility(&selection);
+    if (caret_moved && list->hasFocus()) {
+        QAccessibleInterface* lines = QAccessible::queryAccessibleInterface(list);
+        QAccessibleInterface* line = lines != nullptr ? lines->child(caret) : nullptr;
+        if (line != nullptr) {
+            QAccessibleEvent focus(line, QAccessible::Focus);
+            QAccessible::updateAccessibility(&focus);
+        }
     }
 }

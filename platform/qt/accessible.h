@@ -53,4 +53,6 @@ void accessible_install();
 
 // Tells assistive technology that a control's value or lines changed.
 void accessible_value_changed(QObject* control, int position);
-void accessible_lines_changed(QObject* control);
+// With the caret moved while the list has the focus, the line it is on is
+// announced as the focus.
+void accessible_lines_changed(QWidget* list, int caret, bool caret_moved);

@@ -81,6 +81,7 @@ class ListBoxWidget : public QAbstractScrollArea, public WindowView, public Acce
     DWORD style_;
     LineStore lines_;
     int caret_ = 0;
+    int announced_caret_ = 0; // the caret as assistive technology last heard of it
     int anchor_ = -1;
     int top_ = 0;
     bool redraw_ = true;
@@ -130,7 +131,8 @@ QRect ListBoxWidget::accessible_screen_rect(int index) const {
 
 void ListBoxWidget::refresh() {
     refresh_pending_ = false;
-    accessible_lines_changed(this);
+    accessible_lines_changed(this, caret_, caret_ != announced_caret_);
+    announced_caret_ = caret_;
     if (!redraw_) {
         return;
     }
