@@ -8,7 +8,6 @@
 #include <QAccessible>
 #include <QAccessibleValueInterface>
 
-#include <map>
 #include <string>
 #include <vector>
 
