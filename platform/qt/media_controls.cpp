@@ -155,8 +155,10 @@ static void press(int id) {
 // The buttons each method presses in the player's present state. "Jouer"
 // plays the current entry from its start even while it plays, and "Pauser"
 // resumes a paused track: Play and Pause, which leave a player already doing
-// what they ask alone, press nothing then.
-static void run_method(const QString& name) {
+// what they ask alone, press nothing then. Seek, SetPosition and OpenUri do
+// nothing (CanSeek is false, no address scheme is supported). False for a
+// method the interface does not have.
+static bool run_method(const QString& name) {
     int status = current_state().status;
     if (name == QLatin1String("PlayPause")) {
         press(status == MEDIA_STOPPED ? controls.play : controls.pause);
@@ -174,7 +176,11 @@ static void run_method(const QString& name) {
         press(controls.next);
     } else if (name == QLatin1String("Previous")) {
         press(controls.previous);
+    } else if (name != QLatin1String("Seek") && name != QLatin1String("SetPosition") &&
+               name != QLatin1String("OpenUri")) {
+        return false;
     }
+    return true;
 }
 
 static const char introspection[] = R"(<interface name="org.mpris.MediaPlayer2">
@@ -238,15 +244,13 @@ class MprisObject : public QDBusVirtualObject {
                 }
                 return reply(message, connection, {});
             }
-            // CanQuit is false; the other methods are also the Player's.
+            // Nothing: CanQuit is false.
             if (member == QLatin1String("Quit")) {
                 return reply(message, connection, {});
             }
         }
-        if (interface == QLatin1String(MPRIS_PLAYER) || interface.isEmpty()) {
-            // Seek, SetPosition and OpenUri do nothing: CanSeek is false and
-            // no address scheme is supported.
-            run_method(member);
+        if ((interface == QLatin1String(MPRIS_PLAYER) || interface.isEmpty()) &&
+            run_method(member)) {
             return reply(message, connection, {});
         }
         return false;

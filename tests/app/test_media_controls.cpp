@@ -281,8 +281,9 @@ TEST_F(MediaControls, ThePlayerNamesItselfAndComesForwardWhenAsked) {
     EXPECT_NE(root.find("'CanRaise': <true>"), std::string::npos) << root;
     EXPECT_EQ(gdbus("--method org.mpris.MediaPlayer2.Raise"), "()\n");
     EXPECT_NE(property("CanSeek").find("false"), std::string::npos);
-    // A property the interface does not have is an error, not a crash.
+    // A property or a method the interface does not have is an error.
     EXPECT_NE(property("Volume").find("Error"), std::string::npos);
+    EXPECT_NE(call("Rewind").find("Error"), std::string::npos);
     EXPECT_EQ(close(), 0);
 }
 
