@@ -13,7 +13,7 @@
 // waits for a person; it is then recorded as unanswered.
 #pragma once
 
-#include "platform/win_gdi.h"
+#include "platform/win32.h"
 
 #include <functional>
 #include <string>

@@ -31,6 +31,7 @@
 #include <functional>
 #include <initializer_list>
 #include <iterator>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -84,20 +85,27 @@ class AppTest : public ::testing::Test {
     void enter_temp_dir() {
         loop_init();
         previous_dir = fs::current_path();
-        std::string pattern = (fs::temp_directory_path() / "melodiane-XXXXXX").string();
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        ASSERT_NE(mkdtemp(name.data()), nullptr);
-        dir = fs::canonical(name.data());
+        dir = fs::canonical(make_temp_dir());
         fs::current_path(dir);
+    }
+
+    // A new directory of its own under the temporary directory; the random
+    // name is drawn again when another process took it.
+    static fs::path make_temp_dir() {
+        std::random_device random;
+        for (;;) {
+            fs::path candidate =
+                fs::temp_directory_path() / ("melodiane-" + std::to_string(random()));
+            if (fs::create_directory(candidate)) {
+                return candidate;
+            }
+        }
     }
 
     // The real start-up, as WinMain runs it.
     void start() {
         reset_globals();
-        // The program never looks inside its instance handle.
-        static char instance_tag;
-        app_instance = reinterpret_cast<HINSTANCE>(&instance_tag);
+        app_instance = loop_instance();
         main_dialog = CreateDialogParamA(app_instance, MAKEINTRESOURCEA(IDD_DIALOG1), nullptr,
                                          main_dialog_proc, 0);
         ASSERT_NE(main_dialog, nullptr);
