@@ -4,6 +4,8 @@
 // the WM_APPCOMMAND a focused window receives does the same.
 #include <gtest/gtest.h>
 
+#include "windows/real_program.h"
+
 #include <windows.h>
 
 #include <chrono>
@@ -18,50 +20,9 @@
 #include "common/resource.h"
 
 namespace fs = std::filesystem;
+using namespace real_program;
 
 namespace {
-
-const int deadline_ms = 60000;
-
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool wait_for(const std::function<bool()>& done, int timeout_ms = deadline_ms) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
-fs::path program_path() {
-    char own[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, own, sizeof own);
-    return fs::path(std::string(own, length)).parent_path() / "melodiane.exe";
-}
-
-struct WindowSearch {
-    DWORD process;
-    HWND found;
-};
-
-BOOL CALLBACK match_main_window(HWND window, LPARAM data) {
-    WindowSearch* search = reinterpret_cast<WindowSearch*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char title[32] = "";
-    GetWindowTextA(window, title, sizeof title);
-    if (owner == search->process && strcmp(title, "Melodiane") == 0) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
 
 // A one-minute track of pure 64 kbit/s frames (no tag, no header frame), so
 // nothing ends by itself while a test looks: its name is its title.
@@ -113,15 +74,8 @@ class WindowsMediaKeys : public ::testing::Test {
         startup.cb = sizeof startup;
         ASSERT_TRUE(CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0,
                                    nullptr, dir.string().c_str(), &startup, &process));
-        WindowSearch search = {process.dwProcessId, nullptr};
-        ASSERT_TRUE(wait_for([&] {
-            EnumWindows(match_main_window, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
-        }));
-        window = search.found;
-        ASSERT_TRUE(wait_for([&] {
-            return read_file(dir / "Froulard.ini").find("activateeq=0\r\n") != std::string::npos;
-        }));
+        window = started_window(process.dwProcessId, dir);
+        ASSERT_NE(window, nullptr);
         // Answered by the program's message loop, so the start-up is over.
         DWORD_PTR answer = 0;
         ASSERT_TRUE(SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, deadline_ms, &answer));

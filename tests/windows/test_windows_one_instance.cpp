@@ -4,6 +4,8 @@
 // side; a program ended by TerminateProcess leaves its folder free at once.
 #include <gtest/gtest.h>
 
+#include "windows/real_program.h"
+
 #include <windows.h>
 
 #include <chrono>
@@ -16,50 +18,9 @@
 #include <thread>
 
 namespace fs = std::filesystem;
+using namespace real_program;
 
 namespace {
-
-const int deadline_ms = 60000;
-
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool wait_for(const std::function<bool()>& done, int timeout_ms) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
-fs::path program_path() {
-    char own[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, own, sizeof own);
-    return fs::path(std::string(own, length)).parent_path() / "melodiane.exe";
-}
-
-struct WindowSearch {
-    DWORD process;
-    HWND found;
-};
-
-BOOL CALLBACK match_main_window(HWND window, LPARAM data) {
-    WindowSearch* search = reinterpret_cast<WindowSearch*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char title[32] = "";
-    GetWindowTextA(window, title, sizeof title);
-    if (owner == search->process && strcmp(title, "Melodiane") == 0) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
 
 // The real program, started in a folder.
 class Program {
@@ -87,21 +48,7 @@ class Program {
 
     // The main window, once the start has written the settings (its last step).
     HWND opened() {
-        WindowSearch search = {process_.dwProcessId, nullptr};
-        bool found = wait_for(
-            [&] {
-                EnumWindows(match_main_window, reinterpret_cast<LPARAM>(&search));
-                return search.found != nullptr;
-            },
-            deadline_ms);
-        bool written =
-            found && wait_for(
-                         [&] {
-                             return read_file(folder_ / "Froulard.ini").find("activateeq=0\r\n") !=
-                                    std::string::npos;
-                         },
-                         deadline_ms);
-        return written ? search.found : nullptr;
+        return started_window(process_.dwProcessId, folder_);
     }
 
     bool running() {

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "windows/real_program.h"
+
 #include <windows.h>
 
 #include <chrono>
@@ -22,6 +24,7 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using namespace real_program;
 
 namespace {
 
@@ -36,53 +39,12 @@ const char first_start_settings[] =
     "eq0=0\r\neq1=0\r\neq2=0\r\neq3=0\r\neq4=0\r\neq5=0\r\neq6=0\r\n"
     "eq7=0\r\neq8=0\r\neq9=0\r\nactivateeq=0\r\n";
 
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool wait_for(const std::function<bool()>& done, int timeout_ms) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
 // A capture of SDL's disk driver: interleaved stereo 32-bit floats.
 std::vector<float> read_capture(const fs::path& path) {
     std::string bytes = read_file(path);
     std::vector<float> samples(bytes.size() / sizeof(float));
     memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
     return samples;
-}
-
-// The program beside this test program.
-fs::path program_path() {
-    char own[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, own, sizeof own);
-    return fs::path(std::string(own, length)).parent_path() / "melodiane.exe";
-}
-
-struct WindowSearch {
-    DWORD process;
-    HWND found;
-};
-
-BOOL CALLBACK match_main_window(HWND window, LPARAM data) {
-    WindowSearch* search = reinterpret_cast<WindowSearch*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char title[32] = "";
-    GetWindowTextA(window, title, sizeof title);
-    if (owner == search->process && IsWindowVisible(window) && strcmp(title, "Melodiane") == 0) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
 }
 
 class WindowsProgram : public ::testing::Test {
@@ -122,21 +84,8 @@ class WindowsProgram : public ::testing::Test {
         ASSERT_TRUE(CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0,
                                    nullptr, dir.string().c_str(), &startup, &process))
             << "cannot start " << program;
-        WindowSearch search = {process.dwProcessId, nullptr};
-        ASSERT_TRUE(wait_for(
-            [&] {
-                EnumWindows(match_main_window, reinterpret_cast<LPARAM>(&search));
-                return search.found != nullptr;
-            },
-            60000))
-            << "the main window never opened";
-        window = search.found;
-        ASSERT_TRUE(wait_for(
-            [&] {
-                return read_file(dir / "Froulard.ini").find("activateeq=0\r\n") !=
-                       std::string::npos;
-            },
-            30000));
+        window = started_window(process.dwProcessId, dir);
+        ASSERT_NE(window, nullptr) << "the main window never opened";
         // Then its start is over: it waits for input in its message loop.
         EXPECT_EQ(WaitForInputIdle(process.hProcess, 60000), 0u);
     }
