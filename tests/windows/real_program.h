@@ -41,6 +41,16 @@ inline fs::path program_path() {
     return fs::path(std::string(own, length)).parent_path() / "melodiane.exe";
 }
 
+// Starts the program in folder, as a double-click there would.
+inline bool start_in(const fs::path& folder, PROCESS_INFORMATION* process) {
+    std::string program = program_path().string();
+    std::string command = "\"" + program + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    return CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.string().c_str(), &startup, process) != FALSE;
+}
+
 struct WindowSearch {
     DWORD process;
     HWND found;

@@ -68,12 +68,7 @@ class WindowsMediaKeys : public ::testing::Test {
     // Starts the program and waits for its window, open once the start-up
     // has written the settings (its last step).
     void start() {
-        std::string program = program_path().string();
-        std::string command = "\"" + program + "\"";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        ASSERT_TRUE(CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0,
-                                   nullptr, dir.string().c_str(), &startup, &process));
+        ASSERT_TRUE(start_in(dir, &process));
         window = started_window(process.dwProcessId, dir);
         ASSERT_NE(window, nullptr);
         // Answered by the program's message loop, so the start-up is over.

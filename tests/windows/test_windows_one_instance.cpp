@@ -26,12 +26,7 @@ namespace {
 class Program {
   public:
     explicit Program(const fs::path& folder) : folder_(folder) {
-        std::string program = program_path().string();
-        std::string command = "\"" + program + "\"";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        if (!CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            folder.string().c_str(), &startup, &process_)) {
+        if (!start_in(folder, &process_)) {
             process_ = {};
         }
     }

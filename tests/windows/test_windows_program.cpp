@@ -77,13 +77,7 @@ class WindowsProgram : public ::testing::Test {
     // Starts the program in the test folder and waits until its window is
     // up and its settings are written (the last step of its start).
     void start() {
-        std::string program = program_path().string();
-        std::string command = "\"" + program + "\"";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        ASSERT_TRUE(CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0,
-                                   nullptr, dir.string().c_str(), &startup, &process))
-            << "cannot start " << program;
+        ASSERT_TRUE(start_in(dir, &process)) << "cannot start " << program_path();
         window = started_window(process.dwProcessId, dir);
         ASSERT_NE(window, nullptr) << "the main window never opened";
         // Then its start is over: it waits for input in its message loop.
