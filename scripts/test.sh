@@ -4,7 +4,15 @@
 # Windows build is made with MinGW-w64 and its tests run under Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# Each stage's wall time, for keeping the command within its budget.
+stage_start=$SECONDS
+stage_done() {
+    echo "== $1 took $((SECONDS - stage_start)) s"
+    stage_start=$SECONDS
+}
+
 "$root/scripts/setup.sh"
+stage_done "setup"
 
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
@@ -13,11 +21,13 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 echo "== normal build"
 "$root/scripts/build.sh" "$root/build/test" -DMELODIANE_WERROR=ON
 ctest --test-dir "$root/build/test" --output-on-failure -j2
+stage_done "normal build and tests"
 
 echo "== sanitizer build"
 "$root/scripts/build.sh" "$root/build/sanitize" -DMELODIANE_WERROR=ON -DMELODIANE_SANITIZE=ON \
     -DMELODIANE_BENCH=OFF
 ctest --test-dir "$root/build/sanitize" --output-on-failure -j2
+stage_done "sanitizer build and tests"
 
 echo "== Windows build, tests under Wine"
 "$root/scripts/build_windows.sh" "$root/build/windows"
@@ -27,3 +37,4 @@ echo "== Windows build, tests under Wine"
     trap wine_env_stop EXIT
     ctest --test-dir "$root/build/windows" --output-on-failure -j2
 )
+stage_done "Windows build and tests under Wine"
