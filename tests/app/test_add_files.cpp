@@ -201,6 +201,29 @@ TEST_F(AddFilesTest, SaveCancelledWritesNothing) {
     EXPECT_EQ(testing_dialog_requests().size(), 1u);
 }
 
+TEST_F(AddFilesTest, SavingOverAPlaylistAsksFirst) {
+    load({"Un"});
+    write_file("liste.m3u", "ancienne\r\n");
+    testing_answer_save_dialog(dir.string(), "liste.m3u");
+    testing_answer_message_box(IDNO); // back to the dialog, which is then cancelled
+    click(MAIN_SAVE);
+    EXPECT_EQ(read_file("liste.m3u"), "ancienne\r\n");
+    std::vector<DialogRequest> asked = testing_dialog_requests();
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_FALSE(asked[0].answered);
+    EXPECT_EQ(asked[1].kind, DialogKind::message_box);
+    EXPECT_EQ(asked[1].title, "Enregistrer");
+    EXPECT_FALSE(asked[1].text.empty());
+
+    testing_reset_dialogs();
+    testing_answer_save_dialog(dir.string(), "liste.m3u");
+    testing_answer_message_box(IDYES);
+    click(MAIN_SAVE);
+    EXPECT_EQ(read_file("liste.m3u"),
+              "#EXTM3U\r\n#EXTINF:1,Un\r\n" + path_in_dir("entry0.mp3") + "\r\n");
+    EXPECT_EQ(testing_dialog_requests().size(), 2u);
+}
+
 class WriteFailureTest : public AddFilesTest {
   protected:
     void expect_one_warning() {

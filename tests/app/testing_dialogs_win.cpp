@@ -53,16 +53,41 @@ static void give_turn(HWND dialog, size_t request) {
     turns.push_back({timer, dialog, request});
 }
 
+// A box a dialog shows of itself (a name refused, a file to replace): only
+// its window tells what it asks, once the box has filled it.
+static DialogRequest request_of_box(HWND box) {
+    DialogRequest request{};
+    request.kind = DialogKind::message_box;
+    char text[1024] = "";
+    GetWindowTextA(box, text, sizeof text);
+    request.title = text;
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        char class_name[16] = "";
+        GetClassNameA(child, class_name, sizeof class_name);
+        LONG style = GetWindowLongA(child, GWL_STYLE);
+        if (lstrcmpiA(class_name, "Static") == 0 && (style & SS_TYPEMASK) != SS_ICON &&
+            GetWindowTextA(child, text, sizeof text) > 0) {
+            request.text = text;
+            break;
+        }
+    }
+    request.answered = true;
+    return request;
+}
+
 // Gives the dialog the next answer; once it has acted, a dialog still open
 // gets the one after, or Esc when none is left.
 static void answer_next(HWND dialog, size_t request) {
     if (!still_open(dialog)) {
         return;
     }
+    if (request >= requests.size()) {
+        requests.push_back(request_of_box(dialog));
+        request = requests.size() - 1;
+    }
     if (queued_answers.empty()) {
-        if (request < requests.size()) {
-            requests[request].answered = false;
-        }
+        requests[request].answered = false;
         press_escape(dialog);
         // A dialog that Esc does not close is closed all the same.
         if (still_open(dialog)) {
@@ -90,31 +115,9 @@ static void CALLBACK take_turn(HWND, UINT, UINT_PTR timer, DWORD) {
     }
 }
 
-// A box a dialog shows of itself (a name refused, a file to replace): only
-// its window tells what it asks.
-static DialogRequest request_of_box(HWND box) {
-    DialogRequest request{};
-    request.kind = DialogKind::message_box;
-    char text[1024] = "";
-    GetWindowTextA(box, text, sizeof text);
-    request.title = text;
-    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-        char class_name[16] = "";
-        GetClassNameA(child, class_name, sizeof class_name);
-        LONG style = GetWindowLongA(child, GWL_STYLE);
-        if (lstrcmpiA(class_name, "Static") == 0 && (style & SS_TYPEMASK) != SS_ICON &&
-            GetWindowTextA(child, text, sizeof text) > 0) {
-            request.text = text;
-            break;
-        }
-    }
-    request.answered = true;
-    return request;
-}
-
 // A dialog made while a call runs is noted; once it is activated, shown to
-// the user, it is recorded and gets its turn.
+// the user, it gets its turn, with the request of the call when it is the
+// call's own dialog.
 static void made(HWND window) {
     char class_name[16] = "";
     GetClassNameA(window, class_name, sizeof class_name);
@@ -129,13 +132,8 @@ static void activated(HWND window) {
     if (std::erase(made_dialogs, window) == 0) {
         return;
     }
-    size_t request = unshown_request;
+    give_turn(window, unshown_request);
     unshown_request = no_request;
-    if (request >= requests.size()) {
-        requests.push_back(request_of_box(window));
-        request = requests.size() - 1;
-    }
-    give_turn(window, request);
 }
 
 static LRESULT CALLBACK watch_dialogs_made(int code, WPARAM wparam, LPARAM lparam) {
