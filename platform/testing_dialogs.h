@@ -20,8 +20,6 @@
 #include <utility>
 #include <vector>
 
-class QDialog;
-
 enum class DialogKind { open_file, save_file, font, message_box };
 
 // What a dialog was asked. Texts are Windows-1252, as the program passed them.
@@ -36,6 +34,9 @@ struct DialogRequest {
     bool answered; // false when it was cancelled for want of an answer
 };
 
+#ifndef _WIN32
+class QDialog;
+
 // Receives the shown dialog (QFileDialog, QFontDialog or QMessageBox);
 // returns once it has acted on it.
 typedef std::function<void(QDialog* dialog)> DialogAnswer;
@@ -43,6 +44,7 @@ typedef std::function<void(QDialog* dialog)> DialogAnswer;
 // Queues an answer for the next dialog, message box or still-open dialog
 // (Linux builds only: tests that look inside the Qt dialogs).
 void testing_queue_dialog_answer(DialogAnswer answer);
+#endif
 
 // Opens directory in the file dialog, types the names (one, or several in
 // quotes) and presses Open. Directory and names are file system text (UTF-8),

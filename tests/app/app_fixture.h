@@ -269,7 +269,7 @@ class AppTest : public ::testing::Test {
             list += '\0';
         }
         list += '\0';
-        std::string directory = dir.string() + "/";
+        std::string directory = dir.string() + PATH_SEPARATOR_STRING;
         add_files((int)SendMessageA(item(MAIN_LIST), LB_GETCOUNT, 0, 0), directory.c_str(),
                   list.data());
         settle();

@@ -2,8 +2,6 @@
 // a dialog goes through IsDialogMessageA of that dialog), run in the test.
 #include "message_loop.h"
 
-#include "platform/testing_dialogs.h"
-
 #include <chrono>
 
 // Dispatches what is waiting; returns whether anything was.
@@ -57,7 +55,3 @@ void loop_settle() {
         }
     } while (MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT) == WAIT_OBJECT_0);
 }
-
-// The tests registered on Windows open no common dialog: no answer is ever
-// queued, so there is nothing to forget.
-void testing_reset_dialogs() {}

@@ -2,12 +2,12 @@
 // character, and the Add, Open and Save commands through their real dialogs.
 #include "playlist_fixture.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 
-#include "ordinary_user.h"
 #include "platform/testing_dialogs.h"
+#ifndef _WIN32
+#include "ordinary_user.h"
+#endif
 
 class AddFilesTest : public PlaylistTest {
   protected:
@@ -58,7 +58,7 @@ TEST_F(AddFilesTest, OnlyTheLastCharacterOfANameDecides) {
     copy_fixture("no_tag.mp3", "son.wav");
     write_file("liste.M3U", "#EXTINF:4,De la liste\n/m/x.mp3\n");
     write_file("notes.menu", "#EXTINF:5,Du menu\n/m/y.mp3\n");
-    std::string directory = dir.string() + "/";
+    std::string directory = dir.string() + PATH_SEPARATOR_STRING;
     add_files(0, directory.c_str(), "Morceau.MP3\0bande.ac3\0son.wav\0liste.M3U\0notes.menu\0");
     EXPECT_EQ(checked_lines(),
               (std::vector<std::string>{"Morceau", "bande", "De la liste", "Du menu"}));
@@ -71,7 +71,7 @@ TEST_F(AddFilesTest, APathTooLongForTheBufferGivesNoEntry) {
     }
     fs::create_directories(deep);
     fs::copy_file(fixture("no_tag.mp3"), deep / "long_enough_to_overflow.mp3");
-    std::string directory = deep.string() + "/";
+    std::string directory = deep.string() + PATH_SEPARATOR_STRING;
     add_files(0, directory.c_str(), "long_enough_to_overflow.mp3\0");
     EXPECT_TRUE(checked_lines().empty());
     EXPECT_EQ(current_entry, nullptr);
@@ -111,7 +111,7 @@ TEST_F(AddFilesTest, APlaylistsEntriesStandWhereItsNameStands) {
     write_file("c.m3u", "#EXTINF:9,Dans la liste\n/m/c.mp3\n#EXTINF:8,Aussi\n/m/c2.mp3\n");
     copy_fixture("artist_only.mp3", "d.mp3");
     load({"Avant"});
-    std::string directory = dir.string() + "/";
+    std::string directory = dir.string() + PATH_SEPARATOR_STRING;
     add_files(1, directory.c_str(), "b.mp3\0c.m3u\0d.mp3\0");
     EXPECT_EQ(checked_lines(),
               (std::vector<std::string>{"Avant", "Inconnu - Seul titre", "Dans la liste", "Aussi",
@@ -201,6 +201,29 @@ TEST_F(AddFilesTest, SaveCancelledWritesNothing) {
     EXPECT_EQ(testing_dialog_requests().size(), 1u);
 }
 
+TEST_F(AddFilesTest, SavingOverAPlaylistAsksFirst) {
+    load({"Un"});
+    write_file("liste.m3u", "ancienne\r\n");
+    testing_answer_save_dialog(dir.string(), "liste.m3u");
+    testing_answer_message_box(IDNO); // back to the dialog, which is then cancelled
+    click(MAIN_SAVE);
+    EXPECT_EQ(read_file("liste.m3u"), "ancienne\r\n");
+    std::vector<DialogRequest> asked = testing_dialog_requests();
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_FALSE(asked[0].answered);
+    EXPECT_EQ(asked[1].kind, DialogKind::message_box);
+    EXPECT_EQ(asked[1].title, "Enregistrer");
+    EXPECT_FALSE(asked[1].text.empty());
+
+    testing_reset_dialogs();
+    testing_answer_save_dialog(dir.string(), "liste.m3u");
+    testing_answer_message_box(IDYES);
+    click(MAIN_SAVE);
+    EXPECT_EQ(read_file("liste.m3u"),
+              "#EXTM3U\r\n#EXTINF:1,Un\r\n" + path_in_dir("entry0.mp3") + "\r\n");
+    EXPECT_EQ(testing_dialog_requests().size(), 2u);
+}
+
 class WriteFailureTest : public AddFilesTest {
   protected:
     void expect_one_warning() {
@@ -228,6 +251,10 @@ TEST_F(WriteFailureTest, AFileThatCannotBeCreatedShowsTheWarning) {
     EXPECT_TRUE(fs::is_directory(dir / "liste.m3u"));
 }
 
+#ifndef _WIN32
+// Linux only: the folder and the file refuse the ordinary user through POSIX
+// permissions, and the test runs as that user (tests/windows has a folder
+// whose access list refuses a new file).
 // "Enregistrer" into a folder that takes no new file, as an ordinary user:
 // the atomic replacement has no room for its temporary file.
 class ReadOnlyFolderSaveTest : public AddFilesTest {
@@ -286,6 +313,7 @@ TEST_F(ReadOnlyFolderSaveTest, AReadOnlyFileGivesTheWarningAndStaysWhole) {
               (std::vector<std::string>{"save", "Enregistrer", "Attention"}));
     EXPECT_EQ(read_file("ro/liste.m3u"), old_content);
 }
+#endif
 
 TEST_F(WriteFailureTest, OnlyErrorOneHasAMessage) {
     show_error(2);
@@ -294,13 +322,15 @@ TEST_F(WriteFailureTest, OnlyErrorOneHasAMessage) {
 }
 
 TEST_F(ColdAppTest, TheDefaultPlaylistComesBackAtTheNextStart) {
-    write_file("Froulard.m3u", "#EXTM3U\r\n#EXTINF:3,Premier\r\n/m/1.mp3\r\n"
-                               "#EXTINF:4,Second\r\n/m/2.mp3\r\n");
+    // Absolute paths of this system (/m/1.mp3, C:\m\1.mp3), kept as they are.
+    std::string folder = (dir.root_path() / "m").string() + PATH_SEPARATOR_STRING;
+    std::string playlist = "#EXTM3U\r\n#EXTINF:3,Premier\r\n" + folder + "1.mp3\r\n" +
+                           "#EXTINF:4,Second\r\n" + folder + "2.mp3\r\n";
+    write_file("Froulard.m3u", playlist);
     start();
     EXPECT_EQ(lines(), (std::vector<std::string>{"Premier", "Second"}));
     EXPECT_EQ(text(MAIN_TITLE_LABEL), "Premier");
     EXPECT_EQ(decoder_state(), 0);
     ASSERT_EQ(close(), 0);
-    EXPECT_EQ(read_file("Froulard.m3u"), "#EXTM3U\r\n#EXTINF:3,Premier\r\n/m/1.mp3\r\n"
-                                         "#EXTINF:4,Second\r\n/m/2.mp3\r\n");
+    EXPECT_EQ(read_file("Froulard.m3u"), playlist);
 }

@@ -1,7 +1,7 @@
-// The font choice and the About box: the font dialog opens on the stored
-// font, a choice reaches the main window, the file and the dialogs opened
-// later; cancelling writes nothing; About closes with Esc and "Fermer"; the
-// player goes on while a modal dialog is open.
+// The font choice and the About box: a choice reaches the main window, the
+// file and the dialogs opened later (the dialog itself, and cancelling it,
+// are in tests/app/test_font_choice.cpp); About closes with Esc and
+// "Fermer"; the player goes on while a modal dialog is open.
 #include "input_fixture.h"
 
 #include "app/about.h"
@@ -14,21 +14,6 @@ class FontAboutTest : public AppTest {
         return platform_test_widget(window)->font();
     }
 };
-
-TEST_F(FontAboutTest, CancellingTheFontDialogWritesNothingAndItOpensOnTheStoredFont) {
-    std::string before = read_file("Froulard.ini");
-    testing_cancel_next_dialog();
-    click(MAIN_FONT);
-    ASSERT_EQ(testing_dialog_requests().size(), 1u);
-    const DialogRequest& request = testing_dialog_requests()[0];
-    EXPECT_EQ(request.kind, DialogKind::font);
-    EXPECT_STREQ(request.font.lfFaceName, "Arial");
-    EXPECT_EQ(request.font.lfHeight, -12);
-    EXPECT_EQ(request.font.lfWeight, 400);
-    EXPECT_EQ(request.flags, 0x00460041u);
-    EXPECT_EQ(read_file("Froulard.ini"), before);
-    EXPECT_TRUE(IsWindowEnabled(main_dialog));
-}
 
 TEST_F(FontAboutTest, AChosenFontReachesTheMainWindowTheFileAndTheDialogsOpenedLater) {
     QFont template_font = font_of(item(MAIN_VOLUME_SLIDER));
