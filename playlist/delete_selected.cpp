@@ -1,22 +1,15 @@
 // Command "Effacer": deletes the selected lines, run by run.
 #include "playlist/playlist.h"
 
-#include <cstdlib>
-
 #include "common/globals.h"
 #include "common/controls.h"
 #include "playback/player.h"
 #include "playback/position.h"
 #include "vbmp3/vbmp3.h"
 
-void delete_selected(void) {
-    HWND box = playlist_box();
-    int run_count = 0;
-    int n = 0;
-    SelectionRun* runs = runs_of_selection(box, &run_count, &n);
-    if (runs == nullptr)
-        return;
-
+// Unlinks and releases the selected entries; returns whether the current one
+// was among them.
+static int delete_runs(HWND box, const SelectionRun* runs, int run_count, int) {
     int last_line = runs[run_count - 1].start + runs[run_count - 1].length - 1;
     int run = 0;
     int deletion_line = runs[0].start;
@@ -59,9 +52,11 @@ void delete_selected(void) {
                 deletion_line = runs[run].start - deleted;
         }
     }
-    free(runs);
+    return current_deleted;
+}
 
-    if (!current_deleted)
+void delete_selected(void) {
+    if (!edit_selection(delete_runs))
         return;
     if (current_entry == nullptr && IsDlgButtonChecked(main_dialog, MAIN_REPEAT))
         current_entry = playlist_head;

@@ -3,19 +3,10 @@
 // that neighbour, so the selected lines keep their selection.
 #include "playlist/playlist.h"
 
-#include <cstdlib>
-
-void move_selected_up(void) {
-    HWND box = playlist_box();
-    int run_count = 0;
-    int n = 0;
-    SelectionRun* runs = runs_of_selection(box, &run_count, &n);
-    if (runs == nullptr)
-        return;
-    if (runs[0].start == 0) {
-        free(runs);
-        return;
-    }
+// Each returns whether anything moved.
+static int move_runs_up(HWND box, const SelectionRun* runs, int run_count, int) {
+    if (runs[0].start == 0)
+        return 0;
     int last_line = runs[run_count - 1].start + runs[run_count - 1].length - 1;
     int run = 0;
     PlaylistEntry* previous = nullptr;
@@ -47,21 +38,13 @@ void move_selected_up(void) {
         entry = entry->next;
     }
     SendMessageA(box, LB_SETCARETINDEX, (WPARAM)(runs[0].start - 1), 0);
-    free(runs);
+    return 1;
 }
 
-void move_selected_down(void) {
-    HWND box = playlist_box();
-    int run_count = 0;
-    int n = 0;
-    SelectionRun* runs = runs_of_selection(box, &run_count, &n);
-    if (runs == nullptr)
-        return;
+static int move_runs_down(HWND box, const SelectionRun* runs, int run_count, int n) {
     int below_last = runs[run_count - 1].start + runs[run_count - 1].length;
-    if (below_last >= n) {
-        free(runs);
-        return;
-    }
+    if (below_last >= n)
+        return 0;
     int run = 0;
     PlaylistEntry* previous = nullptr;
     PlaylistEntry* first = nullptr; // F: the run's first entry
@@ -91,5 +74,13 @@ void move_selected_down(void) {
         entry = entry->next;
     }
     SendMessageA(box, LB_SETCARETINDEX, (WPARAM)below_last, 0);
-    free(runs);
+    return 1;
+}
+
+void move_selected_up(void) {
+    edit_selection(move_runs_up);
+}
+
+void move_selected_down(void) {
+    edit_selection(move_runs_down);
 }

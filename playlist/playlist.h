@@ -76,11 +76,13 @@ struct SelectionRun {
 // Writes the runs of the selection in ascending order into runs (room for
 // (n + 1) / 2 of them) and returns their number; n is the line count, >= 1.
 int selected_runs(SelectionRun* runs, int n);
-// The runs of the selection of box once the editing commands' preconditions
-// hold (a current entry, a selection), as a malloc block the caller frees;
-// null when there is nothing to do or memory is short. *run_count and *n (the
-// line count) are set with them.
-SelectionRun* runs_of_selection(HWND box, int* run_count, int* n);
+// An editing command on the runs of the selection of box, which has n lines.
+typedef int (*SelectionEdit)(HWND box, const SelectionRun* runs, int run_count, int n);
+// Runs edit on the selection of the playlist's list box once the editing
+// commands' preconditions hold (a current entry, a selection) and returns what
+// it returns; 0, without running it, when there is nothing to do or memory is
+// short.
+int edit_selection(SelectionEdit edit);
 // Command "Effacer": deletes the selected lines. When the current entry goes,
 // the next survivor becomes current (the head with repeat on when none
 // follows), the player stops and the display follows; nothing is played.

@@ -37,19 +37,18 @@ int selected_runs(SelectionRun* runs, int n) {
     return count;
 }
 
-SelectionRun* runs_of_selection(HWND box, int* run_count, int* n) {
+int edit_selection(SelectionEdit edit) {
     if (current_entry == nullptr)
-        return nullptr;
+        return 0;
+    HWND box = playlist_box();
     if (SendMessageA(box, LB_GETSELCOUNT, 0, 0) == 0)
-        return nullptr;
-    *n = (int)SendMessageA(box, LB_GETCOUNT, 0, 0);
-    SelectionRun* runs = (SelectionRun*)malloc(sizeof(SelectionRun) * (size_t)((*n + 1) / 2));
+        return 0;
+    int n = (int)SendMessageA(box, LB_GETCOUNT, 0, 0);
+    SelectionRun* runs = (SelectionRun*)malloc(sizeof(SelectionRun) * (size_t)((n + 1) / 2));
     if (runs == nullptr)
-        return nullptr;
-    *run_count = selected_runs(runs, *n);
-    if (*run_count == 0) {
-        free(runs);
-        return nullptr;
-    }
-    return runs;
+        return 0;
+    int run_count = selected_runs(runs, n);
+    int result = run_count > 0 ? edit(box, runs, run_count, n) : 0;
+    free(runs);
+    return result;
 }

@@ -125,26 +125,20 @@ source_version() {
   dpkg-query -W -f='${source:Version}' "$1"
 }
 
-build_mpg123() {
-  local version prefix work source
-  version=$(source_version libmpg123-dev)
-  prefix=$cache/mpg123-$version
+# Builds a library once per Debian source version into the cache and prints
+# its prefix: cached_build NAME DEV_PACKAGE SOURCE_PACKAGE STEPS, where STEPS
+# is a function that builds in the unpacked source ($1) and installs into the
+# prefix ($2), with the work folder as $3.
+cached_build() {
+  local name=$1 dev=$2 package=$3 steps=$4 version prefix work source
+  version=$(source_version "$dev")
+  prefix=$cache/$package-$version
   [ -f "$prefix/.complete" ] && { echo "$prefix"; return; }
-  echo "== libmpg123 $version for Windows" >&2
-  work=$cache/work-mpg123
-  source=$(fetch_source mpg123 "$version" "$work")
+  echo "== $name $version for Windows" >&2
+  work=$cache/work-$package
+  source=$(fetch_source "$package" "$version" "$work")
   rm -rf "$prefix"
-  (
-    cd "$source"
-    ./configure --host=$host --prefix="$prefix" CC=$host-gcc-posix CFLAGS="$optimise" \
-      --enable-static --disable-shared --with-cpu=x86-64 --disable-network \
-      --enable-modules=no --with-audio=dummy
-    # Only the decoding library: the output and synthesis libraries beside it
-    # are not built.
-    make -j$jobs src/libmpg123/libmpg123.la
-    make install-libLTLIBRARIES lib_LTLIBRARIES=src/libmpg123/libmpg123.la
-    make install-includeHEADERS install-nodist_includeHEADERS
-  ) >"$work/build.log" 2>&1 || {
+  ("$steps" "$source" "$prefix" "$work") >"$work/build.log" 2>&1 || {
     tail -n 40 "$work/build.log" >&2
     return 1
   }
@@ -153,34 +147,32 @@ build_mpg123() {
   echo "$prefix"
 }
 
-build_sdl2() {
-  local version prefix work source
-  version=$(source_version libsdl2-dev)
-  prefix=$cache/libsdl2-$version
-  [ -f "$prefix/.complete" ] && { echo "$prefix"; return; }
-  echo "== SDL2 $version for Windows" >&2
-  work=$cache/work-libsdl2
-  source=$(fetch_source libsdl2 "$version" "$work")
-  rm -rf "$prefix"
-  (
-    # Video stays on: SDL's function table refers to it, and without it SDL
-    # does not link. Everything an audio library never touches is left out.
-    cmake -S "$source" -B "$work/build" -G Ninja \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
-      -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_FLAGS_RELEASE="$optimise -DNDEBUG" \
-      -DCMAKE_INSTALL_PREFIX="$prefix" \
-      -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL2_DISABLE_SDL2MAIN=ON \
-      -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF \
-      -DSDL_POWER=OFF -DSDL_RENDER=OFF -DSDL_OPENGL=OFF -DSDL_OPENGLES=OFF -DSDL_VULKAN=OFF
-    cmake --build "$work/build" -j $jobs
-    cmake --install "$work/build"
-  ) >"$work/build.log" 2>&1 || {
-    tail -n 40 "$work/build.log" >&2
-    return 1
-  }
-  rm -rf "$work"
-  touch "$prefix/.complete"
-  echo "$prefix"
+mpg123_steps() {
+  local source=$1 prefix=$2
+  cd "$source"
+  ./configure --host=$host --prefix="$prefix" CC=$host-gcc-posix CFLAGS="$optimise" \
+    --enable-static --disable-shared --with-cpu=x86-64 --disable-network \
+    --enable-modules=no --with-audio=dummy
+  # Only the decoding library: the output and synthesis libraries beside it
+  # are not built.
+  make -j$jobs src/libmpg123/libmpg123.la
+  make install-libLTLIBRARIES lib_LTLIBRARIES=src/libmpg123/libmpg123.la
+  make install-includeHEADERS install-nodist_includeHEADERS
+}
+
+sdl2_steps() {
+  local source=$1 prefix=$2 work=$3
+  # Video stays on: SDL's function table refers to it, and without it SDL
+  # does not link. Everything an audio library never touches is left out.
+  cmake -S "$source" -B "$work/build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_FLAGS_RELEASE="$optimise -DNDEBUG" \
+    -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL2_DISABLE_SDL2MAIN=ON \
+    -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF \
+    -DSDL_POWER=OFF -DSDL_RENDER=OFF -DSDL_OPENGL=OFF -DSDL_OPENGLES=OFF -DSDL_VULKAN=OFF
+  cmake --build "$work/build" -j $jobs
+  cmake --install "$work/build"
 }
 
 install_packages
@@ -188,8 +180,8 @@ mkdir -p "$cache"
 # Runs sharing the cache (parallel CI jobs) build each library once, in turn.
 exec 9>"$cache/lock"
 flock 9
-mpg123_prefix=$(build_mpg123)
-sdl2_prefix=$(build_sdl2)
+mpg123_prefix=$(cached_build libmpg123 libmpg123-dev mpg123 mpg123_steps)
+sdl2_prefix=$(cached_build SDL2 libsdl2-dev libsdl2 sdl2_steps)
 exec 9>&-
 
 # A release build at -O2, without debugging sections: nothing on Windows or

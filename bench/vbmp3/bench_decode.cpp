@@ -5,14 +5,12 @@
 // fastest pass over the file, since the machine's other load only ever slows
 // a pass down, and the ratio to libmpg123 alone measured in the same run.
 #include "bench_support.h"
+#include "mpg123_pass.h"
 
 #include <benchmark/benchmark.h>
 #include <mpg123.h>
 
 #include <algorithm>
-#include <atomic>
-#include <thread>
-#include <vector>
 
 static const double file_seconds = 300.0;
 static double mpg123_speed; // times real time of libmpg123 alone, from the first benchmark
@@ -47,63 +45,25 @@ static void BM_Mpg123Alone(benchmark::State& state) {
         return;
     }
     mpg123_init();
-    std::vector<unsigned char> buffer(64 * 1024);
     FastestPass fastest;
     for (auto _ : state) {
         fastest.start();
-        mpg123_handle* handle = mpg123_new(nullptr, nullptr);
-        mpg123_param(handle, MPG123_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0);
-        mpg123_open(handle, path.c_str());
-        size_t done = 0;
-        size_t total = 0;
-        while (mpg123_read(handle, buffer.data(), buffer.size(), &done) != MPG123_DONE) {
-            total += done;
-        }
-        benchmark::DoNotOptimize(total);
-        mpg123_close(handle);
-        mpg123_delete(handle);
+        benchmark::DoNotOptimize(mpg123_decode_all(path));
         fastest.stop();
     }
     mpg123_speed = report_speed(state, fastest, false);
     mpg123_exit();
 }
 
-static std::atomic<uint64_t> frames_heard{0};
-
-static void count_frames(const float*, int count, int, void*) {
-    frames_heard += static_cast<uint64_t>(count);
-}
-
 static void play_through_library(benchmark::State& state, const int* bands) {
-    std::string path = five_minute_file();
-    VBMP3_TAG_INFO tag;
-    VBMP3_INFO info;
-    vbmp3_getFileInfo(path.c_str(), &tag, &info);
-    vbmp3_testing_useOutput(VBMP3_OUTPUT_FAST);
-    vbmp3_testing_setTap(count_frames, nullptr);
-    vbmp3_init();
-    Pumper::install();
-    vbmp3_setVolume(90, 90);
-    vbmp3_setEqualizer(bands);
-    char record[VBMP3_OPEN_RECORD_SIZE];
-    int ends = 0;
+    LibraryPasses passes(five_minute_file(), bands);
     FastestPass fastest;
     for (auto _ : state) {
         fastest.start();
-        frames_heard = 0;
-        vbmp3_open(path.c_str(), record);
-        vbmp3_play();
-        Pumper::until_ends(++ends);
-        // The end comes while the tail is queued: wait until all of it is taken.
-        while (frames_heard < static_cast<uint64_t>(info.samples)) {
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
-        }
+        passes.pass();
         fastest.stop();
     }
     report_speed(state, fastest, true);
-    vbmp3_free();
-    vbmp3_testing_setTap(nullptr, nullptr);
-    vbmp3_testing_useOutput(VBMP3_OUTPUT_DEVICE);
 }
 
 static void BM_LibraryEqualizerOff(benchmark::State& state) {

@@ -1,17 +1,21 @@
-// Shared helpers of the decoder benchmarks: test files made on demand, and a
-// way to play a file through the library and wait for its end.
+// Shared helpers of the decoder benchmarks: test files made on demand, a way
+// to play a file through the library and wait for its end, and the timed pass
+// of the whole sample path the Linux and Windows decode benchmarks share.
 #pragma once
 
 #include "vbmp3/vbmp3.h"
 #include "vbmp3/vbmp3_testing.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <mutex>
 #include <string>
+#include <thread>
 
 // Processor time of the whole process, every thread included: unlike the wall
 // clock, the machine's other load barely changes it.
@@ -84,4 +88,50 @@ struct Pumper {
             vbmp3_pump();
         }
     }
+};
+
+// A file played through the library into the fast null output, the volume at
+// 90 and these equalizer bands, pass after pass.
+class LibraryPasses {
+  public:
+    LibraryPasses(const std::string& path, const int* bands) : path_(path) {
+        VBMP3_TAG_INFO tag;
+        vbmp3_getFileInfo(path.c_str(), &tag, &info_);
+        vbmp3_testing_useOutput(VBMP3_OUTPUT_FAST);
+        vbmp3_testing_setTap(count_frames, nullptr);
+        vbmp3_init();
+        Pumper::install();
+        vbmp3_setVolume(90, 90);
+        vbmp3_setEqualizer(bands);
+    }
+    ~LibraryPasses() {
+        vbmp3_free();
+        vbmp3_testing_setTap(nullptr, nullptr);
+        vbmp3_testing_useOutput(VBMP3_OUTPUT_DEVICE);
+    }
+    LibraryPasses(const LibraryPasses&) = delete;
+    LibraryPasses& operator=(const LibraryPasses&) = delete;
+
+    // One play from the start until the output has taken every sample.
+    void pass() {
+        frames_heard = 0;
+        vbmp3_open(path_.c_str(), record_);
+        vbmp3_play();
+        Pumper::until_ends(++ends_);
+        // The end comes while the tail is queued: wait until all of it is taken.
+        while (frames_heard < static_cast<uint64_t>(info_.samples)) {
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    }
+
+  private:
+    static inline std::atomic<uint64_t> frames_heard{0};
+    static void count_frames(const float*, int count, int, void*) {
+        frames_heard += static_cast<uint64_t>(count);
+    }
+
+    std::string path_;
+    VBMP3_INFO info_;
+    char record_[VBMP3_OPEN_RECORD_SIZE];
+    int ends_ = 0;
 };

@@ -11,17 +11,15 @@
 //
 //   bench_decode_windows.exe FILE.mp3 RESULTS.json
 #include "bench/vbmp3/bench_support.h"
+#include "bench/vbmp3/mpg123_pass.h"
 
 #include <mpg123.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <functional>
 #include <string>
-#include <thread>
-#include <vector>
 
 static const double file_seconds = 300.0;
 static const double min_seconds = 3.0;
@@ -51,57 +49,16 @@ static Result measure(const char* name, const std::function<void()>& pass) {
 static std::string decoder_name;
 
 static void mpg123_pass(const std::string& path) {
-    std::vector<unsigned char> buffer(64 * 1024);
-    mpg123_handle* handle = mpg123_new(nullptr, nullptr);
-    mpg123_param(handle, MPG123_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0);
-    mpg123_open(handle, path.c_str());
-    size_t done = 0;
-    size_t total = 0;
-    while (mpg123_read(handle, buffer.data(), buffer.size(), &done) != MPG123_DONE) {
-        total += done;
-    }
-    decoder_name = mpg123_current_decoder(handle);
-    mpg123_close(handle);
-    mpg123_delete(handle);
-    if (total == 0) {
+    if (mpg123_decode_all(path, &decoder_name) == 0) {
         std::fprintf(stderr, "nothing decoded from %s\n", path.c_str());
         std::exit(1);
     }
 }
 
-static std::atomic<uint64_t> frames_heard{0};
-
-static void count_frames(const float*, int count, int, void*) {
-    frames_heard += static_cast<uint64_t>(count);
-}
-
 static Result library_passes(const std::string& path) {
-    VBMP3_TAG_INFO tag;
-    VBMP3_INFO info;
-    vbmp3_getFileInfo(path.c_str(), &tag, &info);
-    vbmp3_testing_useOutput(VBMP3_OUTPUT_FAST);
-    vbmp3_testing_setTap(count_frames, nullptr);
-    vbmp3_init();
-    Pumper::install();
-    vbmp3_setVolume(90, 90);
     const int flat[10] = {};
-    vbmp3_setEqualizer(flat);
-    char record[VBMP3_OPEN_RECORD_SIZE];
-    int ends = 0;
-    Result result = measure("BM_LibraryEqualizerOff", [&] {
-        frames_heard = 0;
-        vbmp3_open(path.c_str(), record);
-        vbmp3_play();
-        Pumper::until_ends(++ends);
-        // The end comes while the tail is queued: wait until all of it is taken.
-        while (frames_heard < static_cast<uint64_t>(info.samples)) {
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
-        }
-    });
-    vbmp3_free();
-    vbmp3_testing_setTap(nullptr, nullptr);
-    vbmp3_testing_useOutput(VBMP3_OUTPUT_DEVICE);
-    return result;
+    LibraryPasses passes(path, flat);
+    return measure("BM_LibraryEqualizerOff", [&] { passes.pass(); });
 }
 
 static void write_entry(FILE* out, const Result& result, const char* label, bool last) {

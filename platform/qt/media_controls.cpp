@@ -19,6 +19,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
@@ -183,17 +184,24 @@ static bool run_method(const QString& name) {
     return true;
 }
 
-static const char introspection[] = R"(<interface name="org.mpris.MediaPlayer2">
+// An interface's properties as introspection lists them, each typed from the
+// value it is read as, so that the two cannot disagree.
+static QString property_lines(const QVariantMap& properties) {
+    QString lines;
+    for (auto it = properties.cbegin(); it != properties.cend(); ++it) {
+        lines += QStringLiteral("  <property name=\"%1\" type=\"%2\" access=\"read\"/>\n")
+                     .arg(it.key(),
+                          QLatin1String(QDBusMetaType::typeToSignature(it.value().metaType())));
+    }
+    return lines;
+}
+
+static QString introspection() {
+    return QStringLiteral(R"(<interface name="org.mpris.MediaPlayer2">
   <method name="Raise"/>
   <method name="Quit"/>
-  <property name="CanQuit" type="b" access="read"/>
-  <property name="CanRaise" type="b" access="read"/>
-  <property name="HasTrackList" type="b" access="read"/>
-  <property name="Identity" type="s" access="read"/>
-  <property name="DesktopEntry" type="s" access="read"/>
-  <property name="SupportedUriSchemes" type="as" access="read"/>
-  <property name="SupportedMimeTypes" type="as" access="read"/>
-</interface>
+)") + property_lines(root_properties()) +
+           QStringLiteral(R"(</interface>
 <interface name="org.mpris.MediaPlayer2.Player">
   <method name="Next"/>
   <method name="Previous"/>
@@ -208,27 +216,16 @@ static const char introspection[] = R"(<interface name="org.mpris.MediaPlayer2">
   </method>
   <method name="OpenUri"><arg name="Uri" type="s" direction="in"/></method>
   <signal name="Seeked"><arg name="Position" type="x"/></signal>
-  <property name="PlaybackStatus" type="s" access="read"/>
-  <property name="Rate" type="d" access="read"/>
-  <property name="Metadata" type="a{sv}" access="read"/>
-  <property name="Position" type="x" access="read"/>
-  <property name="MinimumRate" type="d" access="read"/>
-  <property name="MaximumRate" type="d" access="read"/>
-  <property name="CanGoNext" type="b" access="read"/>
-  <property name="CanGoPrevious" type="b" access="read"/>
-  <property name="CanPlay" type="b" access="read"/>
-  <property name="CanPause" type="b" access="read"/>
-  <property name="CanSeek" type="b" access="read"/>
-  <property name="CanControl" type="b" access="read"/>
-</interface>
-)";
+)") + property_lines(player_properties()) +
+           QStringLiteral("</interface>\n");
+}
 
 class MprisObject : public QDBusVirtualObject {
   public:
     using QDBusVirtualObject::QDBusVirtualObject;
 
     QString introspect(const QString&) const override {
-        return QString::fromLatin1(introspection);
+        return introspection();
     }
 
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {

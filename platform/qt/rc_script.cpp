@@ -464,7 +464,7 @@ struct Evaluator {
             }
         } else if (t.kind == TokenKind::Punct && t.text == "(") {
             ++pos;
-            result = bitwise_or();
+            result = binary();
             if (at(")")) {
                 ++pos;
             }
@@ -481,48 +481,59 @@ struct Evaluator {
         return result;
     }
 
-    long multiplicative() {
-        long value = primary();
-        while (at("*") || at("/")) {
-            bool multiply = at("*");
-            ++pos;
-            long rhs = primary();
-            if (multiply) {
-                value = static_cast<long>(static_cast<unsigned long>(value) *
-                                          static_cast<unsigned long>(rhs));
-            } else if (rhs != 0 && !(rhs == -1 && value == LONG_MIN)) {
-                value /= rhs;
+    // The binary operators' levels, loosest first: a level's operands are the
+    // next level's, the last level's are primaries.
+    enum Level { or_level, and_level, additive_level, multiplicative_level, primary_level };
+
+    // The operator of a level at pos, or null. A doubled & or | (the logical
+    // operators) belongs to none.
+    const char* operator_at(int level) const {
+        static const char* const operators[primary_level][2] = {
+            {"|", nullptr}, {"&", nullptr}, {"+", "-"}, {"*", "/"}};
+        for (const char* op : operators[level]) {
+            if (op == nullptr || !at(op)) {
+                continue;
+            }
+            bool doubled = (level == or_level || level == and_level) && pos + 1 < tokens.size() &&
+                           tokens[pos + 1].text == op;
+            if (!doubled) {
+                return op;
             }
         }
-        return value;
+        return nullptr;
     }
 
-    long additive() {
-        long value = multiplicative();
-        while (at("+") || at("-")) {
-            bool add = at("+");
-            ++pos;
-            unsigned long rhs = static_cast<unsigned long>(multiplicative());
-            unsigned long lhs = static_cast<unsigned long>(value);
-            value = static_cast<long>(add ? lhs + rhs : lhs - rhs);
+    // Arithmetic wraps around as unsigned; a division by zero, or one that
+    // overflows, leaves the left operand.
+    static long apply(char op, long lhs, long rhs) {
+        unsigned long a = static_cast<unsigned long>(lhs);
+        unsigned long b = static_cast<unsigned long>(rhs);
+        switch (op) {
+        case '*':
+            return static_cast<long>(a * b);
+        case '/':
+            return rhs != 0 && !(rhs == -1 && lhs == LONG_MIN) ? lhs / rhs : lhs;
+        case '+':
+            return static_cast<long>(a + b);
+        case '-':
+            return static_cast<long>(a - b);
+        case '&':
+            return lhs & rhs;
+        default:
+            return lhs | rhs;
         }
-        return value;
     }
 
-    long bitwise_and() {
-        long value = additive();
-        while (at("&") && !(pos + 1 < tokens.size() && tokens[pos + 1].text == "&")) {
-            ++pos;
-            value &= additive();
+    // The expression at pos from this level down.
+    long binary(int level = or_level) {
+        if (level == primary_level) {
+            return primary();
         }
-        return value;
-    }
-
-    long bitwise_or() {
-        long value = bitwise_and();
-        while (at("|") && !(pos + 1 < tokens.size() && tokens[pos + 1].text == "|")) {
+        long value = binary(level + 1);
+        while (const char* op = operator_at(level)) {
             ++pos;
-            value |= bitwise_and();
+            long rhs = binary(level + 1);
+            value = apply(op[0], value, rhs);
         }
         return value;
     }
@@ -556,7 +567,7 @@ long Preprocessor::evaluate(const std::string& text, int depth) {
     std::vector<Token> tokens = tokenize(text);
     Evaluator evaluator(tokens, 0,
                         [this, depth](const std::string& name) { return value_of(name, depth); });
-    return evaluator.bitwise_or();
+    return evaluator.binary();
 }
 
 bool Preprocessor::condition(const std::string& text) {
@@ -733,10 +744,11 @@ struct Parser {
         return at_word("END") || at_punct("}");
     }
 
-    long expression() {
+    // The expression at pos from this level down; a style's terms stop at its |.
+    long expression(int level = Evaluator::or_level) {
         Evaluator evaluator(tokens, pos,
                             [this](const std::string& name) { return pre.value_of(name, 0); });
-        long value = evaluator.bitwise_or();
+        long value = evaluator.binary(level);
         if (evaluator.pos == pos && !done()) {
             ++evaluator.pos; // never stand still on a token that is no expression
         }
@@ -748,13 +760,7 @@ struct Parser {
     std::uint32_t style(std::uint32_t value) {
         do {
             bool clear = accept_word("NOT");
-            Evaluator evaluator(tokens, pos,
-                                [this](const std::string& name) { return pre.value_of(name, 0); });
-            long bits = evaluator.bitwise_and();
-            if (evaluator.pos == pos && !done()) {
-                ++evaluator.pos;
-            }
-            pos = evaluator.pos;
+            long bits = expression(Evaluator::and_level);
             if (clear) {
                 value &= ~static_cast<std::uint32_t>(bits);
             } else {
@@ -825,6 +831,16 @@ struct Parser {
         return static_cast<int>(expression());
     }
 
+    // "x, y, width, height", in dialog units, into a control or a dialog.
+    template <typename Item> void placement(Item& item) {
+        item.x = integer();
+        accept_punct(",");
+        item.y = integer();
+        accept_punct(",");
+        item.width = integer();
+        accept_punct(",");
+        item.height = integer();
+    }
     void control(RcDialog& dialog);
     void dialog(RcScript& script, RcName name, bool extended);
     void menu_items(std::vector<RcMenuItem>& items, int depth);
@@ -895,13 +911,7 @@ void Parser::control(RcDialog& dialog) {
         accept_punct(",");
         control.style = style(ws_child_visible);
         accept_punct(",");
-        control.x = integer();
-        accept_punct(",");
-        control.y = integer();
-        accept_punct(",");
-        control.width = integer();
-        accept_punct(",");
-        control.height = integer();
+        placement(control);
         if (accept_punct(",")) {
             control.ex_style = style(0);
         }
@@ -922,13 +932,7 @@ void Parser::control(RcDialog& dialog) {
         }
         control.id = integer();
         accept_punct(",");
-        control.x = integer();
-        accept_punct(",");
-        control.y = integer();
-        accept_punct(",");
-        control.width = integer();
-        accept_punct(",");
-        control.height = integer();
+        placement(control);
         control.style = ws_child_visible | statement.style;
         if (accept_punct(",")) {
             control.style = style(control.style);
@@ -952,13 +956,7 @@ void Parser::dialog(RcScript& script, RcName name, bool extended) {
     dialog.name = std::move(name);
     dialog.extended = extended;
     skip_load_options();
-    dialog.x = integer();
-    accept_punct(",");
-    dialog.y = integer();
-    accept_punct(",");
-    dialog.width = integer();
-    accept_punct(",");
-    dialog.height = integer();
+    placement(dialog);
     if (accept_punct(",")) {
         expression(); // help identifier
     }

@@ -3,46 +3,23 @@
 // captured by SDL's disk driver. Without a bus it runs as before.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <iterator>
+#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-extern char** environ;
+#include "app/real_program.h"
 
-namespace fs = std::filesystem;
+using namespace real_program;
 
 namespace {
-
-// Generous: a loaded machine may take seconds to start a Qt program.
-const int deadline_ms = 30000;
-
-bool wait_for(const std::function<bool()>& done, int timeout_ms = deadline_ms) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // A command's standard output.
 std::string output_of(const std::string& command) {
@@ -79,13 +56,6 @@ void end(pid_t pid) {
     }
 }
 
-// Exit status once the process ends by itself, or -1.
-int exit_status(pid_t pid) {
-    int status = 0;
-    bool ended = wait_for([&] { return waitpid(pid, &status, WNOHANG) == pid; });
-    return ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // One long track of pure 64 kbit/s frames (no tag, no header frame), so
 // nothing ends by itself while a test looks: its name is its title.
 void write_track(const fs::path& path, int copies) {
@@ -97,14 +67,10 @@ void write_track(const fs::path& path, int copies) {
     }
 }
 
-class MediaControls : public ::testing::Test {
+class MediaControls : public TempFolderTest {
   protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "melodiane-media-XXXXXX").string();
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        ASSERT_NE(mkdtemp(name.data()), nullptr);
-        dir = name.data();
+        ASSERT_NO_FATAL_FAILURE(TempFolderTest::SetUp());
         // Two one-minute tracks.
         write_track(dir / "premier.mp3", 20);
         write_track(dir / "second.mp3", 20);
@@ -116,12 +82,11 @@ class MediaControls : public ::testing::Test {
 
     void TearDown() override {
         end(monitor);
-        end(program);
+        program.reset();
         if (bus > 0) {
             kill(bus, SIGTERM);
         }
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
+        TempFolderTest::TearDown();
     }
 
     // A session bus of the test's own, which the program finds through the
@@ -138,23 +103,16 @@ class MediaControls : public ::testing::Test {
     }
 
     void start_program() {
-        program =
-            spawn({"sh", "-c", "cd \"$1\" && exec \"$2\"", "sh", dir.string(), MELODIANE_BINARY});
-        ASSERT_GT(program, 0);
+        program.emplace(dir);
+        ASSERT_TRUE(program->started());
     }
 
-    // The main window is open once the start-up has written the settings.
     bool opened() {
-        return wait_for([&] {
-            return read_file(dir / "Froulard.ini").find("activateeq=0") != std::string::npos;
-        });
+        return program->opened();
     }
 
     int close() {
-        kill(program, SIGTERM);
-        int status = exit_status(program);
-        program = -1;
-        return status;
+        return program->close();
     }
 
     std::string gdbus(const std::string& arguments) {
@@ -202,10 +160,9 @@ class MediaControls : public ::testing::Test {
         });
     }
 
-    fs::path dir;
     std::string address;
     pid_t bus = -1;
-    pid_t program = -1;
+    std::optional<Program> program;
     pid_t monitor = -1;
 };
 
@@ -291,7 +248,7 @@ TEST_F(MediaControls, WithoutASessionBusTheProgramRunsAsBefore) {
     setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + (dir / "no-bus").string()).c_str(), 1);
     start_program();
     ASSERT_TRUE(opened());
-    EXPECT_EQ(waitpid(program, nullptr, WNOHANG), 0);
+    EXPECT_TRUE(program->running());
     EXPECT_EQ(close(), 0);
     EXPECT_EQ(read_file(dir / "Froulard.m3u"),
               "#EXTM3U\r\n#EXTINF:60,premier\r\n" + (dir / "premier.mp3").string() +

@@ -5,45 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
-#include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <iterator>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-extern char** environ;
+#include "app/real_program.h"
 
-namespace fs = std::filesystem;
+using namespace real_program;
 
 namespace {
-
-// Generous: a loaded machine may take seconds to start a Qt program.
-const int deadline_ms = 20000;
-
-bool wait_for(const std::function<bool()>& done, int timeout_ms) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // What a file is: its content, inode and modification time. A rewrite by
 // replacement changes the inode, one in place the time.
@@ -65,91 +38,12 @@ struct FileState {
     bool operator==(const FileState&) const = default;
 };
 
-// The real program, started with a folder as its working directory.
-class Program {
-  public:
-    explicit Program(const fs::path& folder) : folder_(folder) {
-        const char* argv[] = {"sh",   "-c",           "cd \"$1\" && exec \"$2\"",
-                              "sh",   folder.c_str(), MELODIANE_BINARY,
-                              nullptr};
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        if (posix_spawn(&pid_, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ) !=
-            0) {
-            pid_ = -1;
-        }
-    }
-    ~Program() {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-
-    // The main window is open once the start-up has written the settings.
-    bool opened() {
-        return wait_for(
-            [&] {
-                return read_file(folder_ / "Froulard.ini").find("activateeq=0") !=
-                       std::string::npos;
-            },
-            deadline_ms);
-    }
-
-    bool running() {
-        return pid_ > 0 && waitpid(pid_, &status_, WNOHANG) == 0;
-    }
-
-    // Waits for the program to end on its own; its exit status, or -1.
-    int ended() {
-        bool done = wait_for([&] { return waitpid(pid_, &status_, WNOHANG) == pid_; }, deadline_ms);
-        pid_ = -1;
-        return done && WIFEXITED(status_) ? WEXITSTATUS(status_) : -1;
-    }
-
-    // The close request (SIGTERM: the program closes as its close button does).
-    int close() {
-        kill(pid_, SIGTERM);
-        return ended();
-    }
-
-    void kill_now() {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
-
-  private:
-    fs::path folder_;
-    pid_t pid_ = -1;
-    int status_ = 0;
-};
-
-class OneInstance : public ::testing::Test {
+class OneInstance : public TempFolderTest {
   protected:
-    void SetUp() override {
-        root = make_temp_dir();
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
-    }
-
-    static fs::path make_temp_dir() {
-        std::string pattern = (fs::temp_directory_path() / "melodiane-one-XXXXXX").string();
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        return mkdtemp(name.data()) != nullptr ? fs::path(name.data()) : fs::path();
-    }
-
     fs::path folder(const std::string& name) {
-        fs::create_directory(root / name);
-        return root / name;
+        fs::create_directory(dir / name);
+        return dir / name;
     }
-
-    fs::path root;
 };
 
 } // namespace

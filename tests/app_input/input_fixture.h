@@ -5,15 +5,13 @@
 #pragma once
 
 #include "../app/app_fixture.h"
+#include "../platform/slider_thumb.h"
 
 #include "platform/testing.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QFrame>
 #include <QMenu>
-#include <QStyle>
-#include <QStyleOptionSlider>
 #include <QTest>
 #include <QWidget>
 
@@ -35,25 +33,6 @@ inline void key(HWND window, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::
     SetFocus(window);
     QTest::keyClick(platform_test_widget(window), key, modifiers);
     loop_settle();
-}
-
-// Centre of a slider's thumb in the slider's own coordinates.
-inline QPoint thumb_centre(HWND slider) {
-    QWidget* widget = platform_test_widget(slider);
-    int position = (int)SendMessageA(slider, TBM_GETPOS, 0, 0);
-    QStyleOptionSlider option;
-    option.initFrom(widget);
-    option.rect = static_cast<QFrame*>(widget)->contentsRect();
-    option.orientation = widget->height() > widget->width() ? Qt::Vertical : Qt::Horizontal;
-    option.minimum = (int)SendMessageA(slider, TBM_GETRANGEMIN, 0, 0);
-    option.maximum = (int)SendMessageA(slider, TBM_GETRANGEMAX, 0, 0);
-    option.sliderPosition = position;
-    option.sliderValue = position;
-    option.upsideDown = false;
-    option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
-    return widget->style()
-        ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, widget)
-        .center();
 }
 
 // Presses the mouse on a slider's thumb and moves it by each offset in turn

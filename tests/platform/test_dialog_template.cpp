@@ -1,6 +1,7 @@
 // Dialogs built from the resource script: the main window's controls, their
 // places, texts and styles, the window itself, the Tab order, and the
 // equalizer and About templates.
+#include "dialog_units.h"
 #include "window_fixture.h"
 
 #include <QApplication>
@@ -68,23 +69,10 @@ int item_exists(HWND dialog, int id) {
     return GetDlgItem(dialog, id) != nullptr ? 1 : 0;
 }
 
-// Dialog units to pixels as Windows does: MulDiv, rounding halves up.
-int pixels(int units, int base, int divisor) {
-    return (units * base + divisor / 2) / divisor;
-}
-
 } // namespace
 
 TEST_F(MainWindowTest, DialogUnitsComeFromTheTemplateFontAsWindowsMeasuresIt) {
-    int base_x = 0;
-    int base_y = 0;
-    platform_test_dialog_base_units(dialog, &base_x, &base_y);
-    // Arial (or Liberation Sans, its metric twin) 9 points at 96 DPI: 12 pixels,
-    // 52 letters 364 pixels wide, 14 pixels high.
-    EXPECT_EQ(base_x, 7);
-    EXPECT_EQ(base_y, 14);
-    QWidget* window = platform_test_widget(dialog);
-    EXPECT_EQ(window->size(), QSize(pixels(490, 7, 4), pixels(201, 14, 8)));
+    expect_template_size(dialog, 490, 201);
 }
 
 TEST_F(MainWindowTest, EveryControlIsInPlaceWithItsClassTextAndStyle) {

@@ -4,6 +4,7 @@
 // pixel, and every text inside its control. With MELODIANE_SCREENSHOTS set to
 // a folder, each dialog is saved there as a PNG at ratio 2.
 #include "common/resource.h"
+#include "dialog_units.h"
 #include "platform/testing.h"
 #include "platform/win32.h"
 
@@ -38,10 +39,6 @@ LRESULT send(HWND dialog, int id, UINT message, WPARAM wparam, LPARAM lparam) {
     return SendMessageA(GetDlgItem(dialog, id), message, wparam, lparam);
 }
 
-int pixels(int units, int base, int divisor) {
-    return (units * base + divisor / 2) / divisor;
-}
-
 bool block_uniform(const QImage& image, int x, int y) {
     QRgb colour = image.pixel(x, y);
     return image.pixel(x + 1, y) == colour && image.pixel(x, y + 1) == colour &&
@@ -73,15 +70,9 @@ class HighDensity : public ::testing::Test {
     // base units 7 and 14), each drawn as two device pixels; every control's
     // text fits inside it as the screen's font measures it.
     void expect_layout_in_dialog_units(HWND dialog, int width_units, int height_units) {
-        int base_x = 0;
-        int base_y = 0;
-        platform_test_dialog_base_units(dialog, &base_x, &base_y);
-        EXPECT_EQ(base_x, 7);
-        EXPECT_EQ(base_y, 14);
+        expect_template_size(dialog, width_units, height_units);
         QWidget* window = platform_test_widget(dialog);
         EXPECT_EQ(window->devicePixelRatio(), 2.0);
-        EXPECT_EQ(window->size(),
-                  QSize(pixels(width_units, base_x, 4), pixels(height_units, base_y, 8)));
         QPixmap shot = window->grab();
         EXPECT_EQ(shot.size(), window->size() * 2);
         for (QWidget* control : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {

@@ -1,10 +1,8 @@
 // Trackbars: range packing and clamping, and the notifications a mouse drag,
 // a channel click and key steps send to the dialog, driven with real input.
+#include "slider_thumb.h"
 #include "window_fixture.h"
 
-#include <QFrame>
-#include <QStyle>
-#include <QStyleOptionSlider>
 #include <QTest>
 
 namespace {
@@ -21,26 +19,6 @@ class TrackbarTest : public MainWindowTest {
             found.push_back(LOWORD(r.wparam));
         }
         return found;
-    }
-    // The centre of a slider's thumb, in its own coordinates.
-    QPoint thumb_centre(HWND slider) {
-        QWidget* widget = platform_test_widget(slider);
-        int minimum = static_cast<int>(send(slider, TBM_GETRANGEMIN));
-        int maximum = static_cast<int>(send(slider, TBM_GETRANGEMAX));
-        int position = static_cast<int>(send(slider, TBM_GETPOS));
-        QStyleOptionSlider option;
-        option.initFrom(widget);
-        option.rect = static_cast<QFrame*>(widget)->contentsRect();
-        option.orientation = widget->height() > widget->width() ? Qt::Vertical : Qt::Horizontal;
-        option.minimum = minimum;
-        option.maximum = maximum;
-        option.sliderPosition = position;
-        option.sliderValue = position;
-        option.upsideDown = false;
-        option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
-        return widget->style()
-            ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, widget)
-            .center();
     }
 };
 

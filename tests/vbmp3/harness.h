@@ -94,18 +94,20 @@ inline void capture_tap(const float* frames, int count, int rate, void* user) {
     capture->rate = rate;
 }
 
-// A library session on the given output, with the recorder as handler.
+// A library session on the given output, with the recorder as handler, over
+// SDL's driver of that name.
 class Session : public ::testing::Test {
   protected:
-    explicit Session(int output = VBMP3_OUTPUT_DEVICE) : output_(output) {}
+    // Never a real sound card by default: the tests must not depend on one.
+    explicit Session(int output = VBMP3_OUTPUT_DEVICE, const char* driver = "dummy")
+        : output_(output), driver_(driver) {}
     void SetUp() override {
         recorded.clear();
         on_event = nullptr;
-        // Never a real sound card: the tests must not depend on one.
 #ifdef _WIN32
-        _putenv_s("SDL_AUDIODRIVER", "dummy");
+        _putenv_s("SDL_AUDIODRIVER", driver_);
 #else
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        setenv("SDL_AUDIODRIVER", driver_, 1);
 #endif
         vbmp3_testing_useOutput(output_);
         vbmp3_testing_setTap(capture_tap, &capture_);
@@ -152,6 +154,7 @@ class Session : public ::testing::Test {
     }
 
     int output_;
+    const char* driver_;
     Capture capture_;
     char record_[VBMP3_OPEN_RECORD_SIZE] = {};
 };

@@ -44,3 +44,14 @@ inline void audible_span(const std::vector<float>& s, double threshold, size_t* 
         }
     }
 }
+
+// The longest run of frames in [from, to) whose left sample is silent.
+inline size_t longest_silence(const std::vector<float>& s, size_t from, size_t to) {
+    size_t longest = 0;
+    size_t run = 0;
+    for (size_t i = from; i < to; i++) {
+        run = std::fabs(s[2 * i]) < 1e-3 ? run + 1 : 0;
+        longest = run > longest ? run : longest;
+    }
+    return longest;
+}

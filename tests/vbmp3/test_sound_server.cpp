@@ -17,27 +17,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class SoundServer : public ::testing::Test {
+class SoundServer : public Session {
   protected:
+    SoundServer() : Session(VBMP3_OUTPUT_DEVICE, "pulseaudio") {}
+
     void SetUp() override {
         if (!PulseServer::installed()) {
             GTEST_SKIP() << "PulseAudio (pulseaudio, pulseaudio-utils) is not installed";
         }
         server_ = std::make_unique<PulseServer>();
         ASSERT_TRUE(server_->start()) << "the sound server did not start; see " << dir();
-        setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
-        recorded.clear();
-        on_event = nullptr;
-        vbmp3_testing_useOutput(VBMP3_OUTPUT_DEVICE);
-        ASSERT_NE(vbmp3_init(), 0);
-        vbmp3_callback(record_event);
-        const int flat[10] = {};
-        vbmp3_setEqualizer(flat);
-        vbmp3_setVolume(100, 100);
+        Session::SetUp();
     }
 
     void TearDown() override {
-        vbmp3_free();
+        Session::TearDown();
         server_.reset();
         setenv("SDL_AUDIODRIVER", "dummy", 1);
     }
@@ -77,7 +71,6 @@ class SoundServer : public ::testing::Test {
     }
 
     std::unique_ptr<PulseServer> server_;
-    char record_[VBMP3_OPEN_RECORD_SIZE] = {};
 };
 
 } // namespace

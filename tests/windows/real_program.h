@@ -1,39 +1,17 @@
 // What the tests of the real melodiane.exe share: the program beside the test
-// program, waiting with a deadline, and finding its window once it started.
+// program, started in a folder, and its window once it started.
 #pragma once
 
 #include <windows.h>
 
-#include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <functional>
-#include <iterator>
 #include <string>
-#include <thread>
+
+#include "started_program.h"
+#include "temp_folder.h"
 
 namespace real_program {
-
-namespace fs = std::filesystem;
-
-inline const int deadline_ms = 60000;
-
-inline std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline bool wait_for(const std::function<bool()>& done, int timeout_ms = deadline_ms) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
 
 inline fs::path program_path() {
     char own[MAX_PATH];
@@ -77,11 +55,64 @@ inline HWND started_window(DWORD process, const fs::path& folder) {
         EnumWindows(match_main_window, reinterpret_cast<LPARAM>(&search));
         return search.found != nullptr;
     });
-    bool written =
-        shown && wait_for([&] {
-            return read_file(folder / "Froulard.ini").find("activateeq=0\r\n") != std::string::npos;
-        });
+    bool written = shown && wait_for([&] { return settings_written(folder); });
     return written ? search.found : nullptr;
 }
+
+// The real program, started in a folder; ended by the test, or terminated
+// when the test leaves it running.
+class Program {
+  public:
+    explicit Program(const fs::path& folder) : folder_(folder) {
+        if (!start_in(folder, &process_)) {
+            process_ = {};
+        }
+    }
+    ~Program() {
+        if (process_.hProcess) {
+            terminate();
+        }
+    }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    bool started() const {
+        return process_.hProcess != nullptr;
+    }
+    HANDLE handle() const {
+        return process_.hProcess;
+    }
+
+    // The main window, once the start has written the settings (its last step).
+    HWND opened() {
+        return started_window(process_.dwProcessId, folder_);
+    }
+
+    bool running() {
+        return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+    }
+
+    // Waits for the end; the exit status, or -1.
+    int ended() {
+        if (!process_.hProcess || WaitForSingleObject(process_.hProcess, deadline_ms) != 0) {
+            return -1;
+        }
+        DWORD status = 0;
+        GetExitCodeProcess(process_.hProcess, &status);
+        CloseHandle(process_.hProcess);
+        CloseHandle(process_.hThread);
+        process_ = {};
+        return static_cast<int>(status);
+    }
+
+    void terminate() {
+        TerminateProcess(process_.hProcess, 1);
+        ended();
+    }
+
+  private:
+    fs::path folder_;
+    PROCESS_INFORMATION process_ = {};
+};
 
 } // namespace real_program

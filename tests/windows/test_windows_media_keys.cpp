@@ -14,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -38,38 +39,29 @@ void write_track(const fs::path& path) {
 const UINT media_keys[] = {VK_MEDIA_PLAY_PAUSE, VK_MEDIA_NEXT_TRACK, VK_MEDIA_PREV_TRACK,
                            VK_MEDIA_STOP};
 
-class WindowsMediaKeys : public ::testing::Test {
+class WindowsMediaKeys : public TempFolderTest {
   protected:
     void SetUp() override {
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        dir = fs::path(temp) / ("melodiane-keys-" + std::to_string(GetCurrentProcessId()) + "-" +
-                                std::to_string(GetTickCount64()));
-        fs::create_directories(dir);
+        ASSERT_NO_FATAL_FAILURE(TempFolderTest::SetUp());
         write_track(dir / "premier.mp3");
         write_track(dir / "second.mp3");
         std::ofstream(dir / "Froulard.m3u", std::ios::binary) << "premier.mp3\r\nsecond.mp3\r\n";
     }
 
     void TearDown() override {
-        if (process.hProcess) {
-            TerminateProcess(process.hProcess, 1);
-            WaitForSingleObject(process.hProcess, 10000);
-            CloseHandle(process.hProcess);
-            CloseHandle(process.hThread);
-        }
+        program.reset();
         for (UINT i = 0; i < sizeof media_keys / sizeof media_keys[0]; i++) {
             UnregisterHotKey(nullptr, (int)i + 1);
         }
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
+        TempFolderTest::TearDown();
     }
 
     // Starts the program and waits for its window, open once the start-up
     // has written the settings (its last step).
     void start() {
-        ASSERT_TRUE(start_in(dir, &process));
-        window = started_window(process.dwProcessId, dir);
+        program.emplace(dir);
+        ASSERT_TRUE(program->started());
+        window = program->opened();
         ASSERT_NE(window, nullptr);
         // Answered by the program's message loop, so the start-up is over.
         DWORD_PTR answer = 0;
@@ -78,15 +70,7 @@ class WindowsMediaKeys : public ::testing::Test {
 
     int close() {
         PostMessageA(window, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(process.hProcess, deadline_ms) != 0) {
-            return -1;
-        }
-        DWORD status = 0;
-        GetExitCodeProcess(process.hProcess, &status);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-        process = {};
-        return static_cast<int>(status);
+        return program->ended();
     }
 
     std::string text(int id) {
@@ -118,8 +102,7 @@ class WindowsMediaKeys : public ::testing::Test {
                      MAKELPARAM(0, command | FAPPCOMMAND_KEY));
     }
 
-    fs::path dir;
-    PROCESS_INFORMATION process = {};
+    std::optional<Program> program;
     HWND window = nullptr;
 };
 

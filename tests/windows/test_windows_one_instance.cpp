@@ -22,75 +22,12 @@ using namespace real_program;
 
 namespace {
 
-// The real program, started in a folder.
-class Program {
-  public:
-    explicit Program(const fs::path& folder) : folder_(folder) {
-        if (!start_in(folder, &process_)) {
-            process_ = {};
-        }
-    }
-    ~Program() {
-        if (process_.hProcess) {
-            TerminateProcess(process_.hProcess, 1);
-            WaitForSingleObject(process_.hProcess, 10000);
-            CloseHandle(process_.hProcess);
-            CloseHandle(process_.hThread);
-        }
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-
-    // The main window, once the start has written the settings (its last step).
-    HWND opened() {
-        return started_window(process_.dwProcessId, folder_);
-    }
-
-    bool running() {
-        return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
-    }
-
-    // Waits for the end; the exit status, or -1.
-    int ended() {
-        if (!process_.hProcess || WaitForSingleObject(process_.hProcess, deadline_ms) != 0) {
-            return -1;
-        }
-        DWORD status = 0;
-        GetExitCodeProcess(process_.hProcess, &status);
-        CloseHandle(process_.hProcess);
-        CloseHandle(process_.hThread);
-        process_ = {};
-        return static_cast<int>(status);
-    }
-
-    void terminate() {
-        TerminateProcess(process_.hProcess, 1);
-        ended();
-    }
-
-  private:
-    fs::path folder_;
-    PROCESS_INFORMATION process_ = {};
-};
-
-class WindowsOneInstance : public ::testing::Test {
+class WindowsOneInstance : public TempFolderTest {
   protected:
-    void SetUp() override {
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        root = fs::path(temp) / ("melodiane-one-" + std::to_string(GetCurrentProcessId()) + "-" +
-                                 std::to_string(GetTickCount64()));
-        fs::create_directories(root);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
-    }
     fs::path folder(const char* name) {
-        fs::create_directories(root / name);
-        return root / name;
+        fs::create_directories(dir / name);
+        return dir / name;
     }
-    fs::path root;
 };
 
 } // namespace

@@ -19,6 +19,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,25 +48,11 @@ std::vector<float> read_capture(const fs::path& path) {
     return samples;
 }
 
-class WindowsProgram : public ::testing::Test {
+class WindowsProgram : public TempFolderTest {
   protected:
-    void SetUp() override {
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        dir = fs::path(temp) / ("melodiane-win-" + std::to_string(GetCurrentProcessId()) + "-" +
-                                std::to_string(GetTickCount64()));
-        fs::create_directories(dir);
-    }
-
     void TearDown() override {
-        if (process.hProcess) {
-            TerminateProcess(process.hProcess, 1);
-            WaitForSingleObject(process.hProcess, 10000);
-            CloseHandle(process.hProcess);
-            CloseHandle(process.hThread);
-        }
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
+        program.reset();
+        TempFolderTest::TearDown();
     }
 
     void copy_fixture(const char* fixture, const char* name) {
@@ -77,24 +64,12 @@ class WindowsProgram : public ::testing::Test {
     // Starts the program in the test folder and waits until its window is
     // up and its settings are written (the last step of its start).
     void start() {
-        ASSERT_TRUE(start_in(dir, &process)) << "cannot start " << program_path();
-        window = started_window(process.dwProcessId, dir);
+        program.emplace(dir);
+        ASSERT_TRUE(program->started()) << "cannot start " << program_path();
+        window = program->opened();
         ASSERT_NE(window, nullptr) << "the main window never opened";
         // Then its start is over: it waits for input in its message loop.
-        EXPECT_EQ(WaitForInputIdle(process.hProcess, 60000), 0u);
-    }
-
-    // Waits for the program's end; its exit status, or -1.
-    int exit_status() {
-        if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
-            return -1;
-        }
-        DWORD status = 0;
-        GetExitCodeProcess(process.hProcess, &status);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-        process = {};
-        return static_cast<int>(status);
+        EXPECT_EQ(WaitForInputIdle(program->handle(), 60000), 0u);
     }
 
     // The lines the program writes for the two fixtures below.
@@ -112,8 +87,7 @@ class WindowsProgram : public ::testing::Test {
         std::ofstream(dir / "Froulard.m3u", std::ios::binary) << "un.mp3\r\ndeux.mp3\r\n";
     }
 
-    fs::path dir;
-    PROCESS_INFORMATION process = {};
+    std::optional<Program> program;
     HWND window = nullptr;
 };
 
@@ -125,7 +99,7 @@ TEST_F(WindowsProgram, FirstStartWritesTheSettingsAsLinuxAndTheCloseButtonEndsWi
     EXPECT_FALSE(fs::exists(dir / "Froulard.m3u")); // written only at close
 
     PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(exit_status(), 0);
+    EXPECT_EQ(program->ended(), 0);
     EXPECT_EQ(read_file(dir / "Froulard.m3u"), "#EXTM3U\r\n");
     EXPECT_EQ(read_file(dir / "Froulard.ini"), first_start_settings);
 }
@@ -134,7 +108,7 @@ TEST_F(WindowsProgram, ThePlaylistIsSavedAtCloseAsLinuxWritesIt) {
     give_playlist();
     start();
     PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(exit_status(), 0);
+    EXPECT_EQ(program->ended(), 0);
     EXPECT_EQ(read_file(dir / "Froulard.m3u"), expected_playlist());
     EXPECT_EQ(read_file(dir / "Froulard.ini"), first_start_settings);
 }
@@ -155,7 +129,7 @@ TEST_F(WindowsProgram, TheSessionsEndSavesAsTheCloseDoes) {
 
     SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 60000,
                         &answer);
-    EXPECT_EQ(exit_status(), 0);
+    EXPECT_EQ(program->ended(), 0);
     EXPECT_EQ(read_file(dir / "Froulard.m3u"), expected_playlist());
     EXPECT_EQ(read_file(dir / "Froulard.ini"), first_start_settings);
 }
@@ -186,14 +160,8 @@ TEST_F(WindowsProgram, JouerPlaysThePlaylistsTwoTracksWithoutAGap) {
     EXPECT_TRUE(wait_for([&] { return heard() > 2.45; }, 60000))
         << "heard " << heard() << " s of the 2.5 s tone";
     PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(exit_status(), 0);
+    EXPECT_EQ(program->ended(), 0);
 
-    EXPECT_NEAR(heard(), 2.5, 0.05); // the whole tone, once
-    size_t longest = 0;
-    size_t run = 0;
-    for (size_t i = first; i < last; i++) {
-        run = std::fabs(s[2 * i]) < 1e-3 ? run + 1 : 0;
-        longest = run > longest ? run : longest;
-    }
-    EXPECT_LT(longest, 441u); // under 10 ms of silence anywhere in the tone
+    EXPECT_NEAR(heard(), 2.5, 0.05);                  // the whole tone, once
+    EXPECT_LT(longest_silence(s, first, last), 441u); // under 10 ms anywhere in the tone
 }

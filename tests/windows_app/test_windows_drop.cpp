@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "temp_folder.h"
+
 #include <shlobj.h>
 
 #include <chrono>
@@ -26,14 +28,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class WindowsDrop : public ::testing::Test {
+class WindowsDrop : public TempFolderTest {
   protected:
     void SetUp() override {
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        dir = fs::path(temp) / ("melodiane-drop-" + std::to_string(GetCurrentProcessId()) + "-" +
-                                std::to_string(GetTickCount64()));
-        fs::create_directories(dir);
+        ASSERT_NO_FATAL_FAILURE(TempFolderTest::SetUp());
         ASSERT_TRUE(SetCurrentDirectoryA(dir.string().c_str()));
         app_instance = GetModuleHandleA(nullptr);
         INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
@@ -52,8 +50,7 @@ class WindowsDrop : public ::testing::Test {
         char temp[MAX_PATH];
         GetTempPathA(sizeof temp, temp);
         SetCurrentDirectoryA(temp);
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
+        TempFolderTest::TearDown();
     }
 
     // The program's loop, until done() or timeout_ms.
@@ -118,8 +115,6 @@ class WindowsDrop : public ::testing::Test {
     std::string in_dir(const std::string& relative) {
         return dir.string() + "\\" + relative;
     }
-
-    fs::path dir;
 };
 
 } // namespace
