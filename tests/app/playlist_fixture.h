@@ -15,7 +15,7 @@ class PlaylistTest : public AppTest {
                        path_in_dir("entry" + std::to_string(i) + ".mp3") + "\n";
         }
         write_file("titles.m3u", content);
-        std::string directory = dir.string() + "/";
+        std::string directory = dir.string() + PATH_SEPARATOR_STRING;
         add_files((int)SendMessageA(item(MAIN_LIST), LB_GETCOUNT, 0, 0), directory.c_str(),
                   "titles.m3u\0");
         select(selection);
