@@ -78,7 +78,7 @@ TEST_F(PlaylistTest, SelectAllReachesBeyondLine65535) {
     }
     // Wine repaints a visible list box's scroll bar at every insertion, about
     // 10 ms each: with painting suspended the lines go in within seconds
-    // instead of a quarter of an hour. What is checked is the selection.
+    // instead of more than ten minutes. What is checked is the selection.
     HWND list = item(MAIN_LIST);
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     load(titles);
