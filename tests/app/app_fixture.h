@@ -41,6 +41,7 @@
 #include "common/resource.h"
 #include "equalizer/equalizer.h"
 #include "message_loop.h"
+#include "platform/paths.h"
 #include "platform/testing_dialogs.h"
 #include "platform/win32.h"
 #include "playback/player.h"
@@ -59,6 +60,21 @@ inline int line_of_current_entry() {
         }
     }
     return -1;
+}
+
+// An absolute path of this system, for a file that need not exist:
+// rooted("m/a.mp3") is "/m/a.mp3" on Linux, "C:\m\a.mp3" on Windows.
+inline std::string rooted(std::string relative) {
+    for (char& c : relative) {
+        if (c == '/') {
+            c = PATH_SEPARATOR;
+        }
+    }
+#ifdef _WIN32
+    return "C:\\" + relative;
+#else
+    return "/" + relative;
+#endif
 }
 
 class AppTest : public ::testing::Test {
@@ -288,6 +304,11 @@ class AppTest : public ::testing::Test {
 
     std::string path_in_dir(const std::string& name) {
         return (dir / name).string();
+    }
+
+    // The test directory as the program names a folder: ending in the separator.
+    std::string dir_path() {
+        return dir.string() + PATH_SEPARATOR_STRING;
     }
 
     std::string read_file(const std::string& name) {

@@ -13,13 +13,28 @@ static std::ostream& operator<<(std::ostream& out, const Line& line) {
     return out << "{" << line.title << ", " << line.duration << ", " << line.path << "}";
 }
 
+// The text with every line that begins with "/" made an absolute path of this
+// system (rooted), as a playlist written here would hold it.
+static std::string rooted_lines(const std::string& text) {
+    std::string result;
+    size_t begin = 0;
+    while (begin < text.size()) {
+        size_t end = text.find('\n', begin);
+        end = end == std::string::npos ? text.size() : end + 1;
+        std::string line = text.substr(begin, end - begin);
+        result += line[0] == '/' ? rooted(line.substr(1)) : line;
+        begin = end;
+    }
+    return result;
+}
+
 class M3uTest : public PlaylistTest {
   protected:
     // Reads a playlist file of the test directory as "Ajouter" would.
     void read_playlist(const std::string& name, const std::string& content) {
         write_file(name, content);
         std::string names = name + '\0';
-        std::string directory = dir.string() + "/";
+        std::string directory = dir_path();
         add_files((int)SendMessageA(item(MAIN_LIST), LB_GETCOUNT, 0, 0), directory.c_str(),
                   names.c_str());
     }
@@ -34,21 +49,22 @@ class M3uTest : public PlaylistTest {
     }
 
     std::string in_dir(const std::string& name) {
-        return dir.string() + "/" + name;
+        return dir_path() + name;
     }
 };
 
 TEST_F(M3uTest, AWrittenPlaylistHasTheHeaderThenTwoCrLfLinesPerEntry) {
-    read_playlist("in.m3u", "#EXTINF:215,Artiste - Titre, avec, virgules\n/musique/a.mp3\n"
-                            "#EXTINF:-3,N\xE9gatif\n/musique/b.mp3\n");
+    read_playlist("in.m3u",
+                  rooted_lines("#EXTINF:215,Artiste - Titre, avec, virgules\n/musique/a.mp3\n"
+                               "#EXTINF:-3,N\xE9gatif\n/musique/b.mp3\n"));
     // The negative duration gave no entry; add one that has no EXTINF line.
-    read_playlist("more.m3u", "#EXTINF:0,Z\xE9ro\n/musique/\xE9t\xE9.mp3\n");
+    read_playlist("more.m3u", rooted_lines("#EXTINF:0,Z\xE9ro\n/musique/\xE9t\xE9.mp3\n"));
     write_m3u(in_dir("out.m3u").c_str());
-    EXPECT_EQ(read_file("out.m3u"), "#EXTM3U\r\n"
-                                    "#EXTINF:215,Artiste - Titre, avec, virgules\r\n"
-                                    "/musique/a.mp3\r\n"
-                                    "#EXTINF:0,Z\xE9ro\r\n"
-                                    "/musique/\xE9t\xE9.mp3\r\n");
+    EXPECT_EQ(read_file("out.m3u"), rooted_lines("#EXTM3U\r\n"
+                                                 "#EXTINF:215,Artiste - Titre, avec, virgules\r\n"
+                                                 "/musique/a.mp3\r\n"
+                                                 "#EXTINF:0,Z\xE9ro\r\n"
+                                                 "/musique/\xE9t\xE9.mp3\r\n"));
     std::vector<Line> before = entries();
 
     clear_playlist();
@@ -85,7 +101,9 @@ TEST_F(M3uTest, SavingOverAFileReplacesItsWholeContent) {
 }
 
 TEST_F(M3uTest, ExtinfLinesGiveTitleAndDurationByTheirRules) {
-    read_playlist("rules.m3u", "#EXTINF:,Sans dur\xE9\x65\n/m/a.mp3\n"
+    auto m = [](const std::string& name) { return rooted("m/" + name + ".mp3"); };
+    read_playlist("rules.m3u",
+                  rooted_lines("#EXTINF:,Sans dur\xE9\x65\n/m/a.mp3\n"
                                "#EXTINF:7.9,Fraction\n/m/b.mp3\n"
                                "#EXTINF:abc,Pas un nombre\n/m/c.mp3\n"
                                "#EXTINF:  +12xyz,Espaces et signe\n/m/d.mp3\n"
@@ -94,17 +112,17 @@ TEST_F(M3uTest, ExtinfLinesGiveTitleAndDurationByTheirRules) {
                                "#EXTINF:10,\n#EXTINF:3\n#EXTM3U\n/m/f.mp3\n"
                                "#EXTINF:-1,N\xE9gatif\n/m/g.mp3\n"
                                "/m/h.mp3\n"
-                               "#EXTINF:99999999999,\xC9norme\n/m/i.mp3\n");
+                               "#EXTINF:99999999999,\xC9norme\n/m/i.mp3\n"));
     EXPECT_EQ(entries(), (std::vector<Line>{
-                             {"Sans dur\xE9\x65", 0, "/m/a.mp3"},
-                             {"Fraction", 7, "/m/b.mp3"},
-                             {"Pas un nombre", 0, "/m/c.mp3"},
-                             {"Espaces et signe", 12, "/m/d.mp3"},
-                             {"Second", 6, "/m/e.mp3"},
-                             {"Attend", 8, "/m/f.mp3"},
+                             {"Sans dur\xE9\x65", 0, m("a")},
+                             {"Fraction", 7, m("b")},
+                             {"Pas un nombre", 0, m("c")},
+                             {"Espaces et signe", 12, m("d")},
+                             {"Second", 6, m("e")},
+                             {"Attend", 8, m("f")},
                              // No EXTINF waits: the name less its extension.
-                             {"h", 0, "/m/h.mp3"},
-                             {"\xC9norme", 2147483647, "/m/i.mp3"},
+                             {"h", 0, m("h")},
+                             {"\xC9norme", 2147483647, m("i")},
                          }));
 }
 
@@ -127,8 +145,11 @@ TEST_F(M3uTest, CrLfAndBareLineFeedsReadAlike) {
     EXPECT_EQ(from_lf.size(), 2u);
 }
 
+#ifndef _WIN32
 // Without an EXTINF line the title is the name part less its extension: what
-// follows the last backslash or "/" of the line, absolute or relative.
+// follows the last backslash or "/" of the line, absolute or relative. A line
+// written on Windows keeps its backslashes; a leading "/" makes a path
+// absolute here.
 TEST_F(M3uTest, PathLinesAreJoinedOrTakenWholeAndNamedAfterTheirLastSeparator) {
     fs::create_directory(dir / "sub");
     write_file("sub/list.m3u", "../musique/Ma chanson.mp3\n"
@@ -157,40 +178,70 @@ TEST_F(M3uTest, PathLinesAreJoinedOrTakenWholeAndNamedAfterTheirLastSeparator) {
                              {"autre", 0, directory + "autre.m3u"},
                          }));
 }
+#else
+// Only a drive letter makes a path absolute: a line that begins with one
+// backslash or two is joined to the folder like any other relative line. The
+// title follows the last backslash.
+TEST_F(M3uTest, PathLinesAreJoinedOrTakenWholeAndNamedAfterTheirLastBackslash) {
+    fs::create_directory(dir / "sub");
+    write_file("sub/list.m3u", "..\\musique\\Ma chanson.mp3\n"
+                               "dossier\\Windows.mp3\n"
+                               "C:\\Musique\\lecteur.mp3\n"
+                               "D:titre.mp3\n"
+                               "\\racine\\a.mp3\n"
+                               "\\\\serveur\\partage\\b.mp3\n"
+                               "autre.m3u\n");
+    write_file("sub/autre.m3u", "C:\\ne\\doit\\pas\\etre\\lu.mp3\n");
+    std::string directory = dir_path() + "sub\\";
+    add_files(0, directory.c_str(), "list.m3u\0");
+    EXPECT_EQ(entries(), (std::vector<Line>{
+                             {"Ma chanson", 0, directory + "..\\musique\\Ma chanson.mp3"},
+                             {"Windows", 0, directory + "dossier\\Windows.mp3"},
+                             {"lecteur", 0, "C:\\Musique\\lecteur.mp3"},
+                             {"D:titre", 0, "D:titre.mp3"},
+                             {"a", 0, directory + "\\racine\\a.mp3"},
+                             {"b", 0, directory + "\\\\serveur\\partage\\b.mp3"},
+                             {"autre", 0, directory + "autre.m3u"},
+                         }));
+}
+#endif
 
 TEST_F(M3uTest, ALongLineCountsByItsFirstPieceAndACutPathGivesNoEntry) {
     std::string long_title(300, 't');
-    std::string long_path = "/" + std::string(299, 'p');
-    std::string exact_path = "/" + std::string(258, 'e'); // 259 bytes, then the line feed
-    read_playlist("long.m3u", "#EXTINF:5," + long_title + "\n/m/a.mp3\n" + "#EXTINF:6,Perdu\n" +
-                                  long_path + "\n/m/b.mp3\n" + "#EXTINF:7,Exact\n" + exact_path +
-                                  "\n" + "#EXTINF:8,Dernier\n" + exact_path);
+    std::string long_path = rooted(std::string(299, 'p'));
+    // 259 bytes, then the line feed.
+    std::string exact_path = rooted(std::string(259 - rooted("").size(), 'e'));
+    read_playlist("long.m3u", "#EXTINF:5," + long_title + "\n" + rooted("m/a.mp3") +
+                                  "\n#EXTINF:6,Perdu\n" + long_path + "\n" + rooted("m/b.mp3") +
+                                  "\n#EXTINF:7,Exact\n" + exact_path + "\n" +
+                                  "#EXTINF:8,Dernier\n" + exact_path);
     EXPECT_EQ(entries(), (std::vector<Line>{
                              // 259 bytes of the line: "#EXTINF:5," and 249 of the title.
-                             {std::string(249, 't'), 5, "/m/a.mp3"},
-                             {"b", 0, "/m/b.mp3"},
+                             {std::string(249, 't'), 5, rooted("m/a.mp3")},
+                             {"b", 0, rooted("m/b.mp3")},
                              {"Exact", 7, exact_path},
                              {"Dernier", 8, exact_path},
                          }));
 }
 
 TEST_F(M3uTest, AMissingPlaylistAddsNothingSilently) {
-    std::string directory = dir.string() + "/";
+    std::string directory = dir_path();
     add_files(0, directory.c_str(), "absent.m3u\0");
     EXPECT_TRUE(entries().empty());
     EXPECT_EQ(text(MAIN_TITLE_LABEL), "");
 }
 
 TEST_F(M3uTest, AUtf8PlaylistIsReadAsWindows1252AndUnrepresentablePathsAreDropped) {
-    read_playlist("utf8.m3u",
-                  "#EXTM3U\n"
-                  "#EXTINF:1,Caf\xC3\xA9 \xE2\x82\xAC\n/m/\xC3\xA9t\xC3\xA9.mp3\n"
-                  "#EXTINF:2,\xC5\x81\xC3\xB3\x64\xC5\xBA\n/m/\xC5\x81\xC3\xB3\x64\xC5\xBA.mp3\n"
-                  "#EXTINF:3,Apr\xC3\xA8s\n/m/apres.mp3\n"
-                  "/m/\xC5\x81.mp3\n/m/sans.mp3\n");
+    read_playlist(
+        "utf8.m3u",
+        rooted_lines("#EXTM3U\n"
+                     "#EXTINF:1,Caf\xC3\xA9 \xE2\x82\xAC\n/m/\xC3\xA9t\xC3\xA9.mp3\n"
+                     "#EXTINF:2,\xC5\x81\xC3\xB3\x64\xC5\xBA\n/m/\xC5\x81\xC3\xB3\x64\xC5\xBA.mp3\n"
+                     "#EXTINF:3,Apr\xC3\xA8s\n/m/apres.mp3\n"
+                     "/m/\xC5\x81.mp3\n/m/sans.mp3\n"));
     EXPECT_EQ(entries(), (std::vector<Line>{
-                             {"Caf\xE9 \x80", 1, "/m/\xE9t\xE9.mp3"},
-                             {"Apr\xE8s", 3, "/m/apres.mp3"},
-                             {"sans", 0, "/m/sans.mp3"},
+                             {"Caf\xE9 \x80", 1, rooted("m/\xE9t\xE9.mp3")},
+                             {"Apr\xE8s", 3, rooted("m/apres.mp3")},
+                             {"sans", 0, rooted("m/sans.mp3")},
                          }));
 }

@@ -117,8 +117,10 @@ TEST_F(ColdAppTest, RepeatVolumeAndBalanceComeBackAtTheNextStart) {
 }
 
 TEST_F(ColdAppTest, TheDefaultPlaylistComesBackWithItsFirstEntryCurrentAndNothingPlaying) {
-    write_file("Froulard.m3u", "#EXTM3U\r\n#EXTINF:75,Un - Premier\r\n/nowhere/un.mp3\r\n"
-                               "#EXTINF:600,Deux - Second\r\n/nowhere/deux.mp3\r\n");
+    std::string playlist = "#EXTM3U\r\n#EXTINF:75,Un - Premier\r\n" + rooted("nowhere/un.mp3") +
+                           "\r\n#EXTINF:600,Deux - Second\r\n" + rooted("nowhere/deux.mp3") +
+                           "\r\n";
+    write_file("Froulard.m3u", playlist);
     start();
     EXPECT_EQ(lines(), (std::vector<std::string>{"Un - Premier", "Deux - Second"}));
     EXPECT_EQ(current_line(), 0);
@@ -128,8 +130,7 @@ TEST_F(ColdAppTest, TheDefaultPlaylistComesBackWithItsFirstEntryCurrentAndNothin
     EXPECT_EQ(decoder_state(), 0);
 
     close();
-    EXPECT_EQ(read_file("Froulard.m3u"), "#EXTM3U\r\n#EXTINF:75,Un - Premier\r\n/nowhere/un.mp3\r\n"
-                                         "#EXTINF:600,Deux - Second\r\n/nowhere/deux.mp3\r\n");
+    EXPECT_EQ(read_file("Froulard.m3u"), playlist);
 }
 
 TEST_F(ColdAppTest, AStartDirectoryTooLongForTheFileNamesFallsBackToARelativeOne) {
@@ -138,7 +139,7 @@ TEST_F(ColdAppTest, AStartDirectoryTooLongForTheFileNamesFallsBackToARelativeOne
     fs::current_path(deep);
     ASSERT_GT(deep.string().size() + 1 + 12, 259u);
     start();
-    EXPECT_STREQ(program_dir, "./");
+    EXPECT_STREQ(program_dir, "." PATH_SEPARATOR_STRING);
     close();
     EXPECT_TRUE(fs::exists(deep / "Froulard.ini"));
     EXPECT_EQ(read_file((deep / "Froulard.m3u").string()), "#EXTM3U\r\n");
@@ -146,5 +147,5 @@ TEST_F(ColdAppTest, AStartDirectoryTooLongForTheFileNamesFallsBackToARelativeOne
 
 TEST_F(ColdAppTest, TheStartDirectoryEndsInTheSeparator) {
     start();
-    EXPECT_EQ(std::string(program_dir), dir.string() + "/");
+    EXPECT_EQ(std::string(program_dir), dir_path());
 }
