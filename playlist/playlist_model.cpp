@@ -25,6 +25,9 @@ void release_entry(PlaylistEntry* entry) {
 
 InsertionCursor begin_insertion(int index) {
     InsertionCursor cursor = {0, nullptr, nullptr, nullptr};
+    // A visible list box redraws its scroll bar at every insertion: a long
+    // playlist would take minutes to show. It is drawn once, at the end.
+    SendMessageA(playlist_box(), WM_SETREDRAW, FALSE, 0);
     // Without a current entry a batch always goes to the top, so that its
     // first entry can become current.
     if (index < 0 || current_entry == nullptr)
@@ -65,6 +68,9 @@ void insert_entry(InsertionCursor* cursor, PlaylistEntry* entry) {
 void end_insertion(InsertionCursor* cursor) {
     if (cursor->last_inserted != nullptr)
         cursor->last_inserted->next = cursor->successor;
+    HWND box = playlist_box();
+    SendMessageA(box, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(box, nullptr, TRUE);
     if (current_entry == nullptr && playlist_head != nullptr) {
         current_entry = playlist_head;
         refresh_display();
