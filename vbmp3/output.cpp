@@ -57,6 +57,8 @@ static bool device_asked;   // output_play wants the device back, if it was lost
 static size_t latency;      // frames the output holds after taking them from the queue
 static uint64_t heard_from; // the first frame the current device took
 static int serving = VBMP3_OUTPUT_NONE; // what takes the samples now
+// Test hook: how long each new runner waits before it serves, as on a loaded system.
+static std::atomic<int> runner_delay_ms{0};
 // The device is lost: SDL reports it stopped, or a writer waited a second for
 // room while it ran no callback.
 static bool device_failed;
@@ -518,6 +520,9 @@ void output_play() {
         if (previous.joinable()) {
             previous.join();
         }
+        if (int delay = runner_delay_ms.load(); delay > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+        }
         run_output();
     });
 }
@@ -646,7 +651,18 @@ void vbmp3_testing_useOutput(int output) {
 
 int vbmp3_testing_output(void) {
     std::lock_guard<std::mutex> hold(queue_lock);
+    // A runner that output_play started may not serve yet (it waits for the
+    // one before to close, and a thread can take long to start): it counts
+    // as the output it opens first, not as none, or a test would take the
+    // output for finished while the whole track still waits in the queue.
+    if (serving == VBMP3_OUTPUT_NONE && running) {
+        return output_kind;
+    }
     return serving;
+}
+
+void vbmp3_testing_delayOutput(int milliseconds) {
+    runner_delay_ms.store(milliseconds);
 }
 
 void vbmp3_testing_loseDevice(void) {

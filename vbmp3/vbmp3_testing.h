@@ -24,8 +24,13 @@ void vbmp3_testing_useOutput(int output);
 
 // What takes the samples now: an SDL device (VBMP3_OUTPUT_DEVICE), the
 // library's own paced thread (VBMP3_OUTPUT_PACED: no device could be opened,
-// or it was lost), the fast null output, or VBMP3_OUTPUT_NONE.
+// or it was lost), the fast null output, or VBMP3_OUTPUT_NONE. An output
+// thread that is starting counts as the output it opens first.
 int vbmp3_testing_output(void);
+
+// Makes every output thread started from now on wait that long before it
+// serves, as a thread may take to start on a loaded system (0: none).
+void vbmp3_testing_delayOutput(int milliseconds);
 
 // Makes the sound device stop taking samples, as when it is unplugged while
 // playing (nothing happens without an SDL device).

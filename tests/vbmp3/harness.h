@@ -119,6 +119,7 @@ class Session : public ::testing::Test {
     }
     void TearDown() override {
         vbmp3_free();
+        vbmp3_testing_delayOutput(0);
         vbmp3_testing_setTap(nullptr, nullptr);
         on_event = nullptr;
     }
@@ -133,16 +134,12 @@ class Session : public ::testing::Test {
         }
         return ended;
     }
-    // The end is raised while the tail is still queued: waits until the output
-    // has taken everything (nothing new captured for a while).
+    // The end is raised while the tail is still queued, maybe the whole track
+    // before the output's thread has even started: waits until the output has
+    // closed, which it does only once it has handed everything to the tap.
     void settle() {
-        size_t size = captured().size();
-        for (int quiet = 0; quiet < 10;) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            size_t now = captured().size();
-            quiet = now == size ? quiet + 1 : 0;
-            size = now;
-        }
+        EXPECT_TRUE(pump_until([] { return vbmp3_testing_output() == VBMP3_OUTPUT_NONE; }, 10000))
+            << "the output never finished the track";
     }
     std::vector<float> captured() {
         std::lock_guard<std::mutex> hold(capture_.lock);

@@ -9,6 +9,11 @@
 // Amplitude of one frequency in a channel over frames [from, to), by Goertzel's method.
 inline double tone_level(const std::vector<float>& s, int channel, size_t from, size_t to,
                          double frequency, int rate) {
+    // A capture that ends before the window holds no tone there: it reads as
+    // silence, so the test fails instead of reading past the samples.
+    if (to > s.size() / 2 || from >= to) {
+        return 0.0;
+    }
     double w = 2.0 * std::numbers::pi * frequency / rate;
     double coefficient = 2.0 * std::cos(w);
     double s1 = 0.0;
