@@ -78,17 +78,42 @@ static constexpr CollationMap make_collation_map() {
 static constexpr CollationMap collation_map = make_collation_map();
 
 // The highest collation byte, that of '`' and DEL. Those two are followed by
-// ord_marker, every other character by a higher byte and its code point, so
+// ord_marker, every other character by higher bytes giving its code point, so
 // that they sort after all of Windows-1252. Keys of equal prefixes meet the
 // marker together, so it changes neither the order nor the order of ties.
 static const unsigned char escape = 0x7F;
 static const unsigned char ord_marker = 0x01;
+// After the escape, a code point below short_limit takes two digits in base
+// 127 (Latin, Greek, Cyrillic and the scripts up to Georgian), any other three,
+// their first digits above those of the short form.
+static const unsigned char short_first = ord_marker + 1;
+static const unsigned char long_first = short_first + 57;
+static const char32_t short_limit = 57 * 127;
+
+// What sorts_as gives, looked up directly below short_limit, where nearly
+// every title's characters lie.
+struct LowTable {
+    short bytes[short_limit];
+};
+
+static constexpr LowTable make_low_table() {
+    LowTable table = {};
+    for (char32_t c = 0; c < short_limit; c++)
+        table.bytes[c] = c < 0x80 || (c >= 0xA0 && c <= 0xFF) ? (short)c : -1;
+    for (const SortTableRange& range : sort_table) {
+        for (char32_t c = range.first; c <= range.last && c < short_limit; c++)
+            table.bytes[c] = range.byte;
+    }
+    return table;
+}
+
+static constexpr LowTable low_table = make_low_table();
 
 // The Windows-1252 byte a character sorts as, 0 for none (a combining mark),
 // or -1 for a character that sorts after all of Windows-1252.
 static int sorts_as(char32_t code_point) {
-    if (code_point < 0x80 || (code_point >= 0xA0 && code_point <= 0xFF))
-        return (int)code_point;
+    if (code_point < short_limit)
+        return low_table.bytes[code_point];
     size_t low = 0, high = sizeof sort_table / sizeof sort_table[0];
     while (low < high) {
         size_t middle = (low + high) / 2;
@@ -140,11 +165,17 @@ static char* put_character(char* out, char32_t code_point) {
         return put_collated(out, (unsigned char)byte);
     if (byte == 0)
         return out;
-    // Three digits in base 127, each kept above 0 and below 0x80.
+    // Digits in base 127, each kept above 0 and below 0x80.
     *out++ = (char)escape;
-    *out++ = (char)(ord_marker + 1 + code_point / (127 * 127));
-    *out++ = (char)(1 + code_point / 127 % 127);
-    *out++ = (char)(1 + code_point % 127);
+    if (code_point < short_limit) {
+        *out++ = (char)(short_first + code_point / 127);
+        *out++ = (char)(1 + code_point % 127);
+        return out;
+    }
+    char32_t above = code_point - short_limit;
+    *out++ = (char)(long_first + above / (127 * 127));
+    *out++ = (char)(1 + above / 127 % 127);
+    *out++ = (char)(1 + above % 127);
     return out;
 }
 

@@ -185,9 +185,9 @@ TEST(SortKey, TitlesInAnyScriptSort) {
         // "Éric" and "Eric" end.
         {{"\u00C9ric", "E\u0301ric", "Abba"}, {"Abba", "E\u0301ric", "\u00C9ric"}},
         {{"Москва", "Zoé", "日本", "Дмитрий", "~tilde", "Ωmega", "Łódź", "`quote", "zèbre", "€uro",
-          "🎵 Air"},
-         {"€uro", "Zoé", "zèbre", "~tilde", "`quote", "Łódź", "Ωmega", "Дмитрий", "Москва", "日本",
-          "🎵 Air"}},
+          "🎵 Air", "ᴀ", "Ⴀ"},
+         {"€uro", "Zoé", "zèbre", "~tilde", "`quote", "Łódź", "Ωmega", "Дмитрий", "Москва", "Ⴀ",
+          "ᴀ", "日本", "🎵 Air"}},
     };
     for (const auto& [titles, expected] : rows) {
         SCOPED_TRACE(titles[0]);
