@@ -187,7 +187,9 @@ static std::string title_read(const std::string& v2_frames, const std::string& v
         }
         v2 += v2_frames;
     }
-    std::filesystem::path path = std::filesystem::temp_directory_path() / "vbmp3_tag_text.mp3";
+    // A file of each test's own: the tests may run at the same time.
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::filesystem::path path = std::filesystem::temp_directory_path() / (name + ".mp3");
     std::ofstream(path, std::ios::binary) << v2 << audio << v1_tag;
     VBMP3_TAG_INFO tag;
     VBMP3_INFO info;
