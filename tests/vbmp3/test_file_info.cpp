@@ -216,7 +216,7 @@ static const TagText texts[] = {
     {"Café 5 € Œuvre", u"Café 5 € Œuvre"},
 };
 
-TEST(FileInfo, Id3v2TextInEveryEncodingComesOutAsUtf8) {
+TEST(FileInfo, TagTextInEveryEncodingComesOutAsUtf8) {
     for (const TagText& t : texts) {
         SCOPED_TRACE(t.text);
         std::u16string wide = t.wide;
@@ -229,6 +229,9 @@ TEST(FileInfo, Id3v2TextInEveryEncodingComesOutAsUtf8) {
         for (const auto& [encoding, body] : encodings) {
             EXPECT_EQ(title_read(frame24("TIT2", encoding[0], body), ""), t.text);
         }
+        // Taggers that ignore the standard write UTF-8 where none is named.
+        EXPECT_EQ(title_read(frame24("TIT2", 0, t.text), ""), t.text) << "Latin-1";
+        EXPECT_EQ(title_read("", id3v1(t.text)), t.text) << "ID3v1";
     }
 }
 
