@@ -4,6 +4,7 @@
 // they are decoded), with a seek chosen by the input's last byte.
 #include "fuzz/fuzz_support.h"
 
+#include "codepage/utf8.h"
 #include "vbmp3/vbmp3.h"
 #include "vbmp3/vbmp3_testing.h"
 
@@ -53,9 +54,20 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     return 0;
 }
 
+// A field is terminated and whole UTF-8: every byte converted, every cut
+// between two characters.
 static void check_text(const char* field, size_t size) {
-    if (memchr(field, '\0', size) == nullptr)
+    const char* end = static_cast<const char*>(memchr(field, '\0', size));
+    if (end == nullptr)
         fuzz_support::fail("a tag field is not terminated");
+    size_t length = static_cast<size_t>(end - field);
+    for (size_t i = 0; i < length;) {
+        char32_t code_point = 0;
+        size_t sequence = utf8_decode(field + i, length - i, &code_point);
+        if (sequence == 0)
+            fuzz_support::fail("a tag field is not whole UTF-8");
+        i += sequence;
+    }
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

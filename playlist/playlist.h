@@ -102,9 +102,10 @@ void move_selected_down(void);
 // Commands "Trier" and "Aléatoire" (REORDER_*); nothing unless there is a
 // current entry and more than one line is selected.
 void reorder_selected(int order);
-// The entry's title mapped through the collation (accents folded to their base
-// letter, each upper-case letter just before its lower-case twin), as a malloc
-// block of the title's length plus two bytes; null when memory is short.
+// The entry's title (UTF-8) mapped through the collation (accents folded to
+// their base letter, each upper-case letter just before its lower-case twin,
+// characters beyond Windows-1252 after all of it), as a NUL-terminated malloc
+// block of the key's own length; null when memory is short.
 char* sort_key(const PlaylistEntry* entry);
 // Sorts keys[first..last] by their bytes (signed) from position depth on,
 // moving entries[first..last] along. Equal keys end in the order a selection

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/textfile.h"
 #include "vbmp3/vbmp3.h"
 
 // A tag string counts when it begins with neither the end nor a space.
@@ -12,18 +13,17 @@ static int tag_present(const char* text) {
     return text[0] != '\0' && text[0] != ' ';
 }
 
-// Appends text to a title in a 256-byte buffer, keeping at most 255 characters.
+// Appends text to a title in a 256-byte buffer, keeping at most 255 bytes and
+// whole characters.
 static void append_title(char* title, const char* text) {
     size_t used = strlen(title);
-    size_t length = strlen(text);
-    if (length > 255 - used)
-        length = 255 - used;
+    size_t length = text_cut_length(text, strlen(text), 255 - used);
     memcpy(title + used, text, length);
     title[used + length] = '\0';
 }
 
 // The title of an entry made from the file's tags, in a 256-byte buffer
-// (at most 255 characters); returns the duration the decoder reported.
+// (at most 255 bytes); returns the duration the decoder reported.
 static int title_from_tags(const char* name_part, const char* full_path, char* title) {
     VBMP3_TAG_INFO tag = {};
     VBMP3_INFO info = {};
@@ -41,11 +41,12 @@ static int title_from_tags(const char* name_part, const char* full_path, char* t
         append_title(title, " - ");
         append_title(title, song ? tag.title : "Inconnu");
     } else {
-        // The name less its extension (its last four characters, whatever they are).
+        // The name less its extension (its last four bytes, whatever they are),
+        // ending on a character boundary.
         size_t length = strlen(name_part);
-        size_t kept = length >= 4 ? length - 4 : 0;
+        size_t kept = text_cut_length(name_part, length, length >= 4 ? length - 4 : 0);
         if (kept > 255)
-            kept = 255;
+            kept = text_cut_length(name_part, kept, 255);
         memcpy(title, name_part, kept);
         title[kept] = '\0';
     }

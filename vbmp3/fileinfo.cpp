@@ -73,8 +73,9 @@ static const unsigned char* bytes_at(Source& source, int64_t offset, size_t n) {
     return source.scratch.data();
 }
 
+// A field holds what fits of the text, cut at a character boundary.
 static void copy_field(char* field, size_t field_size, const std::string& text) {
-    size_t n = text.size() < field_size - 1 ? text.size() : field_size - 1;
+    size_t n = utf8_cut(text.data(), text.size(), field_size - 1);
     memcpy(field, text.data(), n);
     field[n] = 0;
 }
@@ -130,7 +131,7 @@ static std::string comment_text(const unsigned char* body, size_t size) {
     if (at >= size) {
         return {};
     }
-    return cp1252_from_id3_text(encoding, body + at, size - at);
+    return utf8_from_id3_text(encoding, body + at, size - at);
 }
 
 static void take_frame(Id3Fields& fields, const char* id, const unsigned char* body, size_t size) {
@@ -143,7 +144,7 @@ static void take_frame(Id3Fields& fields, const char* id, const unsigned char* b
         }
         return;
     }
-    std::string text = cp1252_from_id3_text(body[0], body + 1, size - 1);
+    std::string text = utf8_from_id3_text(body[0], body + 1, size - 1);
     if (strcmp(id, "TIT2") == 0 || strcmp(id, "TT2") == 0) {
         fields.title = text;
         fields.title_set = true;
@@ -153,7 +154,8 @@ static void take_frame(Id3Fields& fields, const char* id, const unsigned char* b
     } else if (strcmp(id, "TALB") == 0 || strcmp(id, "TAL") == 0) {
         fields.album = text;
     } else if (strcmp(id, "TYER") == 0 || strcmp(id, "TDRC") == 0 || strcmp(id, "TYE") == 0) {
-        fields.year = text.substr(0, 4); // a recording time begins with its year
+        // A recording time begins with its year.
+        fields.year = text.substr(0, utf8_cut(text.data(), text.size(), 4));
 
     } else if (strcmp(id, "TCON") == 0 || strcmp(id, "TCO") == 0) {
         fields.genre = text;
@@ -293,10 +295,12 @@ static std::string id3v1_field(const unsigned char* p, size_t n) {
     while (length < n && p[length] != 0) {
         length++;
     }
+    bool full = length == n;
     while (length > 0 && p[length - 1] == ' ') {
         length--;
+        full = false;
     }
-    return std::string(reinterpret_cast<const char*>(p), length);
+    return utf8_from_tag_bytes(reinterpret_cast<const char*>(p), length, full);
 }
 
 static bool read_id3v1(Source& source, Id3Fields& fields) {

@@ -1,14 +1,22 @@
 #include "vbmp3/open_file.h"
 
-#include "vbmp3/text1252.h"
-
-#include <string>
 #include <sys/stat.h>
 
 #ifdef _WIN32
 
+#include <string>
+#include <windows.h>
+
+// Through the wide function: the C library's narrow names follow its own code
+// page, not necessarily the process's UTF-8 one.
 FILE* open_regular_file(const char* path) {
-    FILE* file = fopen(cp1252_to_native_path(path).c_str(), "rb");
+    int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, nullptr, 0);
+    if (units <= 0) {
+        return nullptr;
+    }
+    std::wstring wide(static_cast<size_t>(units), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, wide.data(), units);
+    FILE* file = _wfopen(wide.c_str(), L"rb");
     if (!file) {
         return nullptr;
     }
@@ -27,7 +35,7 @@ FILE* open_regular_file(const char* path) {
 
 FILE* open_regular_file(const char* path) {
     // Without O_NONBLOCK, opening a named pipe waits for a writer.
-    int fd = open(cp1252_to_native_path(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return nullptr;
     }

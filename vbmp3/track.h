@@ -6,7 +6,7 @@
 
 struct TrackDecoder;
 
-// Opens path (Windows-1252) for decoding to out_rate. Null when the file cannot
+// Opens path (UTF-8) for decoding to out_rate. Null when the file cannot
 // be opened for reading (missing, a directory, no permission). A readable file
 // with no MPEG audio in it opens; track_decode then reports its end at once.
 TrackDecoder* track_open(const char* path, int out_rate);

@@ -6,7 +6,7 @@
 // stopped, no thread of the library wakes, and each play finds the sound
 // server or device as it is then. All functions are called from one thread,
 // the program's user-interface thread; events reach the handler on the thread
-// that calls vbmp3_pump().
+// that calls vbmp3_pump(). Paths and tag text are UTF-8.
 #pragma once
 
 #ifdef __cplusplus
@@ -25,7 +25,8 @@ extern "C" {
 // Handler of the library's events; its result is not used.
 typedef int (*VBMP3_HANDLER)(int type, int value);
 
-// Tag record filled by vbmp3_getFileInfo: NUL-terminated Windows-1252 strings.
+// Tag record filled by vbmp3_getFileInfo: NUL-terminated UTF-8 strings, each
+// cut to its field at a character boundary.
 typedef struct {
     char title[128];   // offset 0
     char artist[128];  // offset 128

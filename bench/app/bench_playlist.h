@@ -83,7 +83,7 @@ inline char* bench_copy(const std::string& text) {
 }
 
 // Replaces the playlist with n entries (one batch), the first current.
-inline void bench_fill_playlist(int n) {
+inline void bench_fill_playlist(int n, std::string (*title)(int) = bench_title) {
     bench_program_dir();
     clear_playlist();
     InsertionCursor cursor = begin_insertion(0);
@@ -91,8 +91,8 @@ inline void bench_fill_playlist(int n) {
         PlaylistEntry* entry = (PlaylistEntry*)malloc(sizeof(PlaylistEntry));
         entry->next = nullptr;
         entry->duration = 180 + i % 120;
-        entry->title = bench_copy(bench_title(i));
-        entry->path = bench_copy("/musique/" + bench_title(i) + ".mp3");
+        entry->title = bench_copy(title(i));
+        entry->path = bench_copy("/musique/" + title(i) + ".mp3");
         insert_entry(&cursor, entry);
     }
     end_insertion(&cursor);

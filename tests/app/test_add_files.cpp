@@ -3,6 +3,8 @@
 #include "playlist_fixture.h"
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 
 #include "platform/testing_dialogs.h"
 #ifndef _WIN32
@@ -44,6 +46,34 @@ TEST_F(AddFilesTest, TitlesComeFromTheTagsOrTheFileName) {
                                    "Artiste v1 - Titre v1",
                                }));
     EXPECT_EQ(durations(), (std::vector<int>{3, 1, 1, 1, 1, 1, 1}));
+}
+
+// "artist - title" is held in 255 bytes: what does not fit is cut between two
+// characters, never inside one.
+TEST_F(AddFilesTest, ALongTitleIsCutBetweenCharacters) {
+    auto frame = [](const char* id, const std::string& text) {
+        std::string body = "\x03" + text; // UTF-8
+        std::string f = id;
+        for (int shift = 21; shift >= 0; shift -= 7)
+            f += (char)(body.size() >> shift & 0x7F);
+        return f + std::string(2, '\0') + body;
+    };
+    std::string artist = "a";
+    for (int i = 0; i < 63; i++)
+        artist += "ř"; // 127 bytes: the whole field
+    std::string title;
+    for (int i = 0; i < 42; i++)
+        title += "日"; // 126 bytes, of which 125 would fit
+    std::string frames = frame("TPE1", artist) + frame("TIT2", title);
+    std::string tag = std::string("ID3\x04", 4) + std::string(2, '\0');
+    for (int shift = 21; shift >= 0; shift -= 7)
+        tag += (char)(frames.size() >> shift & 0x7F);
+    std::ifstream in(fixture("no_tag.mp3"), std::ios::binary);
+    std::string audio((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    write_file("long.mp3", tag + frames + audio);
+    std::string directory = dir.string() + PATH_SEPARATOR_STRING;
+    add_files(0, directory.c_str(), "long.mp3\0");
+    EXPECT_EQ(checked_lines(), (std::vector<std::string>{artist + " - " + title.substr(0, 123)}));
 }
 
 TEST_F(AddFilesTest, AnUnreadableFileStillGetsAnEntryNamedAfterIt) {

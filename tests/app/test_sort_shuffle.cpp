@@ -3,6 +3,9 @@
 // transcription of the one-slot-at-a-time rules.
 #include "playlist_fixture.h"
 
+#include "codepage/cp1252.h"
+#include "codepage/utf8.h"
+
 #include <algorithm>
 #include <map>
 #include <random>
@@ -108,6 +111,91 @@ TEST(SortByKey, GivesTheSameOrderAsThePlainPassesTiesIncluded) {
         }
         TitleSet set(titles);
         ASSERT_EQ(sorted(set, sort_by_key), sorted(set, reference_sort)) << "round " << round;
+    }
+}
+
+// Windows-1252 titles now held as UTF-8 sort exactly as their Windows-1252
+// bytes did, ties included: the old key was each byte's collation byte, which
+// a title of that one byte still gives first.
+TEST(SortByKey, Windows1252TitlesInUtf8KeepTheirOrderTiesIncluded) {
+    auto old_key = [](const std::string& cp1252) {
+        std::string key;
+        for (char byte : cp1252) {
+            char one[2] = {byte, '\0'};
+            PlaylistEntry entry = {};
+            entry.title = one;
+            char* single = sort_key(&entry);
+            key += single[0];
+            free(single);
+        }
+        return key;
+    };
+    auto utf8_of = [](const std::string& cp1252) {
+        std::string text;
+        for (char byte : cp1252) {
+            char sequence[4];
+            text.append(sequence, utf8_encode(cp1252_to_code_point((unsigned char)byte), sequence));
+        }
+        return text;
+    };
+    std::mt19937 random(20261208);
+    std::uniform_int_distribution<int> any_byte(1, 255);
+    for (int round = 0; round < 300; round++) {
+        int size = 2 + (int)(random() % 200);
+        std::vector<std::string> cp1252;
+        for (int i = 0; i < size; i++) {
+            std::string title = i > 0 && random() % 3 == 0 ? cp1252[random() % i] : "";
+            for (int n = (int)(random() % 6); n > 0; n--) {
+                // Half the time a letter of the tie-rich alphabet, else any byte.
+                title += random() % 2 ? random_title(random).substr(0, 1)
+                                      : std::string(1, (char)any_byte(random));
+            }
+            cp1252.push_back(title);
+        }
+        std::vector<std::string> utf8;
+        std::vector<std::string> old_keys;
+        for (const std::string& title : cp1252) {
+            utf8.push_back(utf8_of(title));
+            old_keys.push_back(old_key(title));
+        }
+        TitleSet now(utf8);
+        TitleSet before(old_keys); // sorted on their own bytes, below
+        std::vector<PlaylistEntry*> entries = before.entries();
+        std::vector<char*> keys;
+        for (std::string& key : before.texts)
+            keys.push_back(key.data());
+        reference_sort(keys.data(), 0, size - 1, 0, entries.data());
+        std::vector<PlaylistEntry*> sorted_now = sorted(now, sort_by_key);
+        for (int i = 0; i < size; i++) {
+            ASSERT_EQ(sorted_now[i] - now.records.data(), entries[i] - before.records.data())
+                << "round " << round << " place " << i;
+        }
+    }
+}
+
+// Letters beyond Windows-1252 sort with their base letter, decomposed accents
+// as composed ones, and every other character after all of Windows-1252 in
+// code-point order.
+TEST(SortKey, TitlesInAnyScriptSort) {
+    const std::vector<std::string> rows[][2] = {
+        {{"Rose", "řeka", "Ostrava", "Őrség", "Smetana", "Śląsk", "Pavel"},
+         {"Őrség", "Ostrava", "Pavel", "Rose", "řeka", "Śląsk", "Smetana"}},
+        {{"Eric", "E\u0301mile", "Eddy"}, {"Eddy", "E\u0301mile", "Eric"}},
+        // Equal keys: the composed and the decomposed É, as the two lines of
+        // "Éric" and "Eric" end.
+        {{"\u00C9ric", "E\u0301ric", "Abba"}, {"Abba", "E\u0301ric", "\u00C9ric"}},
+        {{"Москва", "Zoé", "日本", "Дмитрий", "~tilde", "Ωmega", "Łódź", "`quote", "zèbre", "€uro",
+          "🎵 Air", "ᴀ", "Ⴀ"},
+         {"€uro", "Zoé", "zèbre", "~tilde", "`quote", "Łódź", "Ωmega", "Дмитрий", "Москва", "Ⴀ",
+          "ᴀ", "日本", "🎵 Air"}},
+    };
+    for (const auto& [titles, expected] : rows) {
+        SCOPED_TRACE(titles[0]);
+        TitleSet set(titles);
+        std::vector<std::string> order;
+        for (PlaylistEntry* entry : sorted(set, sort_by_key))
+            order.push_back(entry->title);
+        EXPECT_EQ(order, expected);
     }
 }
 

@@ -22,9 +22,9 @@ TEST(Encoding, EveryByteRoundTrips) {
     EXPECT_EQ(ansi, QByteArray(all + 1, 255));
 }
 
-// The decoder library converts tags and paths with the same table: for every
-// byte, the character a window shows is the one a tag must hold to give that
-// byte, and both name the same file.
+// The decoder library reads Windows-1252 tags with the same table: for every
+// byte, a Latin-1 frame or ID3v1 field holding it, and a UTF-16 or UTF-8 frame
+// holding the character a window shows for it, all give that character's UTF-8.
 TEST(Encoding, TheDecoderLibraryAgreesOnEveryByte) {
     for (int value = 0; value < 256; value++) {
         SCOPED_TRACE(value);
@@ -36,15 +36,15 @@ TEST(Encoding, TheDecoderLibraryAgreesOnEveryByte) {
             EXPECT_EQ(character, value); // undefined in Windows-1252: the C1 control
         }
         if (value == 0)
-            continue; // tag texts and paths end at a NUL
+            continue; // tag texts end at a NUL
+        std::string utf8 = shown.toUtf8().toStdString();
         unsigned char utf16[2] = {static_cast<unsigned char>(character >> 8),
                                   static_cast<unsigned char>(character & 0xFF)};
-        EXPECT_EQ(cp1252_from_id3_text(2, utf16, 2), byte);
-        QByteArray utf8 = shown.toUtf8();
-        EXPECT_EQ(cp1252_from_id3_text(3, reinterpret_cast<const unsigned char*>(utf8.constData()),
-                                       static_cast<size_t>(utf8.size())),
-                  byte);
-        EXPECT_EQ(cp1252_to_native_path(byte), ansi_path_to_native(byte).toStdString());
+        EXPECT_EQ(utf8_from_id3_text(2, utf16, 2), utf8);
+        EXPECT_EQ(
+            utf8_from_id3_text(3, reinterpret_cast<const unsigned char*>(utf8.data()), utf8.size()),
+            utf8);
+        EXPECT_EQ(utf8_from_id3_text(0, reinterpret_cast<const unsigned char*>(byte), 1), utf8);
     }
 }
 
