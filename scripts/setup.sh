@@ -15,7 +15,8 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth
   dbus-daemon libglib2.0-bin
-  appstream dpkg-dev
+  appstream dpkg-dev desktop-file-utils
+  openbox x11-utils
 )
 
 missing=()
