@@ -10,8 +10,10 @@
 
 namespace {
 
-// Places its window each time the window is about to be shown: by then Qt
-// has given it its final size, and it is not yet on the screen.
+// Places its window each time the window is about to be shown (by then Qt
+// has given it its size, and it is not yet on the screen), and again when
+// it grows while shown and still stands where it was put (the file dialog
+// widens to the names of the folder it has read).
 class Placement : public QObject {
   public:
     Placement(QWidget* window, bool centre) : QObject(window), centre_(centre) {}
@@ -19,8 +21,13 @@ class Placement : public QObject {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         auto* window = qobject_cast<QWidget*>(watched);
-        if (event->type() == QEvent::Show && window != nullptr && window->isWindow()) {
+        if (window == nullptr || !window->isWindow()) {
+            return false;
+        }
+        if (event->type() == QEvent::Show ||
+            (event->type() == QEvent::Resize && window->isVisible() && window->pos() == placed_)) {
             place(window);
+            placed_ = window->pos();
         }
         return false;
     }
@@ -28,6 +35,7 @@ class Placement : public QObject {
   private:
     void place(QWidget* window);
     bool centre_;
+    QPoint placed_;
 };
 
 } // namespace

@@ -61,7 +61,7 @@ class TrackbarWidget : public QFrame, public WindowView, public AccessibleRange 
     int value_at(QPoint point) const;
     void notify(WORD code);
     void set_position(int position);
-    void set_range(int minimum, int maximum);
+    void set_range(int minimum, int maximum, bool set_minimum, bool set_maximum);
     // Raised to the minimum, then lowered to the maximum, as the real
     // control does: a maximum below the minimum wins.
     int clamped(int position) const {
@@ -171,10 +171,17 @@ void TrackbarWidget::set_position(int position) {
     }
 }
 
-void TrackbarWidget::set_range(int minimum, int maximum) {
+// The position is brought inside the ends the message set, and only those:
+// after TBM_SETRANGEMIN it may still lie above a lower maximum, as on Windows.
+void TrackbarWidget::set_range(int minimum, int maximum, bool set_minimum, bool set_maximum) {
     minimum_ = minimum;
     maximum_ = maximum;
-    position_ = clamped(position_);
+    if (set_minimum) {
+        position_ = std::max(position_, minimum_);
+    }
+    if (set_maximum) {
+        position_ = std::min(position_, maximum_);
+    }
     update();
 }
 
@@ -229,13 +236,14 @@ LRESULT TrackbarWidget::message(UINT message, WPARAM wparam, LPARAM lparam) {
     case TBM_SETRANGE:
         // Both words are signed, as the real control reads them: a maximum
         // of 32,768 or more wraps below zero.
-        set_range(static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)));
+        set_range(static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)), true,
+                  true);
         return 0;
     case TBM_SETRANGEMIN:
-        set_range(static_cast<int>(static_cast<LONG>(lparam)), maximum_);
+        set_range(static_cast<int>(static_cast<LONG>(lparam)), maximum_, true, false);
         return 0;
     case TBM_SETRANGEMAX:
-        set_range(minimum_, static_cast<int>(static_cast<LONG>(lparam)));
+        set_range(minimum_, static_cast<int>(static_cast<LONG>(lparam)), false, true);
         return 0;
     case TBM_SETPAGESIZE: {
         int previous = page_size();

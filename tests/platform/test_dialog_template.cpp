@@ -217,10 +217,14 @@ TEST(DialogTemplate, AboutHasItsPictureCreditAndCloseButton) {
     DestroyWindow(dialog);
 }
 
-// Where the dialog a step opens over the main window lies, as shown.
+// Where the dialog a step opens over the main window lies, once shown and
+// settled (a file dialog widens to the folder it has read).
 static QRect shown_frame(const std::function<void()>& open_dialog) {
     QRect frame;
-    testing_queue_dialog_answer([&](QDialog* shown) { frame = shown->frameGeometry(); });
+    testing_queue_dialog_answer([&](QDialog* shown) {
+        QTest::qWait(300);
+        frame = shown->frameGeometry();
+    });
     open_dialog();
     return frame;
 }
@@ -258,7 +262,8 @@ TEST_F(MainWindowTest, DialogsAndMessageBoxesOpenWholeInsideTheWorkArea) {
             EXPECT_FALSE(frame.isEmpty());
             EXPECT_TRUE(area.contains(frame))
                 << place.x() << "," << place.y() << ": " << frame.x() << "," << frame.y() << " "
-                << frame.width() << "x" << frame.height();
+                << frame.width() << "x" << frame.height() << " in " << area.width() << "x"
+                << area.height();
         }
         if (place == places[0]) { // room enough: centred on the owner
             QPoint centre = window->frameGeometry().center();
