@@ -256,7 +256,11 @@ TEST_F(MainWindowTest, DialogsAndMessageBoxesOpenWholeInsideTheWorkArea) {
             CreateDialogParamA(nullptr, MAKEINTRESOURCEA(IDD_DIALOG3), dialog, silent_proc, 0);
         ShowWindow(equalizer, SW_SHOW);
         platform_test_settle();
-        QRect band_dialog = platform_test_widget(equalizer)->frameGeometry();
+        QWidget* band_window = platform_test_widget(equalizer);
+        QRect band_dialog = band_window->frameGeometry();
+        // Fixed, and with no maximise box in its template: nothing to maximise.
+        EXPECT_EQ(band_window->minimumSize(), band_window->maximumSize());
+        EXPECT_FALSE(band_window->windowFlags() & Qt::WindowMaximizeButtonHint);
         DestroyWindow(equalizer);
         for (const QRect& frame : {message, file, band_dialog}) {
             EXPECT_FALSE(frame.isEmpty());

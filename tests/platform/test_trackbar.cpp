@@ -125,6 +125,13 @@ TEST_F(TrackbarTest, KeyStepsNotifyEachStepThenEndTrackOnRelease) {
     EXPECT_EQ(codes(WM_HSCROLL), std::vector<int>{TB_ENDTRACK});
 }
 
+TEST_F(TrackbarTest, AMessageTheClassDoesNotImplementEndsTheTestProgram) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    HWND volume = item(1042);
+    EXPECT_DEATH(send(volume, WM_USER + 4, 0, 5),
+                 "message 0x0404 not implemented for control 1042");
+}
+
 // One turn of the wheel over the widget, in eighths of a degree (120 a notch).
 static void turn_wheel(QWidget* widget, int delta, Qt::KeyboardModifiers modifiers = {}) {
     QPointF inside(widget->width() / 2.0, widget->height() / 2.0);
