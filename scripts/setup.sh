@@ -16,7 +16,6 @@ packages=(
   xvfb xauth
   dbus-daemon libglib2.0-bin
   appstream dpkg-dev desktop-file-utils
-  openbox x11-utils
 )
 
 missing=()
