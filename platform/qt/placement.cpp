@@ -26,14 +26,20 @@ class Placement : public QObject {
         }
         if (event->type() == QEvent::Show ||
             (event->type() == QEvent::Resize && window->isVisible() && window->pos() == placed_)) {
-            place(window);
-            placed_ = window->pos();
+            placed_ = place(window, centre_);
+        } else if (event->type() == QEvent::Move && window->isVisible() && !inside(window)) {
+            // Where the window manager put it once it had its frame: a
+            // window shown at a point taken for its client area's has its
+            // title bar above that point.
+            placed_ = place(window, false);
         }
         return false;
     }
 
   private:
-    void place(QWidget* window);
+    // Returns where the frame's corner now goes.
+    QPoint place(QWidget* window, bool centre);
+    static bool inside(const QWidget* window);
     bool centre_;
     QPoint placed_;
 };
@@ -52,18 +58,28 @@ static QMargins frame_margins(const QWidget* window) {
                     outer.right() - inner.right(), outer.bottom() - inner.bottom());
 }
 
-void Placement::place(QWidget* window) {
+static QScreen* screen_of(const QWidget* window, const QWidget* owner) {
+    QScreen* screen = owner != nullptr ? owner->screen() : window->screen();
+    return screen != nullptr ? screen : QGuiApplication::primaryScreen();
+}
+
+bool Placement::inside(const QWidget* window) {
+    const QWidget* owner =
+        window->parentWidget() != nullptr ? window->parentWidget()->window() : nullptr;
+    QScreen* screen = screen_of(window, owner);
+    return screen == nullptr || screen->availableGeometry().contains(window->frameGeometry());
+}
+
+QPoint Placement::place(QWidget* window, bool centre) {
     QWidget* owner = window->parentWidget() != nullptr ? window->parentWidget()->window() : nullptr;
     QMargins margins = frame_margins(window);
-    if (margins.isNull() && owner != nullptr) {
+    bool frame_known = !margins.isNull();
+    if (!frame_known && owner != nullptr) {
         margins = frame_margins(owner);
     }
-    QScreen* screen = owner != nullptr ? owner->screen() : window->screen();
+    QScreen* screen = screen_of(window, owner);
     if (screen == nullptr) {
-        screen = QGuiApplication::primaryScreen();
-    }
-    if (screen == nullptr) {
-        return;
+        return window->pos();
     }
     QRect area = screen->availableGeometry();
     QSize frame_extra(margins.left() + margins.right(), margins.top() + margins.bottom());
@@ -77,7 +93,7 @@ void Placement::place(QWidget* window) {
     QSize outer = window->size() + frame_extra;
     // pos() is where the frame's corner goes.
     QPoint at = window->pos();
-    if (centre_ && owner != nullptr) {
+    if (centre && owner != nullptr) {
         QPoint centre = owner->frameGeometry().center();
         at = centre - QPoint(outer.width() / 2, outer.height() / 2);
     }
@@ -85,9 +101,18 @@ void Placement::place(QWidget* window) {
     // the top, so that the title bar stays on the screen in any case.
     at.setX(std::max(std::min(at.x(), area.right() + 1 - outer.width()), area.left()));
     at.setY(std::max(std::min(at.y(), area.bottom() + 1 - outer.height()), area.top()));
-    if (at != window->pos()) {
-        window->move(at);
+    // X11: a window that exists but has no frame yet is placed by its
+    // client area (static gravity), so the frame's room is added here, or
+    // the title bar would sit above the point.
+    QPoint move_to = at;
+    if (!frame_known && window->windowHandle() != nullptr &&
+        QGuiApplication::platformName() == QLatin1String("xcb")) {
+        move_to += QPoint(margins.left(), margins.top());
     }
+    if (move_to != window->pos()) {
+        window->move(move_to);
+    }
+    return window->pos();
 }
 
 void window_keep_inside_work_area(QWidget* window, bool centre_on_owner) {
