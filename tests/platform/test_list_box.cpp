@@ -189,7 +189,7 @@ TEST_F(ListBoxTest, MouseSelectsAsAnExtendedSelectionListBox) {
 }
 
 TEST_F(ListBoxTest, ATypedCharacterMovesToTheNextLineStartingWithIt) {
-    const char* lines[] = {"Alpha", "bravo", "Beta", "charlie", "\xC9" "cho", "alto"};
+    const char* lines[] = {"Alpha", "bravo", "Beta", "charlie", "\xC9\x63ho", "alto"};
     for (const char* line : lines) {
         send(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
     }
