@@ -8,6 +8,18 @@
 
 #include <algorithm>
 
+// The frame the window manager puts round a window, as it measures the
+// owner's (or the window's own once shown); none before anything is known.
+static QMargins frame_margins(const QWidget* window) {
+    if (!window->isVisible()) {
+        return QMargins();
+    }
+    QRect outer = window->frameGeometry();
+    QRect inner = window->geometry();
+    return QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                    outer.right() - inner.right(), outer.bottom() - inner.bottom());
+}
+
 namespace {
 
 // Places its window each time the window is about to be shown (by then Qt
@@ -24,14 +36,20 @@ class Placement : public QObject {
         if (window == nullptr || !window->isWindow()) {
             return false;
         }
+        if (event->type() == QEvent::Show) {
+            framed_ = false;
+        }
         if (event->type() == QEvent::Show ||
             (event->type() == QEvent::Resize && window->isVisible() && window->pos() == placed_)) {
             placed_ = place(window, centre_);
-        } else if (event->type() == QEvent::Move && window->isVisible() && !inside(window)) {
-            // Where the window manager put it once it had its frame: a
-            // window shown at a point taken for its client area's has its
-            // title bar above that point.
-            placed_ = place(window, false);
+        } else if (event->type() == QEvent::Move && window->isVisible() && !framed_ &&
+                   !frame_margins(window).isNull()) {
+            // Where the window manager put it once it had its frame, which
+            // may lie partly outside; later moves are the user's own.
+            framed_ = true;
+            if (!inside(window)) {
+                placed_ = place(window, false);
+            }
         }
         return false;
     }
@@ -42,21 +60,10 @@ class Placement : public QObject {
     static bool inside(const QWidget* window);
     bool centre_;
     QPoint placed_;
+    bool framed_ = false; // the frame has been seen since the window was shown
 };
 
 } // namespace
-
-// The frame the window manager puts round a window, as it measures the
-// owner's (or the window's own once shown); none before anything is known.
-static QMargins frame_margins(const QWidget* window) {
-    if (!window->isVisible()) {
-        return QMargins();
-    }
-    QRect outer = window->frameGeometry();
-    QRect inner = window->geometry();
-    return QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
-                    outer.right() - inner.right(), outer.bottom() - inner.bottom());
-}
 
 static QScreen* screen_of(const QWidget* window, const QWidget* owner) {
     QScreen* screen = owner != nullptr ? owner->screen() : window->screen();
