@@ -1,4 +1,5 @@
-// The playlist list box's subclass: Ctrl tracking and the right-click menu.
+// The playlist list box's subclass: Ctrl tracking, the list's command keys
+// and the context menu, by right click or from the keyboard.
 #include "app/main_window.h"
 #include "common/globals.h"
 #include "playback/player.h"
@@ -14,20 +15,10 @@ static WNDPROC list_prev_proc = nullptr;
 // right-button press that closes it).
 static HMENU context_menu = nullptr;
 
-// Right-click at (x, y), client coordinates of the list box: selects by the
-// menu's rule and runs the menu; nothing on an empty list or below the last line.
-static void open_context_menu(HWND list, int x, int y) {
-    int count = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
-    if (count <= 0) {
-        return;
-    }
-    POINT point = {x, y};
-    ClientToScreen(list, &point);
+// Opens the context menu for line at point (screen coordinates): selects by
+// the menu's rule and runs the menu.
+static void open_context_menu(HWND list, int line, POINT point) {
     SetFocus(list);
-    int line = LBItemFromPt(list, point, FALSE);
-    if (line < 0) {
-        return;
-    }
     // Right-clicking an unselected line without Ctrl makes it the only
     // selected line; otherwise the selection is kept and the line added.
     // Index -1 reaches every line, however long the list.
@@ -49,11 +40,60 @@ static void open_context_menu(HWND list, int x, int y) {
     menu_tracking = 0;
 }
 
+// Right-click at (x, y), client coordinates of the list box: nothing on an
+// empty list or below the last line.
+static void open_context_menu_at_pointer(HWND list, int x, int y) {
+    int count = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
+    if (count <= 0) {
+        return;
+    }
+    POINT point = {x, y};
+    ClientToScreen(list, &point);
+    int line = LBItemFromPt(list, point, FALSE);
+    if (line < 0) {
+        return;
+    }
+    open_context_menu(list, line, point);
+}
+
+// The menu key or Shift+F10: the menu of the caret line, opened below its
+// left end, kept inside the list when the line is scrolled out of view.
+static void open_context_menu_at_caret(HWND list) {
+    int count = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
+    if (count <= 0) {
+        return;
+    }
+    int line = (int)SendMessageA(list, LB_GETCARETINDEX, 0, 0);
+    RECT item = {0, 0, 0, 0};
+    RECT client = {0, 0, 0, 0};
+    SendMessageA(list, LB_GETITEMRECT, line, (LPARAM)&item);
+    GetClientRect(list, &client);
+    POINT point = {item.left, item.bottom};
+    if (point.y < client.top) {
+        point.y = client.top;
+    }
+    if (point.y > client.bottom) {
+        point.y = client.bottom;
+    }
+    ClientToScreen(list, &point);
+    open_context_menu(list, line, point);
+}
+
 static LRESULT CALLBACK list_subclass_proc(HWND list, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_KEYDOWN:
         if (wparam == VK_CONTROL && ctrl_down == 0) {
             ctrl_down = 1;
+            return 0;
+        }
+        // The keys of the list's own commands: Delete runs "Effacer",
+        // Ctrl+A runs "Tout".
+        if (wparam == VK_DELETE) {
+            run_list_command(MAIN_DELETE);
+            return 0;
+        }
+        if (wparam == 'A' && GetKeyState(VK_CONTROL) < 0) {
+            run_list_command(MAIN_SELECT_ALL);
             return 0;
         }
         break;
@@ -82,7 +122,15 @@ static LRESULT CALLBACK list_subclass_proc(HWND list, UINT message, WPARAM wpara
         break;
     case WM_RBUTTONUP:
         if (menu_tracking == 0) {
-            open_context_menu(list, LOWORD(lparam), HIWORD(lparam));
+            open_context_menu_at_pointer(list, LOWORD(lparam), HIWORD(lparam));
+            return 0;
+        }
+        break;
+    case WM_CONTEXTMENU:
+        // From the keyboard (coordinates -1, -1); a right click opened its
+        // menu on the button's release already.
+        if (menu_tracking == 0 && (short)LOWORD(lparam) == -1 && (short)HIWORD(lparam) == -1) {
+            open_context_menu_at_caret(list);
             return 0;
         }
         break;

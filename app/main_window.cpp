@@ -140,7 +140,7 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
         return command(dialog, LOWORD(wparam), HIWORD(wparam));
     case WM_TIMER:
         if (seek_dragging != 0) {
-            refresh_time_label();
+            show_time_while_dragging();
         } else {
             show_position();
         }

@@ -32,6 +32,7 @@ typedef struct tagMSG {
 #define WM_QUERYENDSESSION 0x0011
 #define WM_QUIT 0x0012
 #define WM_ENDSESSION 0x0016
+#define WM_CONTEXTMENU 0x007B
 #define WM_SETFONT 0x0030
 #define WM_GETFONT 0x0031
 #define WM_KEYDOWN 0x0100
@@ -55,6 +56,8 @@ typedef struct tagMSG {
 #define WM_MBUTTONDOWN 0x0207
 #define WM_MBUTTONUP 0x0208
 #define WM_MBUTTONDBLCLK 0x0209
+#define WM_MOUSEWHEEL 0x020A
+#define WHEEL_DELTA 120
 #define WM_USER 0x0400
 #define WM_APP 0x8000
 
@@ -151,6 +154,8 @@ typedef struct tagMSG {
 #define VK_RIGHT 0x27
 #define VK_DOWN 0x28
 #define VK_DELETE 0x2E
+#define VK_APPS 0x5D
+#define VK_F10 0x79
 
 // Mouse message key flags (wParam)
 #define MK_LBUTTON 0x0001
@@ -176,10 +181,10 @@ typedef struct tagMSG {
 #define TPM_RETURNCMD 0x0100L
 
 // Windows and dialogs
-HWND WINAPI CreateDialogParamA(HINSTANCE instance, LPCSTR template_name, HWND owner,
-                               DLGPROC proc, LPARAM init_param);
-INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR template_name, HWND owner,
-                               DLGPROC proc, LPARAM init_param);
+HWND WINAPI CreateDialogParamA(HINSTANCE instance, LPCSTR template_name, HWND owner, DLGPROC proc,
+                               LPARAM init_param);
+INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR template_name, HWND owner, DLGPROC proc,
+                               LPARAM init_param);
 BOOL WINAPI EndDialog(HWND dialog, INT_PTR result);
 BOOL WINAPI DestroyWindow(HWND window);
 BOOL WINAPI ShowWindow(HWND window, int show);
@@ -208,6 +213,9 @@ BOOL WINAPI IsDialogMessageA(HWND dialog, LPMSG msg);
 BOOL WINAPI TranslateMessage(const MSG* msg);
 LRESULT WINAPI DispatchMessageA(const MSG* msg);
 void WINAPI PostQuitMessage(int exit_code);
+// Negative while the key (VK_SHIFT or VK_CONTROL) was held when the input
+// message being handled was generated; 0 for other keys.
+short WINAPI GetKeyState(int key);
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
 // Subclassing

@@ -15,8 +15,6 @@
 #define ELAPSED_PART_SIZE 24
 #define DURATION_PART_SIZE 16
 #define TIME_LABEL_SIZE 40
-// The slider's range message carries its maximum in 16 bits.
-#define TIME_RANGE_MAX 65535
 
 static HWND time_slider(void) {
     return GetDlgItem(main_dialog, MAIN_TIME_SLIDER);
@@ -43,19 +41,26 @@ void refresh_time_label(void) {
     SetWindowTextA(GetDlgItem(main_dialog, MAIN_TIME_LABEL), label);
 }
 
+// The ends are set one by one: TBM_SETRANGE packs them into two signed
+// 16-bit words, so a track of 32,768 s (9 h 6 min) or more would get a
+// maximum below zero, where these take the whole 32-bit duration.
 void set_time_range(void) {
     if (current_entry != nullptr) {
-        int maximum = current_entry->duration;
-        if (maximum > TIME_RANGE_MAX) {
-            maximum = TIME_RANGE_MAX;
-        }
-        SendMessageA(time_slider(), TBM_SETRANGE, FALSE, MAKELPARAM(0, maximum));
+        SendMessageA(time_slider(), TBM_SETRANGEMIN, FALSE, 0);
+        SendMessageA(time_slider(), TBM_SETRANGEMAX, FALSE, current_entry->duration);
     }
 }
 
 void reset_position(void) {
     SendMessageA(time_slider(), TBM_SETPOS, TRUE, 0);
     elapsed_seconds = 0;
+}
+
+void show_time_while_dragging(void) {
+    // The slider stays where the user holds it; the label follows the
+    // decoder as it does between drags.
+    vbmp3_pump();
+    refresh_time_label();
 }
 
 void show_position(void) {

@@ -14,6 +14,9 @@ void set_time_range(void);
 void reset_position(void);
 // Time slider to elapsed_seconds, then the time label.
 void show_position(void);
+// While the time slider is dragged: the time label alone, from the
+// decoder's latest position.
+void show_time_while_dragging(void);
 // refresh_title, refresh_time_label, set_time_range.
 void refresh_display(void);
 // Ends a drag or key step of the time slider: seeks to the slider's position

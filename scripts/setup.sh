@@ -15,7 +15,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth
   dbus-daemon libglib2.0-bin
-  appstream dpkg-dev
+  appstream dpkg-dev desktop-file-utils
 )
 
 missing=()

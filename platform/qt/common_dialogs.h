@@ -15,8 +15,7 @@ class QWidget;
 inline constexpr char message_box_answer_property[] = "win_answer";
 
 // What the program asked of a common dialog, as it passed it (texts in
-// Windows-1252). It stays on the dialog widget as the plain properties below
-// while the dialog runs, so whatever looks at the open dialog can read it.
+// Windows-1252).
 struct CommonDialogAsk {
     const char* kind; // "open", "save", "font" or "message"
     std::string title;
@@ -27,18 +26,15 @@ struct CommonDialogAsk {
     LOGFONTA font;
 };
 
-// QByteArray properties, except the filters (QByteArrayList: description then
-// patterns for each pair) and the flags (uint); the font is the LOGFONTA's bytes.
-inline constexpr char ask_kind_property[] = "win_dialog";
-inline constexpr char ask_title_property[] = "win_title";
-inline constexpr char ask_text_property[] = "win_text";
-inline constexpr char ask_filters_property[] = "win_filters";
-inline constexpr char ask_default_extension_property[] = "win_default_extension";
-inline constexpr char ask_flags_property[] = "win_flags";
-inline constexpr char ask_font_property[] = "win_logfont";
+// Called with each common dialog and what it was asked, just before it runs;
+// none by default. Whatever watches the dialogs as they open (the tests'
+// script) installs one.
+typedef void (*CommonDialogWatcher)(QDialog* dialog, const CommonDialogAsk& ask);
+void set_common_dialog_watcher(CommonDialogWatcher watcher);
 
-// Leaves ask on the dialog and runs it modal to its owner (platform_exec_modal).
-// Returns the dialog's exec() result.
+// Places the dialog inside the screen's work area, tells the watcher, and
+// runs it modal to its owner (platform_exec_modal). Returns the dialog's
+// exec() result.
 int run_common_dialog(QDialog* dialog, HWND owner, const CommonDialogAsk& ask);
 
 // A message box with MessageBoxA's buttons and icons, modal to owner, or to

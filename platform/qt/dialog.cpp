@@ -194,6 +194,7 @@ static HWND create_dialog(const RcDialog& templ, HWND owner, DLGPROC proc, LPARA
         at = area.center() - QPoint(size.width() / 2, size.height() / 2);
     }
     widget->move(at);
+    window_keep_inside_work_area(widget, false);
 
     for (const RcControl& control : templ.controls) {
         HWND child = create_control(widget, control);

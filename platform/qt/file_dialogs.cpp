@@ -4,6 +4,7 @@
 
 #include "platform/paths.h"
 #include "platform/qt/common_dialogs.h"
+#include "platform/qt/dialog_places.h"
 #include "platform/qt/encoding.h"
 #include "platform/qt/file_dialog_columns.h"
 #include "platform/qt/window_access.h"
@@ -279,8 +280,11 @@ static BOOL run_file_dialog(LPOPENFILENAMEA ofn, bool save) {
     }
     if (ofn->lpstrDefExt)
         dialog.setDefaultSuffix(ansi_to_qstring(ofn->lpstrDefExt));
-    if (ofn->lpstrInitialDir)
+    if (ofn->lpstrInitialDir && ofn->lpstrInitialDir[0])
         dialog.setDirectory(ansi_to_qstring(ofn->lpstrInitialDir));
+    else
+        dialog.setDirectory(file_dialog_start_folder());
+    dialog.setSidebarUrls(file_dialog_places());
     if (ofn->lpstrFile && ofn->nMaxFile > 0 && ofn->lpstrFile[0])
         dialog.selectFile(ansi_to_qstring(ofn->lpstrFile, strnlen(ofn->lpstrFile, ofn->nMaxFile)));
     fit_file_dialog_columns(&dialog, patterns);
@@ -297,7 +301,10 @@ static BOOL run_file_dialog(LPOPENFILENAMEA ofn, bool save) {
     qsizetype chosen_filter = filters.indexOf(dialog.selectedNameFilter());
     if (chosen_filter >= 0)
         ofn->nFilterIndex = static_cast<DWORD>(chosen_filter + 1);
-    return write_answer(ofn, dialog.chosen());
+    BOOL answered = write_answer(ofn, dialog.chosen());
+    if (answered)
+        file_dialog_remember_folder(QFileInfo(dialog.chosen().front()).absolutePath());
+    return answered;
 }
 
 BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA ofn) {

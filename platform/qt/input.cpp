@@ -6,6 +6,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
 
 // The virtual-key code of a Qt key, or 0 for keys the program never sees.
 static WPARAM virtual_key(const QKeyEvent* event) {
@@ -180,6 +181,35 @@ static bool route_mouse(HWND window, QWidget* receiver, QMouseEvent* event) {
     return true;
 }
 
+bool input_route_wheel(HWND window, QWidget* receiver, QWheelEvent* event) {
+    if (window == nullptr || !window->alive) {
+        return false;
+    }
+    if (window_input_blocked(window)) {
+        return true;
+    }
+    // Away from the user is positive on both sides; a turn along the other
+    // axis (a tilt, or Shift on some desktops) counts as well.
+    QPoint angle = event->angleDelta();
+    int delta = angle.y() != 0 ? angle.y() : angle.x();
+    if (delta == 0) {
+        return true;
+    }
+    WPARAM keys = modifier_flags(event->modifiers());
+    QPoint global = event->globalPosition().toPoint();
+    QueuedMessage queued;
+    queued.msg.hwnd = window;
+    queued.msg.message = WM_MOUSEWHEEL;
+    queued.msg.wParam = MAKEWPARAM(keys, static_cast<WORD>(static_cast<short>(delta)));
+    queued.msg.lParam = MAKELPARAM(static_cast<short>(global.x()), static_cast<short>(global.y()));
+    queued.msg.pt = {global.x(), global.y()};
+    queued.event.reset(event->clone());
+    queued.target = receiver;
+    queued.modifiers = modifier_flags(event->modifiers());
+    queue_post(std::move(queued));
+    return true;
+}
+
 bool input_route(HWND window, QWidget* receiver, QEvent* event, bool take_mouse) {
     if (window == nullptr || !window->alive) {
         return false;
@@ -220,6 +250,23 @@ void input_default(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     }
     input->delivered = true;
     view->deliver_input(input->event.get());
+}
+
+QString input_typed_text(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    QueuedMessage* input = queue_current_input();
+    if (input == nullptr || input->msg.hwnd != window || input->msg.message != message ||
+        input->msg.wParam != wparam || input->msg.lParam != lparam || !input->event ||
+        input->event->type() != QEvent::KeyPress) {
+        return QString();
+    }
+    return static_cast<const QKeyEvent*>(input->event.get())->text();
+}
+
+short WINAPI GetKeyState(int key) {
+    unsigned held = input_modifier_keys();
+    bool down =
+        (key == VK_SHIFT && (held & MK_SHIFT)) || (key == VK_CONTROL && (held & MK_CONTROL));
+    return down ? static_cast<short>(0x8000) : 0;
 }
 
 unsigned input_modifier_keys() {

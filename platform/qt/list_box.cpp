@@ -14,6 +14,7 @@
 
 #include <QAbstractScrollArea>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleOptionFocusRect>
@@ -69,7 +70,8 @@ class ListBoxWidget : public QAbstractScrollArea, public WindowView, public Acce
     LRESULT select_range(bool select, int first, int last);
     void mouse_down(int x, int y, unsigned keys);
     void mouse_drag(int x, int y);
-    void key_down(WPARAM vk);
+    bool key_down(WPARAM vk);
+    void search_character(const QString& typed);
 
     bool multiple() const {
         return (style_ & (LBS_EXTENDEDSEL | LBS_MULTIPLESEL)) != 0;
@@ -428,8 +430,14 @@ LRESULT ListBoxWidget::message(UINT message, WPARAM wparam, LPARAM lparam) {
         notify(LBN_DBLCLK);
         return 0;
     case WM_KEYDOWN:
-        key_down(wparam);
-        return 0;
+        if (key_down(wparam)) {
+            return 0;
+        }
+        // The character a key types, as WM_CHAR brings it to the real list box.
+        if (!(input_modifier_keys() & MK_CONTROL)) {
+            search_character(input_typed_text(window, message, wparam, lparam));
+        }
+        return DefWindowProcA(window, message, wparam, lparam);
     default:
         if (message >= LB_ADDSTRING && message <= 0x01B3) {
             window_unimplemented(window, message);
@@ -510,10 +518,23 @@ void ListBoxWidget::move_caret_by_key(int index, unsigned keys) {
     notify(LBN_SELCHANGE);
 }
 
-void ListBoxWidget::key_down(WPARAM vk) {
+// True for the keys the list box acts on itself.
+bool ListBoxWidget::key_down(WPARAM vk) {
     int count = lines_.size();
+    switch (vk) {
+    case VK_UP:
+    case VK_DOWN:
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_HOME:
+    case VK_END:
+    case VK_SPACE:
+        break;
+    default:
+        return false;
+    }
     if (count == 0) {
-        return;
+        return true;
     }
     unsigned keys = input_modifier_keys();
     int page = full_rows();
@@ -547,6 +568,37 @@ void ListBoxWidget::key_down(WPARAM vk) {
     default:
         break;
     }
+    return true;
+}
+
+// A typed character moves the caret to the next line, after the caret and
+// wrapping round to it, whose text begins with that character in either
+// case; that line becomes the anchor and the only line selected, and is
+// scrolled fully into view.
+void ListBoxWidget::search_character(const QString& typed) {
+    int count = lines_.size();
+    if (typed.size() != 1 || !typed[0].isPrint() || count == 0) {
+        return;
+    }
+    for (int step = 1; step <= count; ++step) {
+        int index = (caret_ + step) % count;
+        const std::string& text = lines_.text(index);
+        if (text.empty()) {
+            continue;
+        }
+        QString first = ansi_to_qstring(text.c_str(), 1);
+        if (first.compare(typed, Qt::CaseInsensitive) == 0) {
+            if (multiple() && !extended()) {
+                caret_ = index;
+                make_visible(index, false);
+                changed();
+            } else {
+                anchor_ = index;
+                move_caret_by_key(index, 0);
+            }
+            return;
+        }
+    }
 }
 
 // ===== Qt side =====
@@ -562,6 +614,12 @@ void ListBoxWidget::show_font(const QFont& font, bool redraw) {
 bool ListBoxWidget::event(QEvent* event) {
     if (input_route(window, this, event, false)) {
         return true;
+    }
+    // A character whose key has no virtual-key code here (an accented
+    // letter) comes as no key message at all; it still searches.
+    if (event->type() == QEvent::KeyPress && window != nullptr && window->alive &&
+        !(static_cast<QKeyEvent*>(event)->modifiers() & Qt::ControlModifier)) {
+        search_character(static_cast<QKeyEvent*>(event)->text());
     }
     if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
         viewport()->update();

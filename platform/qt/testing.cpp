@@ -11,11 +11,34 @@
 #include <QFile>
 #include <QMouseEvent>
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 static int quit_code = -1;
 
+// A message the layer does not implement fails the test at once, with the
+// message named; every other message goes where it went before.
+static QtMessageHandler previous_handler = nullptr;
+
+static void fail_on_unimplemented(QtMsgType type, const QMessageLogContext& context,
+                                  const QString& text) {
+    if (context.category != nullptr && std::strcmp(context.category, unimplemented_category) == 0) {
+        std::fprintf(stderr, "platform: %s\n", qPrintable(text));
+        std::fflush(stderr);
+        std::abort();
+    }
+    if (previous_handler != nullptr) {
+        previous_handler(type, context, text);
+    }
+}
+
 void platform_test_init() {
+    static bool handler_installed = false;
+    if (!handler_installed) {
+        handler_installed = true;
+        previous_handler = qInstallMessageHandler(fail_on_unimplemented);
+    }
     if (QApplication::instance() == nullptr) {
         if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
             setenv("QT_QPA_PLATFORM", "offscreen", 1);

@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QByteArrayList>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -22,6 +23,36 @@
 
 #include <cstring>
 #include <deque>
+
+// What the program asked of a dialog, kept on the dialog widget as plain
+// properties from the moment it runs: QByteArray, except the filters
+// (QByteArrayList: description then patterns for each pair) and the flags
+// (uint); the font is the LOGFONTA's bytes.
+static const char ask_kind_property[] = "win_dialog";
+static const char ask_title_property[] = "win_title";
+static const char ask_text_property[] = "win_text";
+static const char ask_filters_property[] = "win_filters";
+static const char ask_default_extension_property[] = "win_default_extension";
+static const char ask_flags_property[] = "win_flags";
+static const char ask_font_property[] = "win_logfont";
+
+static QByteArray bytes(const std::string& text) {
+    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+static void keep_ask(QDialog* dialog, const CommonDialogAsk& ask) {
+    QByteArrayList filters;
+    for (const auto& [description, patterns] : ask.filters)
+        filters << bytes(description) << bytes(patterns);
+    dialog->setProperty(ask_kind_property, QByteArray(ask.kind));
+    dialog->setProperty(ask_title_property, bytes(ask.title));
+    dialog->setProperty(ask_text_property, bytes(ask.text));
+    dialog->setProperty(ask_filters_property, QVariant::fromValue(filters));
+    dialog->setProperty(ask_default_extension_property, bytes(ask.default_extension));
+    dialog->setProperty(ask_flags_property, static_cast<uint>(ask.flags));
+    dialog->setProperty(ask_font_property,
+                        QByteArray(reinterpret_cast<const char*>(&ask.font), sizeof ask.font));
+}
 
 // Answers not yet used, in order; taken by dialogs as they are shown.
 static std::deque<DialogAnswer> queued_answers;
@@ -106,6 +137,7 @@ static void watch_dialogs() {
     if (!watch) {
         watch = new DialogWatch;
         qApp->installEventFilter(watch);
+        set_common_dialog_watcher(keep_ask);
     }
 }
 

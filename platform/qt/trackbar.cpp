@@ -3,7 +3,8 @@
 // procedure turns mouse and keys into the notifications a Windows trackbar
 // sends its dialog: TB_THUMBTRACK for each move of a drag then
 // TB_THUMBPOSITION and TB_ENDTRACK on release; a line, page, top or bottom
-// code for each key step or channel click, then TB_ENDTRACK on release.
+// code for each key step or channel click, then TB_ENDTRACK on release; a
+// line step and TB_ENDTRACK for each notch of the mouse wheel.
 #include "platform/qt/accessible.h"
 #include "platform/qt/controls.h"
 #include "platform/qt/input.h"
@@ -13,6 +14,7 @@
 #include <QPainter>
 #include <QStyleOptionSlider>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -59,9 +61,15 @@ class TrackbarWidget : public QFrame, public WindowView, public AccessibleRange 
     int value_at(QPoint point) const;
     void notify(WORD code);
     void set_position(int position);
-    void set_range(int minimum, int maximum);
+    void set_range(int minimum, int maximum, bool set_minimum, bool set_maximum);
+    // Raised to the minimum, then lowered to the maximum, as the real
+    // control does: a maximum below the minimum wins.
+    int clamped(int position) const {
+        return std::min(std::max(position, minimum_), maximum_);
+    }
     void step(int delta, WORD code);
     void page_towards_click();
+    void wheel(int delta);
     int page_size() const {
         return page_ > 0 ? page_ : std::max(1, (maximum_ - minimum_) / 5);
     }
@@ -76,6 +84,7 @@ class TrackbarWidget : public QFrame, public WindowView, public AccessibleRange 
     QPoint drag_offset_;
     QPoint click_point_;
     QTimer repeat_;
+    int wheel_delta_ = 0; // the part of a notch turned and not yet acted on
 };
 
 } // namespace
@@ -151,7 +160,7 @@ void TrackbarWidget::notify(WORD code) {
 void TrackbarWidget::set_position(int position) {
     QRect before = thumb_rect();
     int before_position = position_;
-    position_ = std::clamp(position, minimum_, std::max(minimum_, maximum_));
+    position_ = clamped(position);
     if (position_ != before_position) {
         accessible_value_changed(this, position_);
     }
@@ -162,10 +171,17 @@ void TrackbarWidget::set_position(int position) {
     }
 }
 
-void TrackbarWidget::set_range(int minimum, int maximum) {
+// The position is brought inside the ends the message set, and only those:
+// after TBM_SETRANGEMIN it may still lie above a lower maximum, as on Windows.
+void TrackbarWidget::set_range(int minimum, int maximum, bool set_minimum, bool set_maximum) {
     minimum_ = minimum;
     maximum_ = maximum;
-    position_ = std::clamp(position_, minimum_, std::max(minimum_, maximum_));
+    if (set_minimum) {
+        position_ = std::max(position_, minimum_);
+    }
+    if (set_maximum) {
+        position_ = std::min(position_, maximum_);
+    }
     update();
 }
 
@@ -189,6 +205,23 @@ void TrackbarWidget::page_towards_click() {
     }
 }
 
+// Each whole notch (WHEEL_DELTA) steps a line, up or away from the user
+// towards the minimum, and ends as a key step ends; a smooth wheel's partial
+// turns add up to notches.
+void TrackbarWidget::wheel(int delta) {
+    wheel_delta_ += delta;
+    int notches = wheel_delta_ / WHEEL_DELTA;
+    wheel_delta_ -= notches * WHEEL_DELTA;
+    for (; notches > 0 && position_ > minimum_; --notches) {
+        step(-line_, TB_LINEUP);
+        notify(TB_ENDTRACK);
+    }
+    for (; notches < 0 && position_ < maximum_; ++notches) {
+        step(line_, TB_LINEDOWN);
+        notify(TB_ENDTRACK);
+    }
+}
+
 LRESULT TrackbarWidget::message(UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case TBM_GETPOS:
@@ -201,13 +234,16 @@ LRESULT TrackbarWidget::message(UINT message, WPARAM wparam, LPARAM lparam) {
         set_position(static_cast<int>(static_cast<LONG>(lparam)));
         return 0;
     case TBM_SETRANGE:
-        set_range(LOWORD(lparam), HIWORD(lparam));
+        // Both words are signed, as the real control reads them: a maximum
+        // of 32,768 or more wraps below zero.
+        set_range(static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)), true,
+                  true);
         return 0;
     case TBM_SETRANGEMIN:
-        set_range(static_cast<int>(static_cast<LONG>(lparam)), maximum_);
+        set_range(static_cast<int>(static_cast<LONG>(lparam)), maximum_, true, false);
         return 0;
     case TBM_SETRANGEMAX:
-        set_range(minimum_, static_cast<int>(static_cast<LONG>(lparam)));
+        set_range(minimum_, static_cast<int>(static_cast<LONG>(lparam)), false, true);
         return 0;
     case TBM_SETPAGESIZE: {
         int previous = page_size();
@@ -304,6 +340,9 @@ LRESULT TrackbarWidget::message(UINT message, WPARAM wparam, LPARAM lparam) {
             break;
         }
         return 0;
+    case WM_MOUSEWHEEL:
+        wheel(static_cast<short>(HIWORD(wparam)));
+        return 0;
     case WM_KEYUP:
         switch (wparam) {
         case VK_LEFT:
@@ -333,8 +372,9 @@ bool TrackbarWidget::event(QEvent* event) {
     if (input_route(window, this, event, true)) {
         return true;
     }
-    if (event->type() == QEvent::Wheel) {
-        return true; // the wheel does nothing the program would hear of
+    if (event->type() == QEvent::Wheel &&
+        input_route_wheel(window, this, static_cast<QWheelEvent*>(event))) {
+        return true;
     }
     return QFrame::event(event);
 }

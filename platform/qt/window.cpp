@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHash>
+#include <QLoggingCategory>
 #include <QThread>
 
 #include <algorithm>
@@ -164,13 +165,11 @@ int mul_div(int value, int numerator, int denominator) {
     return static_cast<int>(negative ? -magnitude : magnitude);
 }
 
+Q_LOGGING_CATEGORY(unimplemented_messages, unimplemented_category)
+
 void window_unimplemented(HWND window, UINT message) {
-    Q_ASSERT_X(false, "platform",
-               qPrintable(QString("message 0x%1 not implemented for control %2")
-                              .arg(message, 4, 16, QChar('0'))
-                              .arg(window->id)));
-    Q_UNUSED(window);
-    Q_UNUSED(message);
+    qCCritical(unimplemented_messages, "message 0x%04x not implemented for control %d", message,
+               window->id);
 }
 
 QWidget* platform_widget(HWND window) {
@@ -223,7 +222,22 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wparam, LPARAM l
     case WM_CLOSE:
         DestroyWindow(window);
         return 0;
+    case WM_CONTEXTMENU:
+        // A control that does not take it passes it to its dialog.
+        if (window->parent != nullptr) {
+            return SendMessageA(window->parent, message, wparam, lparam);
+        }
+        return 0;
     default:
+        // The menu key and Shift+F10 ask for the context menu, placed by
+        // the window itself (coordinates -1, -1).
+        if ((message == WM_KEYUP && wparam == VK_APPS) ||
+            ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && wparam == VK_F10 &&
+             (input_modifier_keys() & MK_SHIFT))) {
+            SendMessageA(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window),
+                         MAKELPARAM(-1, -1));
+            return 0;
+        }
         if (is_input_message(message)) {
             input_default(window, message, wparam, lparam);
         }

@@ -103,5 +103,13 @@ LRESULT CALLBACK static_class_proc(HWND window, UINT message, WPARAM wparam, LPA
 LRESULT CALLBACK list_box_class_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT CALLBACK trackbar_class_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
-// Debug builds stop on a message a control class does not implement.
+// Each time window is shown it is placed whole inside the work area of its
+// owner's screen (its own without an owner), centred on the owner first when
+// centre_on_owner is set; a window the user may resize is shrunk to fit.
+void window_keep_inside_work_area(QWidget* window, bool centre_on_owner);
+
+// A message a control class does not implement: reported as a critical
+// message of the logging category below, which the program's run shows on
+// its error output and the tests' library turns into a failure.
+inline constexpr char unimplemented_category[] = "melodiane.platform.unimplemented";
 void window_unimplemented(HWND window, UINT message);

@@ -149,3 +149,26 @@ TEST_F(DeletePlayingTest, DeletingOtherLinesLeavesPlaybackAlone) {
     EXPECT_EQ(decoder_state(), 1);
     EXPECT_EQ(stop_reason, STOP_REASON_PLAYING);
 }
+
+// The keys of the list reach its subclass as the keyboard gives them:
+// Delete runs "Effacer", Ctrl+A "Tout"; other keys go on to the list box.
+TEST_F(PlaylistTest, DeleteAndCtrlAOnTheListRunEffacerAndTout) {
+    load(six, {1, 4});
+    HWND list = item(MAIN_LIST);
+    SetFocus(list);
+    SendMessageA(list, WM_KEYDOWN, VK_DELETE, 0x01530001);
+    EXPECT_EQ(checked_lines(), (std::vector<std::string>{"L0", "L2", "L3", "L5"}));
+    SendMessageA(list, WM_KEYDOWN, 'A', 0x001E0001); // without Ctrl: not "Tout"
+    EXPECT_NE(selected_lines(), (std::vector<int>{0, 1, 2, 3}));
+#ifdef _WIN32
+    // Ctrl held, as the thread's keyboard state tells it.
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    SendMessageA(list, WM_KEYDOWN, 'A', 0x001E0001);
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    EXPECT_EQ(selected_lines(), (std::vector<int>{0, 1, 2, 3}));
+#endif
+}

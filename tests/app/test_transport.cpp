@@ -2,6 +2,8 @@
 // the transition table, Next and Previous in every state, natural ends.
 #include "app_fixture.h"
 
+#include "playback/position.h"
+
 #include <cstdio>
 
 static std::string minutes(int seconds) {
@@ -288,4 +290,26 @@ TEST_F(TransportTest, ClosingWhileATrackPlaysSavesEverythingAndEndsWithZero) {
     EXPECT_EQ(current_line(), 0);
     EXPECT_EQ(decoder_state(), 0);
     EXPECT_EQ(slider(MAIN_TIME_SLIDER), 0);
+}
+
+TEST_F(ColdAppTest, TheTimeSliderHoldsTheWholeDurationOfAnyTrack) {
+    // Past 32,767 s the trackbar's packed range would wrap below zero.
+    const int durations[] = {59, 32767, 32768, 40000, 70000, 2000000};
+    std::string m3u = "#EXTM3U\r\n";
+    for (int duration : durations) {
+        m3u += "#EXTINF:" + std::to_string(duration) + ",t\r\n" + rooted("nowhere/t.mp3") + "\r\n";
+    }
+    write_file("Froulard.m3u", m3u);
+    start();
+    for (int duration : durations) {
+        EXPECT_EQ(SendMessageA(item(MAIN_TIME_SLIDER), TBM_GETRANGEMIN, 0, 0), 0) << duration;
+        EXPECT_EQ(slider_max(MAIN_TIME_SLIDER), duration);
+        // The ticks' display step, near the end of the track.
+        elapsed_seconds = duration - 1;
+        show_position();
+        EXPECT_EQ(slider(MAIN_TIME_SLIDER), duration - 1);
+        reset_position();
+        EXPECT_EQ(slider(MAIN_TIME_SLIDER), 0);
+        click(MAIN_NEXT);
+    }
 }

@@ -1,6 +1,7 @@
 // The playlist's own input, with the real mouse and keyboard: the context
 // menu's selection rule, Ctrl tracking, the menu's commands, double-click,
-// and Enter and Esc in the main window.
+// Enter and Esc in the main window, and the list's keys (Delete, Ctrl+A, the
+// menu key and Shift+F10).
 #include "input_fixture.h"
 
 #include <QTimer>
@@ -173,4 +174,53 @@ TEST_F(ListInputTest, EnterPlaysTheCurrentEntryAndEscDoesNothing) {
     EXPECT_EQ(IsDlgButtonChecked(main_dialog, MAIN_REPEAT), 1u);
     EXPECT_EQ(decoder_state(), 1);
     EXPECT_EQ(current_line(), 0);
+}
+
+TEST_F(ListInputTest, DeleteAndCtrlARunTheirCommandsAndTheMenuKeysOpenTheMenuAtTheCaret) {
+    add_five();
+    HWND list = item(MAIN_LIST);
+    click_line(1);
+    key(list, Qt::Key_Delete); // "Effacer"
+    EXPECT_EQ(lines(), (std::vector<std::string>{"a", "c", "d", "e"}));
+    key(list, Qt::Key_A, Qt::ControlModifier); // "Tout"
+    EXPECT_EQ(selected_lines(), (std::vector<int>{0, 1, 2, 3}));
+    key(list, Qt::Key_A); // a letter alone searches, as the list itself does
+    EXPECT_EQ(selected_lines(), std::vector<int>{0});
+
+    // The menu key and Shift+F10 open the menu of the caret line below it,
+    // selecting by the right click's rule.
+    struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int clicked, shift_clicked; // the selection made first; -1: none
+        std::vector<int> selected;  // when the menu opens
+    } const cases[] = {
+        {Qt::Key_Menu, Qt::NoModifier, 2, -1, {2}},
+        {Qt::Key_F10, Qt::ShiftModifier, 0, 2, {0, 1, 2}},
+    };
+    for (const auto& c : cases) {
+        click_line(c.clicked);
+        if (c.shift_clicked >= 0) {
+            click_line(c.shift_clicked, Qt::ShiftModifier);
+        }
+        int caret = c.shift_clicked >= 0 ? c.shift_clicked : c.clicked;
+        std::vector<int> seen;
+        QPoint menu_at;
+        int opened = menus_opened;
+        on_next_menu([&](QMenu* menu) {
+            seen = selected_lines();
+            menu_at = menu->pos();
+            menu->close();
+        });
+        key(list, c.key, c.modifiers);
+        ASSERT_EQ(menus_opened, opened + 1) << c.key;
+        EXPECT_EQ(seen, c.selected) << c.key;
+        QWidget* area = platform_test_widget(list);
+        QPoint line = area->mapToGlobal(line_point(caret));
+        EXPECT_NEAR(menu_at.y(), line.y(), area->fontMetrics().height()) << c.key;
+    }
+    // A command chosen from the keyboard's menu acts on the selection.
+    on_next_menu([](QMenu* menu) { choose_menu_item(menu, MAIN_DELETE); });
+    key(list, Qt::Key_Menu);
+    EXPECT_EQ(lines(), std::vector<std::string>{"e"});
 }

@@ -5,12 +5,13 @@
 
 Makes the package with CPack from the built tree (into a temporary folder),
 lists its files against the install rules, reads the dependencies
-dpkg-shlibdeps found, validates the unpacked tree with appstreamcli, then
-starts the unpacked program as the desktop entry starts it: the entry's Exec
-line run with a fresh home, so that the program makes its data folder,
-starts in it with no settings and no playlist, and closes on SIGTERM with
-status 0, having written both files there. Under Xvfb when it is installed,
-else on Qt's off-screen platform. Nothing is installed on this machine.
+dpkg-shlibdeps found, validates the unpacked tree with appstreamcli and its
+desktop entry with desktop-file-validate, then starts the unpacked program as
+the desktop entry starts it: the entry's Exec line run with a fresh home, so
+that the program makes its data folder, starts in it with no settings and no
+playlist, and closes on SIGTERM with status 0, having written both files
+there. Under Xvfb when it is installed, else on Qt's off-screen platform.
+Nothing is installed on this machine.
 """
 import os
 import shutil
@@ -143,6 +144,14 @@ def start_and_close(root, work):
         fail("the data folder holds %s" % sorted(os.listdir(data)))
 
 
+def check_desktop_entry(path):
+    """The entry as the system's own validator reads it: errors fail, and so
+    do warnings, which desktops act on as well."""
+    result = subprocess.run(["desktop-file-validate", path], capture_output=True, text=True)
+    if result.returncode != 0 or result.stdout.strip() or result.stderr.strip():
+        fail("desktop-file-validate: %s%s" % (result.stdout, result.stderr))
+
+
 def main():
     build = os.path.abspath(sys.argv[1])
     work = tempfile.mkdtemp(prefix="melodiane-package-")
@@ -153,6 +162,7 @@ def main():
         run("dpkg", "--extract", deb, root)
         check_icon_sizes(root)
         run("appstreamcli", "validate-tree", "--no-net", root)
+        check_desktop_entry(os.path.join(root, "usr/share/applications/melodiane.desktop"))
         start_and_close(root, work)
     finally:
         shutil.rmtree(work, ignore_errors=True)

@@ -4,9 +4,14 @@
 #include "dialog_units.h"
 #include "window_fixture.h"
 
+#include "platform/testing_dialogs.h"
+
 #include <QApplication>
+#include <QDialog>
+#include <QScreen>
 #include <QTest>
 
+#include <functional>
 #include <iterator>
 
 #include <string>
@@ -210,4 +215,64 @@ TEST(DialogTemplate, AboutHasItsPictureCreditAndCloseButton) {
     EXPECT_NE(text_of(GetDlgItem(dialog, 1028)).find("Melodiane"), std::string::npos);
     EXPECT_EQ(text_of(GetDlgItem(dialog, 1029)), "Vos remarques sont les bienvenues!");
     DestroyWindow(dialog);
+}
+
+// Where the dialog a step opens over the main window lies, once shown and
+// settled (a file dialog widens to the folder it has read).
+static QRect shown_frame(const std::function<void()>& open_dialog) {
+    QRect frame;
+    testing_queue_dialog_answer([&](QDialog* shown) {
+        QTest::qWait(300);
+        frame = shown->frameGeometry();
+    });
+    open_dialog();
+    return frame;
+}
+
+TEST_F(MainWindowTest, DialogsAndMessageBoxesOpenWholeInsideTheWorkArea) {
+    QWidget* window = platform_test_widget(dialog);
+    QRect area = window->screen()->availableGeometry();
+    // The main window in the middle, then pushed against each corner and past it.
+    const QPoint places[] = {
+        area.center() - QPoint(window->width() / 2, window->height() / 2),
+        area.bottomRight() - QPoint(60, 60),
+        area.topLeft() - QPoint(window->width() - 60, window->height() - 60),
+        QPoint(area.right() - 60, area.top() - window->height() + 60),
+    };
+    for (const QPoint& place : places) {
+        window->move(place);
+        platform_test_settle();
+        QRect message = shown_frame([&] { MessageBoxA(dialog, "Texte", "Titre", MB_OK); });
+        std::vector<char> name(260, '\0');
+        OPENFILENAMEA ofn{};
+        ofn.lStructSize = sizeof ofn;
+        ofn.hwndOwner = dialog;
+        ofn.lpstrFile = name.data();
+        ofn.nMaxFile = static_cast<DWORD>(name.size());
+        ofn.lpstrTitle = "Ajouter";
+        ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT;
+        QRect file = shown_frame([&] { GetOpenFileNameA(&ofn); });
+        HWND equalizer =
+            CreateDialogParamA(nullptr, MAKEINTRESOURCEA(IDD_DIALOG3), dialog, silent_proc, 0);
+        ShowWindow(equalizer, SW_SHOW);
+        platform_test_settle();
+        QWidget* band_window = platform_test_widget(equalizer);
+        QRect band_dialog = band_window->frameGeometry();
+        // Fixed, and with no maximise box in its template: nothing to maximise.
+        EXPECT_EQ(band_window->minimumSize(), band_window->maximumSize());
+        EXPECT_FALSE(band_window->windowFlags() & Qt::WindowMaximizeButtonHint);
+        DestroyWindow(equalizer);
+        for (const QRect& frame : {message, file, band_dialog}) {
+            EXPECT_FALSE(frame.isEmpty());
+            EXPECT_TRUE(area.contains(frame))
+                << place.x() << "," << place.y() << ": " << frame.x() << "," << frame.y() << " "
+                << frame.width() << "x" << frame.height() << " in " << area.width() << "x"
+                << area.height();
+        }
+        if (place == places[0]) { // room enough: centred on the owner
+            QPoint centre = window->frameGeometry().center();
+            EXPECT_LE((message.center() - centre).manhattanLength(), 4);
+            EXPECT_LE((file.center() - centre).manhattanLength(), 4);
+        }
+    }
 }

@@ -22,6 +22,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTranslator>
+#include <QUrl>
 #include <QTreeView>
 
 #include <algorithm>
@@ -348,4 +349,72 @@ TEST_F(SaveDialog, ANameWindows1252CannotHoldIsRefused) {
     EXPECT_FALSE(save());
     ASSERT_EQ(testing_dialog_requests().size(), 2u);
     EXPECT_EQ(testing_dialog_requests()[1].kind, DialogKind::message_box);
+}
+
+TEST_F(FileDialog, WithNoStartFolderItOpensWhereFilesWereLastChosenElseInTheMusicFolder) {
+    ScratchDir config;
+    QByteArray saved_config = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path()));
+    std::string music = config.file("Musique");
+    QDir().mkpath(QString::fromStdString(music));
+    write_bytes(config.file("user-dirs.dirs"), "XDG_MUSIC_DIR=\"" + music + "\"\n");
+    std::string remembered = config.file("melodiane/file-dialog-folder");
+    std::string other = dir.file("autre");
+    QDir().mkpath(QString::fromStdString(other));
+    write_bytes(other + "/c.mp3", "x");
+
+    std::string opened_in;
+    QList<QUrl> side;
+    auto look = [&] {
+        opened_in.clear();
+        testing_queue_dialog_answer([&](QDialog* shown) {
+            auto* dialog = qobject_cast<QFileDialog*>(shown);
+            opened_in = dialog->directory().absolutePath().toStdString();
+            side = dialog->sidebarUrls();
+        }); // then closed with Esc
+        EXPECT_FALSE(open());
+        return opened_in;
+    };
+
+    // At first: the music folder, with the usual places on the side.
+    EXPECT_EQ(look(), music);
+    ASSERT_GE(side.size(), 3);
+    EXPECT_EQ(side[0].toLocalFile().toStdString(), music);
+    EXPECT_EQ(side[1].toLocalFile(), QDir::homePath());
+    EXPECT_TRUE(side.contains(QUrl::fromLocalFile(QDir::rootPath())));
+    EXPECT_FALSE(exists(remembered)); // nothing chosen, nothing kept
+
+    // Files chosen: that folder next time, and in the next run (the file).
+    testing_answer_open_dialog(dir.path(), {"a.mp3"});
+    ASSERT_TRUE(open());
+    EXPECT_EQ(read_bytes(remembered), dir.path() + "\n");
+    struct stat st;
+    ASSERT_EQ(lstat(remembered.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(look(), dir.path());
+
+    // Links planted at the file and at its temporary name are replaced,
+    // never followed.
+    write_bytes(config.file("victim"), "keep");
+    ASSERT_EQ(unlink(remembered.c_str()), 0);
+    ASSERT_EQ(symlink(config.file("victim").c_str(), remembered.c_str()), 0);
+    ASSERT_EQ(symlink(config.file("victim").c_str(), (remembered + ".new").c_str()), 0);
+    EXPECT_EQ(look(), music); // a link is not read either
+    testing_answer_open_dialog(other, {"c.mp3"});
+    ASSERT_TRUE(open());
+    EXPECT_EQ(read_bytes(config.file("victim")), "keep");
+    ASSERT_EQ(lstat(remembered.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_FALSE(exists(remembered + ".new"));
+    EXPECT_EQ(look(), other);
+
+    // A folder since removed: the music folder again.
+    QDir(QString::fromStdString(other)).removeRecursively();
+    EXPECT_EQ(look(), music);
+
+    if (saved_config.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", saved_config);
 }

@@ -188,6 +188,55 @@ TEST_F(ListBoxTest, MouseSelectsAsAnExtendedSelectionListBox) {
     EXPECT_EQ(send(LB_GETCURSEL), 4);
 }
 
+TEST_F(ListBoxTest, ATypedCharacterMovesToTheNextLineStartingWithIt) {
+    const char* lines[] = {"Alpha", "bravo", "Beta", "charlie", "\xC9\x63ho", "alto"};
+    for (const char* line : lines) {
+        send(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
+    }
+    for (int i = 6; i < 39; ++i) {
+        std::string line = "x " + std::to_string(i);
+        send(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+    }
+    send(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Omega"));
+    platform_test_settle();
+    QWidget* area = platform_test_widget(list);
+    QTest::mouseClick(area, Qt::LeftButton, Qt::NoModifier, line_point(0));
+    platform_test_pump_until([&] { return send(LB_GETSEL, 0) == 1; }, 1000);
+    // From the caret onwards, case folded, wrapping; the line found becomes
+    // the caret, the anchor and the only line selected, scrolled into view.
+    struct {
+        Qt::Key key;
+        const char* text;
+        Qt::KeyboardModifiers modifiers;
+        int caret;
+    } const steps[] = {
+        {Qt::Key_B, "b", Qt::NoModifier, 1},       {Qt::Key_B, "B", Qt::ShiftModifier, 2},
+        {Qt::Key_B, "b", Qt::NoModifier, 1},       {Qt::Key_A, "a", Qt::NoModifier, 5},
+        {Qt::Key_A, "a", Qt::NoModifier, 0},       {Qt::Key_Eacute, "\u00e9", Qt::NoModifier, 4},
+        {Qt::Key_O, "o", Qt::NoModifier, 39},      {Qt::Key_Q, "q", Qt::NoModifier, 39},
+        {Qt::Key_C, "c", Qt::ControlModifier, 39}, {Qt::Key_C, "c", Qt::NoModifier, 3},
+    };
+    int step = 0;
+    for (const auto& s : steps) {
+        QTest::sendKeyEvent(QTest::Click, area, s.key, QString::fromUtf8(s.text), s.modifiers);
+        platform_test_pump_until([&] { return send(LB_GETCARETINDEX) == s.caret; }, 1000);
+        platform_test_settle();
+        EXPECT_EQ(send(LB_GETCARETINDEX), s.caret) << "step " << step;
+        EXPECT_EQ(send(LB_GETSELCOUNT), 1) << "step " << step;
+        EXPECT_EQ(send(LB_GETSEL, static_cast<WPARAM>(s.caret)), 1) << "step " << step;
+        int top = static_cast<int>(send(LB_GETTOPINDEX));
+        RECT rect;
+        send(LB_GETITEMRECT, static_cast<WPARAM>(s.caret), reinterpret_cast<LPARAM>(&rect));
+        EXPECT_TRUE(top <= s.caret && rect.bottom <= area->height()) << "step " << step;
+        ++step;
+    }
+    // Shift with an arrow selects from the anchor the search left.
+    QTest::keyClick(area, Qt::Key_Down, Qt::ShiftModifier);
+    platform_test_pump_until([&] { return send(LB_GETSELCOUNT) == 2; }, 1000);
+    EXPECT_EQ(send(LB_GETSEL, 3), 1);
+    EXPECT_EQ(send(LB_GETSEL, 4), 1);
+}
+
 TEST_F(ListBoxTest, DoubleClickNotifiesTheDialog) {
     add(3);
     platform_test_settle();

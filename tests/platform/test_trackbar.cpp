@@ -1,9 +1,11 @@
 // Trackbars: range packing and clamping, and the notifications a mouse drag,
-// a channel click and key steps send to the dialog, driven with real input.
+// a channel click, the wheel and key steps send to the dialog, driven with real input.
 #include "slider_thumb.h"
 #include "window_fixture.h"
 
+#include <QCoreApplication>
 #include <QTest>
+#include <QWheelEvent>
 
 namespace {
 
@@ -24,13 +26,30 @@ class TrackbarTest : public MainWindowTest {
 
 } // namespace
 
-TEST_F(TrackbarTest, RangeHalvesAreUnsignedAndPositionsAreClamped) {
+TEST_F(TrackbarTest, RangeHalvesAreSignedAndPositionsAreClamped) {
     HWND time = item(1041);
-    send(time, TBM_SETRANGE, FALSE, MAKELPARAM(0, 60000));
-    EXPECT_EQ(send(time, TBM_GETRANGEMIN), 0);
-    EXPECT_EQ(send(time, TBM_GETRANGEMAX), 60000);
-    send(time, TBM_SETPOS, TRUE, 70000);
-    EXPECT_EQ(send(time, TBM_GETPOS), 60000);
+    // TBM_SETRANGE's words are signed 16-bit values, as the real control
+    // reads them; the one-end messages take the whole 32 bits.
+    struct {
+        UINT message;
+        LPARAM range;
+        int minimum, maximum;
+    } const ranges[] = {
+        {TBM_SETRANGE, MAKELPARAM(0, 32767), 0, 32767},
+        {TBM_SETRANGE, MAKELPARAM(0, 32768), 0, -32768},
+        {TBM_SETRANGE, MAKELPARAM(0, 40000), 0, -25536},
+        {TBM_SETRANGE, MAKELPARAM(-10, 10), -10, 10},
+        {TBM_SETRANGEMAX, 60000, -10, 60000},
+        {TBM_SETRANGEMIN, 0, 0, 60000},
+        {TBM_SETRANGEMAX, 2000000, 0, 2000000},
+    };
+    for (const auto& r : ranges) {
+        send(time, r.message, FALSE, r.range);
+        EXPECT_EQ(send(time, TBM_GETRANGEMIN), r.minimum) << r.range;
+        EXPECT_EQ(send(time, TBM_GETRANGEMAX), r.maximum) << r.range;
+    }
+    send(time, TBM_SETPOS, TRUE, 2000001);
+    EXPECT_EQ(send(time, TBM_GETPOS), 2000000);
     send(time, TBM_SETPOS, TRUE, -5);
     EXPECT_EQ(send(time, TBM_GETPOS), 0);
     send(time, TBM_SETRANGE, FALSE, MAKELPARAM(10, 20));
@@ -40,6 +59,9 @@ TEST_F(TrackbarTest, RangeHalvesAreUnsignedAndPositionsAreClamped) {
     EXPECT_EQ(send(time, TBM_GETPOS), 12);
     send(time, TBM_SETRANGEMIN, TRUE, 13);
     EXPECT_EQ(send(time, TBM_GETPOS), 13);
+    // A maximum below the minimum wins, as on Windows: the thumb sits there.
+    send(time, TBM_SETRANGE, FALSE, MAKELPARAM(0, 40000));
+    EXPECT_EQ(send(time, TBM_GETPOS), -25536);
     EXPECT_TRUE(received.empty()); // messages from the program notify nothing
 }
 
@@ -101,6 +123,56 @@ TEST_F(TrackbarTest, KeyStepsNotifyEachStepThenEndTrackOnRelease) {
     QTest::keyClick(widget, Qt::Key_Right); // already at the maximum: no step, only the end
     ASSERT_TRUE(wait_for(WM_HSCROLL, 1));
     EXPECT_EQ(codes(WM_HSCROLL), std::vector<int>{TB_ENDTRACK});
+}
+
+TEST_F(TrackbarTest, AMessageTheClassDoesNotImplementEndsTheTestProgram) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    HWND volume = item(1042);
+    EXPECT_DEATH(send(volume, WM_USER + 4, 0, 5),
+                 "message 0x0404 not implemented for control 1042");
+}
+
+// One turn of the wheel over the widget, in eighths of a degree (120 a notch).
+static void turn_wheel(QWidget* widget, int delta, Qt::KeyboardModifiers modifiers = {}) {
+    QPointF inside(widget->width() / 2.0, widget->height() / 2.0);
+    QWheelEvent wheel(inside, widget->mapToGlobal(inside), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      modifiers, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(widget, &wheel);
+}
+
+TEST_F(TrackbarTest, EachWheelNotchStepsALineAsAKeyStepDoes) {
+    HWND volume = item(1042);
+    send(volume, TBM_SETRANGE, FALSE, MAKELPARAM(0, 100));
+    platform_test_settle();
+    QWidget* widget = platform_test_widget(volume);
+    // Away from the user is towards the minimum, as a scroll bar's line up.
+    struct {
+        int start;
+        std::vector<int> deltas;
+        int line;
+        int end;
+        std::vector<int> codes;
+    } const cases[] = {
+        {50, {120}, 1, 49, {TB_LINEUP, TB_ENDTRACK}},
+        {50, {-120}, 1, 51, {TB_LINEDOWN, TB_ENDTRACK}},
+        {50, {-240}, 5, 60, {TB_LINEDOWN, TB_ENDTRACK, TB_LINEDOWN, TB_ENDTRACK}},
+        {50, {60, 30, 30}, 1, 49, {TB_LINEUP, TB_ENDTRACK}}, // a smooth wheel's parts add up
+        {0, {120}, 1, 0, {}},                                // already at the minimum
+        {99, {-360}, 1, 100, {TB_LINEDOWN, TB_ENDTRACK}},    // stops at the maximum
+        {50, {60}, 1, 50, {}},                               // half a notch does nothing
+    };
+    for (const auto& c : cases) {
+        send(volume, TBM_SETPOS, TRUE, c.start);
+        send(volume, TBM_SETLINESIZE, 0, c.line);
+        received.clear();
+        for (int delta : c.deltas) {
+            turn_wheel(widget, delta);
+        }
+        platform_test_settle();
+        EXPECT_EQ(codes(WM_HSCROLL), c.codes) << c.start << " " << c.deltas.front();
+        EXPECT_EQ(send(volume, TBM_GETPOS), c.end) << c.start << " " << c.deltas.front();
+    }
+    EXPECT_NE(GetFocus(), volume); // the wheel moves the slider under the pointer, unfocused
 }
 
 static INT_PTR CALLBACK equalizer_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
