@@ -159,12 +159,12 @@ TEST(FileInfo, Windows1252PathsReachUtf8Names) {
     EXPECT_NE(vbmp3_getFileInfo(cp1252.c_str(), &tag, &info), 0);
     EXPECT_STREQ(tag.title, "Chanson claire");
 
-    vbmp3_testing_useOutput(VBMP3_OUTPUT_FAST);
+    vbmp3_setOutput("fast");
     ASSERT_NE(vbmp3_init(), 0);
     char record[VBMP3_OPEN_RECORD_SIZE];
     EXPECT_NE(vbmp3_open(cp1252.c_str(), record), 0);
     EXPECT_EQ(vbmp3_getState(nullptr), 2);
     vbmp3_free();
-    vbmp3_testing_useOutput(VBMP3_OUTPUT_DEVICE);
+    vbmp3_setOutput("device");
     std::filesystem::remove_all(dir);
 }
