@@ -134,8 +134,14 @@ static void decode_loop() {
         bool wake = false;
         if (pending_frames == 0 && track->input_done && !tail_left) {
             // The end is raised with about half a second left to hear,
-            // though the queue holds more.
+            // though the queue holds more; positions go on meanwhile.
+            position_unasked = report_position(last_report, track) || position_unasked;
+            bool wake_now = position_unasked && events_position_overdue();
+            position_unasked = position_unasked && !wake_now;
             lock.unlock();
+            if (wake_now) {
+                events_wake();
+            }
             tail_left = output_wait_for_tail(1000);
             lock.lock();
             continue;
