@@ -202,7 +202,8 @@ static void SDLCALL device_callback(void*, Uint8* stream, int length) {
     device_calls.fetch_add(1);
     // SDL goes on calling back a device whose server went away, so that
     // programs keep their pace; it only reports it stopped.
-    if (SDL_GetAudioDeviceStatus(live_device.load()) == SDL_AUDIO_STOPPED) {
+    SDL_AudioDeviceID id = live_device.load();
+    if (id != 0 && SDL_GetAudioDeviceStatus(id) == SDL_AUDIO_STOPPED) {
         std::lock_guard<std::mutex> hold(queue_lock);
         if (!device_failed) {
             device_failed = true;
@@ -367,12 +368,18 @@ static SDL_AudioDeviceID open_device(int* block_frames) {
     want.callback = device_callback;
     device_calls.store(0);
     device_lost.store(false);
+    // Started the moment it is open: SDL's thread, which runs from inside
+    // the open, would otherwise hand the server a whole block of silence
+    // first, a block being 190 ms.
+    begin_serving(OUTPUT_DEVICE, want.samples);
     SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (id != 0) {
-        *block_frames = have.samples;
-        begin_serving(OUTPUT_DEVICE, static_cast<size_t>(have.samples));
-        live_device.store(id);
         SDL_PauseAudioDevice(id, 0);
+        live_device.store(id);
+        *block_frames = have.samples;
+        if (have.samples != want.samples) {
+            begin_serving(OUTPUT_DEVICE, have.samples);
+        }
     }
     return id;
 }
@@ -413,6 +420,7 @@ static bool open_sdl(int* block_frames) {
 static void close_sdl() {
     std::lock_guard<std::mutex> hold(device_lock);
     SDL_CloseAudioDevice(device);
+    live_device.store(0);
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     device = 0;
 }
