@@ -6,7 +6,6 @@
 
 #include "codepage/utf8.h"
 #include "vbmp3/vbmp3.h"
-#include "vbmp3/vbmp3_testing.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -43,8 +42,8 @@ static void tap(const float* frames, int count, int, void*) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     path = (fuzz_support::work_dir() / "fuzz.mp3").string();
-    vbmp3_testing_useOutput(VBMP3_OUTPUT_FAST);
-    vbmp3_testing_setTap(tap, nullptr);
+    vbmp3_setOutput("fast");
+    vbmp3_setCapture(tap, nullptr);
     if (vbmp3_init() == 0)
         fuzz_support::fail("the decoder library cannot start");
     vbmp3_callback(handler);

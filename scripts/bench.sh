@@ -3,6 +3,10 @@
 # benchmark program of bench/ and prints one table: each figure, its target,
 # whether it is met, the baseline measured in the same run and the ratio to it
 # (scripts/bench_report.py). Then the machine: processors, CPU model, memory.
+# The sound server benchmarks (bench_start, bench_server_cpu) play on a
+# private PulseAudio server with a null sink, started as the tests start one,
+# and report an error when none can be; bench_server_cpu measures Debian's
+# mpg123 on the same server in the same run as the baseline.
 # With a Windows build (scripts/build_windows.sh; build/windows, or
 # $MELODIANE_WINDOWS_BUILD), the decoder library's throughput as VBMP3.DLL
 # under Wine is measured beside the Linux library's.

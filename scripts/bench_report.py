@@ -73,6 +73,25 @@ RULES = {
         "figure": "worst_gap_ms", "unit": MS, "target": 10, "below": True},
     ("bench_start", "BM_PlayFromStopped"): start_rules(),
     ("bench_start", "BM_ResumeFromPaused"): start_rules(),
+    ("bench_start", "BM_PauseHeard"): [{"figure": "worst_ms", "unit": MS},
+                                       {"figure": "mean_ms", "unit": MS, "label": "mean"}],
+    # Playing on a PulseAudio server: the player and the server together
+    ("bench_server_cpu", "BM_Mpg123OnServer"): [
+        {"figure": "together_percent", "unit": CORE},
+        {"figure": "server_percent", "unit": CORE, "label": "server's share"}],
+    ("bench_server_cpu", "BM_PlayingOnServer"): [
+        {"figure": "together_percent", "unit": CORE, "ratio_at_most": 1.15,
+         "baseline": "bench_server_cpu/BM_Mpg123OnServer:together_percent",
+         "baseline_name": "mpg123 and the server"},
+        {"figure": "server_percent", "unit": CORE, "label": "server's share",
+         "baseline": "bench_server_cpu/BM_Mpg123OnServer:server_percent",
+         "baseline_name": "beside mpg123"},
+        {"figure": "player_wakeups_per_s", "unit": WAKEUPS, "label": "wakeups",
+         "baseline": "bench_server_cpu/BM_Mpg123OnServer:player_wakeups_per_s",
+         "baseline_name": "mpg123"},
+        {"figure": "server_wakeups_per_s", "unit": WAKEUPS, "label": "server wakeups",
+         "baseline": "bench_server_cpu/BM_Mpg123OnServer:server_wakeups_per_s",
+         "baseline_name": "beside mpg123"}],
     ("bench_drop_files", "BM_Drop10000Files"): {
         "figure": "ms", "unit": MS, "ratio_at_most": 1.5,
         "baseline": "add_ms", "baseline_name": "Ajouter"},

@@ -3,7 +3,6 @@
 #include "vbmp3/equalizer.h"
 #include "vbmp3/samples.h"
 #include "vbmp3/thread_name.h"
-#include "vbmp3/vbmp3_testing.h"
 
 #include <SDL.h>
 
@@ -47,23 +46,21 @@ static size_t data_wanted;
 static uint64_t writer_releases; // a change that sends a waiting writer back
 static std::vector<float> ring;  // capacity frames, two floats each
 static size_t capacity;
-static uint64_t read_at;    // next frame the device takes
-static uint64_t write_at;   // next frame written
-static bool paused;         // nothing is taken from the queue
-static bool playing;        // a track plays: the output must run
-static bool running;        // the runner thread serves the output
-static bool stopping;       // output_stop asks the runner to end
-static bool device_asked;   // output_play wants the device back, if it was lost or missing
-static size_t latency;      // frames the output holds after taking them from the queue
-static uint64_t heard_from; // the first frame the current device took
-static int serving = VBMP3_OUTPUT_NONE; // what takes the samples now
-// Test hook: how long each new runner waits before it serves, as on a loaded system.
-static std::atomic<int> runner_delay_ms{0};
+static uint64_t read_at;          // next frame the device takes
+static uint64_t write_at;         // next frame written
+static bool paused;               // nothing is taken from the queue
+static bool playing;              // a track plays: the output must run
+static bool running;              // the runner thread serves the output
+static bool stopping;             // output_stop asks the runner to end
+static bool device_asked;         // output_play wants the device back, if it was lost or missing
+static size_t latency;            // frames the output holds after taking them from the queue
+static uint64_t heard_from;       // the first frame the current device took
+static int serving = OUTPUT_NONE; // what takes the samples now
 // The device is lost: SDL reports it stopped, or a writer waited a second for
 // room while it ran no callback.
 static bool device_failed;
-static VBMP3_OUTPUT_TAP tap;
-static void* tap_user;
+static VBMP3_CAPTURE capture;
+static void* capture_user;
 
 // ---- Settings ---------------------------------------------------------------
 // Set by the program's thread, read by the output's thread.
@@ -76,8 +73,8 @@ static std::atomic<bool> eq_changed{false}; // eq_gains differ from what the out
 // ---- The device -------------------------------------------------------------
 // Set by output_start while no runner exists.
 static int rate = 44100;
-static int chosen_output = VBMP3_OUTPUT_DEVICE; // for the next output_start
-static int output_kind = VBMP3_OUTPUT_DEVICE;
+static int chosen_output = OUTPUT_DEVICE; // for the next output_start
+static int output_kind = OUTPUT_DEVICE;
 static std::string driver; // SDL_AUDIODRIVER as it was at output_start
 // Program's thread only.
 static std::thread runner;
@@ -108,10 +105,15 @@ static int block_of(int fraction) {
     return block;
 }
 
-// A real device: about 25 ms, so that a start is heard within 50 ms with what
-// a sound server holds.
+// A real device: about 190 ms. SDL asks a sound server to hold one block,
+// and the server then wakes four times a block: with 25 ms blocks it woke
+// every 6 ms and cost several times the player itself, as much as the
+// lightest players' server and player together with blocks this long. A
+// start is still heard at once (the first block fills the server's buffer);
+// a pause, a seek, a new track or a volume change is heard within one to two
+// blocks.
 static int device_block() {
-    return block_of(40);
+    return block_of(5);
 }
 
 // SDL's dummy driver plays nothing that anyone hears: up to half a second,
@@ -132,7 +134,7 @@ static Clock::duration linger() {
 static size_t pull(float* out, size_t count, bool pad) {
     size_t taken = 0;
     bool room_for_writer = false;
-    VBMP3_OUTPUT_TAP current_tap;
+    VBMP3_CAPTURE current_capture;
     void* current_user;
     if (eq_changed.exchange(false)) {
         int gains[EQ_BANDS];
@@ -170,8 +172,8 @@ static size_t pull(float* out, size_t count, bool pad) {
             read_at += taken;
         }
         heard.store(std::max(heard_from, read_at > latency ? read_at - latency : 0));
-        current_tap = tap;
-        current_user = tap_user;
+        current_capture = capture;
+        current_user = capture_user;
         if (room_wanted > 0 && capacity - static_cast<size_t>(write_at - read_at) >= room_wanted) {
             room_wanted = 0;
             room_for_writer = true;
@@ -190,8 +192,8 @@ static size_t pull(float* out, size_t count, bool pad) {
             samples_scale(out, out, frames, gain_left, gain_right);
         }
     }
-    if (current_tap && frames > 0) {
-        current_tap(out, static_cast<int>(frames), rate, current_user);
+    if (current_capture && frames > 0) {
+        current_capture(out, static_cast<int>(frames), rate, current_user);
     }
     return taken;
 }
@@ -200,7 +202,8 @@ static void SDLCALL device_callback(void*, Uint8* stream, int length) {
     device_calls.fetch_add(1);
     // SDL goes on calling back a device whose server went away, so that
     // programs keep their pace; it only reports it stopped.
-    if (SDL_GetAudioDeviceStatus(live_device.load()) == SDL_AUDIO_STOPPED) {
+    SDL_AudioDeviceID id = live_device.load();
+    if (id != 0 && SDL_GetAudioDeviceStatus(id) == SDL_AUDIO_STOPPED) {
         std::lock_guard<std::mutex> hold(queue_lock);
         if (!device_failed) {
             device_failed = true;
@@ -335,7 +338,7 @@ static Next serve_device(int block_frames) {
         bool looking = starting || !playing;
         auto allowed = starting ? lost_at_start_after : lost_after;
         if (device_failed || (looking && now - alive >= allowed)) {
-            serving = VBMP3_OUTPUT_PACED;
+            serving = OUTPUT_SILENT;
             hold.unlock();
             // Holding the device's lock, no callback runs: once the flag is
             // set, pull and the equalizer are this thread's alone.
@@ -365,12 +368,18 @@ static SDL_AudioDeviceID open_device(int* block_frames) {
     want.callback = device_callback;
     device_calls.store(0);
     device_lost.store(false);
+    // Started the moment it is open: SDL's thread, which runs from inside
+    // the open, would otherwise hand the server a whole block of silence
+    // first, a block being 190 ms.
+    begin_serving(OUTPUT_DEVICE, want.samples);
     SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (id != 0) {
-        *block_frames = have.samples;
-        begin_serving(VBMP3_OUTPUT_DEVICE, static_cast<size_t>(have.samples));
-        live_device.store(id);
         SDL_PauseAudioDevice(id, 0);
+        live_device.store(id);
+        *block_frames = have.samples;
+        if (have.samples != want.samples) {
+            begin_serving(OUTPUT_DEVICE, have.samples);
+        }
     }
     return id;
 }
@@ -393,14 +402,13 @@ static SDL_AudioDeviceID start_driver(const char* name, int* block_frames) {
     return id;
 }
 
-// The driver chosen when the output started, then SDL's dummy driver.
+// The driver chosen when the output started. When it has no device, the
+// runner is the silent output, which tries the device again at every play:
+// SDL's dummy driver in its place would never give the device back.
 static bool open_sdl(int* block_frames) {
     // The program handles its own signals; SDL must not take SIGINT and SIGTERM.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_AudioDeviceID id = start_driver(driver.c_str(), block_frames);
-    if (id == 0) {
-        id = start_driver("dummy", block_frames);
-    }
     if (id == 0) {
         return false;
     }
@@ -412,19 +420,24 @@ static bool open_sdl(int* block_frames) {
 static void close_sdl() {
     std::lock_guard<std::mutex> hold(device_lock);
     SDL_CloseAudioDevice(device);
+    live_device.store(0);
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     device = 0;
 }
 
 // Before a device opens: waits until the queue holds what its first blocks
 // take, the track ends, or a moment passed, so that what the device plays
-// first is the track.
-static void wait_for_samples() {
+// first is the track; on a loaded machine, a while more for its first block
+// at least, which would otherwise begin with silence.
+static void wait_for_samples(size_t block_frames) {
     std::unique_lock<std::mutex> hold(queue_lock);
-    data_wanted = capacity / 2;
-    output_wake.wait_for(hold, start_wait, [] {
+    auto enough = [] {
         return stopping || !playing || paused || write_at - read_at >= data_wanted;
-    });
+    };
+    data_wanted = static_cast<size_t>(rate / 2);
+    output_wake.wait_for(hold, start_wait, enough);
+    data_wanted = block_frames;
+    output_wake.wait_for(hold, start_wait * 10, enough);
     data_wanted = 0;
 }
 
@@ -433,23 +446,23 @@ static void run_output() {
     for (;;) {
         Next next;
         int block_frames = device_block();
-        if (output_kind == VBMP3_OUTPUT_DEVICE) {
-            wait_for_samples();
+        if (output_kind == OUTPUT_DEVICE) {
+            wait_for_samples(static_cast<size_t>(block_frames));
         }
-        if (output_kind == VBMP3_OUTPUT_DEVICE && open_sdl(&block_frames)) {
+        if (output_kind == OUTPUT_DEVICE && open_sdl(&block_frames)) {
             next = serve_device(block_frames);
             close_sdl();
         } else {
-            bool fast = output_kind == VBMP3_OUTPUT_FAST;
-            begin_serving(fast ? VBMP3_OUTPUT_FAST : VBMP3_OUTPUT_PACED,
+            bool fast = output_kind == OUTPUT_FAST;
+            begin_serving(fast ? OUTPUT_FAST : OUTPUT_SILENT,
                           fast ? 0 : static_cast<size_t>(block_frames));
             next = serve_null(fast, fast ? fast_block : static_cast<size_t>(block_frames),
-                              output_kind == VBMP3_OUTPUT_DEVICE);
+                              output_kind == OUTPUT_DEVICE);
         }
         if (next == Next::close) {
             {
                 std::lock_guard<std::mutex> hold(queue_lock);
-                serving = VBMP3_OUTPUT_NONE;
+                serving = OUTPUT_NONE;
             }
             // SDL keeps per-thread data (its error text) that only its own threads free.
             SDL_TLSCleanup();
@@ -467,15 +480,15 @@ void output_start(int output_rate) {
     driver = named != nullptr ? named : "";
     {
         std::lock_guard<std::mutex> hold(queue_lock);
-        // A second, refilled half a second at a time, so that the writer
-        // wakes twice a second. The fast output, which waits for nobody,
-        // takes long runs.
-        capacity = output_kind == VBMP3_OUTPUT_FAST ? 2 * fast_block : static_cast<size_t>(rate);
+        // Two seconds, refilled a second at a time, so that the writer wakes
+        // once a second. The fast output, which waits for nobody, takes long
+        // runs.
+        capacity = output_kind == OUTPUT_FAST ? 2 * fast_block : 2 * static_cast<size_t>(rate);
         ring.assign(2 * capacity, 0.0f);
         read_at = write_at = 0;
         paused = playing = running = stopping = device_asked = false;
         heard_from = 0;
-        serving = VBMP3_OUTPUT_NONE;
+        serving = OUTPUT_NONE;
     }
     heard.store(0);
     memset(&live_eq, 0, sizeof live_eq);
@@ -519,9 +532,6 @@ void output_play() {
     runner = std::thread([previous = std::move(runner)]() mutable {
         if (previous.joinable()) {
             previous.join();
-        }
-        if (int delay = runner_delay_ms.load(); delay > 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(delay));
         }
         run_output();
     });
@@ -578,7 +588,7 @@ static void wait_for_free(std::unique_lock<std::mutex>& hold, size_t wanted, int
                    capacity - static_cast<size_t>(write_at - read_at) >= wanted;
         });
     room_wanted = 0;
-    if (!made && playing && serving == VBMP3_OUTPUT_DEVICE && calls >= start_calls &&
+    if (!made && playing && serving == OUTPUT_DEVICE && calls >= start_calls &&
         device_calls.load() == calls && !device_failed) {
         device_failed = true;
         output_wake.notify_all();
@@ -601,7 +611,7 @@ bool output_wait_for_tail(int milliseconds) {
     // it, the whole queue is the tail.
     size_t half_second = static_cast<size_t>(rate / 2);
     size_t tail = std::max(half_second > latency ? half_second - latency : 0, latency);
-    if (output_kind == VBMP3_OUTPUT_FAST) {
+    if (output_kind == OUTPUT_FAST) {
         tail = capacity;
     }
     if (write_at - read_at > tail) {
@@ -639,36 +649,24 @@ void output_set_equalizer(const int gains[10]) {
     eq_changed.store(true);
 }
 
-void vbmp3_testing_setTap(VBMP3_OUTPUT_TAP new_tap, void* user) {
+void output_set_capture(VBMP3_CAPTURE new_capture, void* user) {
     std::lock_guard<std::mutex> hold(queue_lock);
-    tap = new_tap;
-    tap_user = user;
+    capture = new_capture;
+    capture_user = user;
 }
 
-void vbmp3_testing_useOutput(int output) {
-    chosen_output = output;
+void output_choose(int kind) {
+    chosen_output = kind;
 }
 
-int vbmp3_testing_output(void) {
+int output_serving() {
     std::lock_guard<std::mutex> hold(queue_lock);
     // A runner that output_play started may not serve yet (it waits for the
     // one before to close, and a thread can take long to start): it counts
-    // as the output it opens first, not as none, or a test would take the
+    // as the output it opens first, not as none, or a program would take the
     // output for finished while the whole track still waits in the queue.
-    if (serving == VBMP3_OUTPUT_NONE && running) {
+    if (serving == OUTPUT_NONE && running) {
         return output_kind;
     }
     return serving;
-}
-
-void vbmp3_testing_delayOutput(int milliseconds) {
-    runner_delay_ms.store(milliseconds);
-}
-
-void vbmp3_testing_loseDevice(void) {
-    // A paused SDL device runs no callback, as a removed one.
-    std::lock_guard<std::mutex> hold(device_lock);
-    if (device != 0) {
-        SDL_PauseAudioDevice(device, 1);
-    }
 }

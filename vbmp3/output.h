@@ -14,8 +14,26 @@
 // before output_written() is queued, heard or dropped.
 #pragma once
 
+#include "vbmp3/vbmp3.h"
+
 #include <cstddef>
 #include <cstdint>
+
+// What takes the samples (see vbmp3_setOutput).
+enum OutputKind {
+    OUTPUT_NONE = -1, // nothing plays: no device is open, no output thread runs
+    OUTPUT_DEVICE,    // an SDL device
+    OUTPUT_FAST,      // no device: samples are taken as fast as they are decoded
+    OUTPUT_SILENT,    // no device: samples are taken in real time
+};
+
+// The output the next output_start uses.
+void output_choose(int kind);
+// What takes the samples now: an OutputKind; a runner that is starting counts
+// as the output it opens first.
+int output_serving();
+// Installs the capture the samples are handed to (null: none).
+void output_set_capture(VBMP3_CAPTURE capture, void* user);
 
 // Prepares an empty queue at rate; the device opens at the next output_play.
 // The driver SDL is to use is the one named in the environment now.

@@ -18,6 +18,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <cstdint>
 #include <mutex>
 #include <thread>
@@ -133,8 +134,14 @@ static void decode_loop() {
         bool wake = false;
         if (pending_frames == 0 && track->input_done && !tail_left) {
             // The end is raised with about half a second left to hear,
-            // though the queue holds more.
+            // though the queue holds more; positions go on meanwhile.
+            position_unasked = report_position(last_report, track) || position_unasked;
+            bool wake_now = position_unasked && events_position_overdue();
+            position_unasked = position_unasked && !wake_now;
             lock.unlock();
+            if (wake_now) {
+                events_wake();
+            }
             tail_left = output_wait_for_tail(1000);
             lock.lock();
             continue;
@@ -393,6 +400,34 @@ int vbmp3_setEqualizer(const int* bands) {
 
 void vbmp3_setWakeup(void (*wakeup)(void)) {
     events_set_wakeup(wakeup);
+}
+
+int vbmp3_setOutput(const char* name) {
+    static const char* const names[] = {"device", "fast", "silent"};
+    for (int kind = OUTPUT_DEVICE; kind <= OUTPUT_SILENT; kind++) {
+        if (name && strcmp(name, names[kind]) == 0) {
+            output_choose(kind);
+            return 1;
+        }
+    }
+    return 0;
+}
+
+const char* vbmp3_getOutput(void) {
+    switch (output_serving()) {
+    case OUTPUT_DEVICE:
+        return "device";
+    case OUTPUT_FAST:
+        return "fast";
+    case OUTPUT_SILENT:
+        return "silent";
+    default:
+        return "";
+    }
+}
+
+void vbmp3_setCapture(VBMP3_CAPTURE capture, void* user) {
+    output_set_capture(capture, user);
 }
 
 void vbmp3_pump(void) {

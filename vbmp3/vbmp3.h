@@ -1,9 +1,9 @@
 // vbmp3: MP3 decoding and playback behind one small interface.
 //
-// The library decodes with libmpg123 and plays through SDL2 audio (SDL's dummy
-// driver when no sound device can be opened, so playback still runs in real
-// time). The sound device is open only while something plays: paused or
-// stopped, no thread of the library wakes, and each play finds the sound
+// The library decodes with libmpg123 and plays through SDL2 audio (a silent
+// output of its own when no sound device can be opened, so playback still
+// runs in real time, and each play tries the device again). The sound device is open only while
+// something plays: paused or stopped, no thread of the library wakes, and each play finds the sound
 // server or device as it is then. All functions are called from one thread,
 // the program's user-interface thread; events reach the handler on the thread
 // that calls vbmp3_pump(). Paths and tag text are UTF-8.
@@ -123,6 +123,30 @@ int vbmp3_setEqualizer(const int* bands);
 void vbmp3_setWakeup(void (*wakeup)(void));
 // Delivers pending events to the handler on the calling thread.
 void vbmp3_pump(void);
+
+// ---- Outputs ----------------------------------------------------------------
+// As SDL's driver is chosen by name (SDL_AUDIODRIVER: "pulseaudio", "dummy",
+// "disk"...), the library's output is chosen by name, for the next vbmp3_init:
+//   "device"  the sound device through SDL's driver (the default);
+//   "silent"  no device: the samples are taken in real time and heard by no
+//             one, as when no device can be opened;
+//   "fast"    no device: the samples are taken as fast as they are decoded, to
+//             check or measure files without waiting for them to play.
+// 1 for one of these names, else 0 and nothing changes.
+int vbmp3_setOutput(const char* name);
+// What takes the samples now: "device", "silent" (chosen, or standing in for a
+// device that could not be opened or was lost), "fast", or "" once nothing
+// plays (no device open, no output thread). An output that is starting counts
+// as the one it opens first. Owned by the library.
+const char* vbmp3_getOutput(void);
+
+// Receives every block of samples handed to the output, after the volume and
+// the equalizer: count interleaved stereo frames of 32-bit floats at rate. It
+// runs on the output's thread, and must return quickly (a level meter, a
+// recorder, a check of what plays).
+typedef void (*VBMP3_CAPTURE)(const float* frames, int count, int rate, void* user);
+// Installs a capture (null removes it); user is handed back to it.
+void vbmp3_setCapture(VBMP3_CAPTURE capture, void* user);
 
 #ifdef __cplusplus
 }

@@ -11,7 +11,7 @@
 #include "bench_playlist.h"
 
 #include "playback/player.h"
-#include "vbmp3/vbmp3_testing.h"
+#include "vbmp3/vbmp3.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -71,7 +71,7 @@ static void BM_StartUpReading100000(benchmark::State& state) {
                 m3u << "#EXTINF:1," << bench_title(i) << "\r\n" << track << "\r\n";
         }
         fs::current_path(start_dir);
-        vbmp3_testing_useOutput(VBMP3_OUTPUT_FAST);
+        vbmp3_setOutput("fast");
 
         double seconds = bench_seconds([] {
             static char instance_tag;

@@ -86,7 +86,7 @@ static void measure_gap(benchmark::State& state, const std::string& first,
             std::lock_guard<std::mutex> hold(capture_lock);
             captured.clear();
         }
-        vbmp3_testing_setTap(capture, nullptr);
+        vbmp3_setCapture(capture, nullptr);
         vbmp3_init();
         Pumper::install();
         vbmp3_callback(gap_handler);
@@ -96,7 +96,7 @@ static void measure_gap(benchmark::State& state, const std::string& first,
         Pumper::until_ends(2);
         std::this_thread::sleep_for(std::chrono::milliseconds(700)); // the tail
         vbmp3_free();
-        vbmp3_testing_setTap(nullptr, nullptr);
+        vbmp3_setCapture(nullptr, nullptr);
         worst_ms = std::max(worst_ms, longest_silence() * 1000.0 / 44100.0);
     }
     state.counters["worst_gap_ms"] = worst_ms;

@@ -5,6 +5,9 @@
 // null sink, whose monitor parec records into a file that is watched as it
 // grows; parec's own delay (up to 5 ms) is counted too, so the figure is an
 // upper bound. Ten of each; the figure is the slowest, the target 50 ms.
+// Beside them, how soon a pause is heard: from the call to the last sound the
+// server plays, a second into a track (no target: a longer device buffer
+// costs the sound server less, and is heard here).
 #include "bench_support.h"
 
 #include "tests/vbmp3/pulse_server.h"
@@ -77,7 +80,7 @@ bool wait_until(const std::function<bool()>& done) {
 }
 
 bool device_closed() {
-    return vbmp3_testing_output() == VBMP3_OUTPUT_NONE;
+    return std::string(vbmp3_getOutput()).empty();
 }
 
 // Milliseconds from start until the recording holds sound; negative when none came.
@@ -90,7 +93,7 @@ double heard_after(Clock::time_point start, Recording& recording) {
 
 void report(benchmark::State& state, const std::vector<double>& delays) {
     if (delays.empty() || *std::min_element(delays.begin(), delays.end()) < 0) {
-        state.SkipWithError("a play was never heard");
+        state.SkipWithError("a play was never heard, or a pause never silent");
         return;
     }
     state.counters["worst_ms"] = *std::max_element(delays.begin(), delays.end());
@@ -101,10 +104,14 @@ void report(benchmark::State& state, const std::vector<double>& delays) {
     state.counters["mean_ms"] = sum / static_cast<double>(delays.size());
 }
 
+using Delay = std::function<double(Clock::time_point, Recording&)>;
+
 // Plays rounds times: prepare() leaves the device closed with an open track,
-// resume() makes it heard. The delays from resume() to the sound.
+// settle() does what comes before the timed act(), and delay() times what
+// act() does.
 void time_rounds(benchmark::State& state, const std::function<void()>& prepare,
-                 const std::function<void()>& resume) {
+                 const std::function<void()>& settle, const Delay& delay,
+                 const std::function<void()>& act) {
     if (!PulseServer::installed()) {
         state.SkipWithError("PulseAudio (pulseaudio, pulseaudio-utils) is not installed");
         return;
@@ -125,10 +132,11 @@ void time_rounds(benchmark::State& state, const std::function<void()>& prepare,
         for (int i = 0; i < rounds; i++) {
             prepare();
             wait_until(device_closed);
+            settle();
             recording.skip();
             auto start = Clock::now();
-            resume();
-            delays.push_back(heard_after(start, recording));
+            act();
+            delays.push_back(delay(start, recording));
             vbmp3_close();
         }
     }
@@ -143,8 +151,36 @@ void open_tone() {
     vbmp3_open(fixture("cbr_44k_stereo_v23.mp3").c_str(), record);
 }
 
+// From the pause to the last sound heard: sound has stopped once none came for
+// half a second. Negative when it never stopped.
+double silent_after(Clock::time_point start, Recording& recording) {
+    auto last_sound = start;
+    while (Clock::now() - last_sound < std::chrono::milliseconds(500)) {
+        if (Clock::now() - start > std::chrono::seconds(10)) {
+            return -1.0;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+        vbmp3_pump();
+        if (recording.sound_came()) {
+            last_sound = Clock::now();
+        }
+    }
+    return std::chrono::duration<double, std::milli>(last_sound - start).count();
+}
+
+void BM_PauseHeard(benchmark::State& state) {
+    time_rounds(
+        state, open_tone,
+        [] {
+            vbmp3_play();
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+        },
+        silent_after, [] { vbmp3_pause(); });
+}
+
 void BM_PlayFromStopped(benchmark::State& state) {
-    time_rounds(state, open_tone, [] { vbmp3_play(); });
+    time_rounds(
+        state, open_tone, [] {}, heard_after, [] { vbmp3_play(); });
 }
 
 void BM_ResumeFromPaused(benchmark::State& state) {
@@ -156,12 +192,13 @@ void BM_ResumeFromPaused(benchmark::State& state) {
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
             vbmp3_pause();
         },
-        [] { vbmp3_restart(); });
+        [] {}, heard_after, [] { vbmp3_restart(); });
 }
 
 } // namespace
 
 BENCHMARK(BM_PlayFromStopped)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ResumeFromPaused)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PauseHeard)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 BENCHMARK_MAIN();

@@ -4,7 +4,6 @@
 #pragma once
 
 #include "vbmp3/vbmp3.h"
-#include "vbmp3/vbmp3_testing.h"
 
 #include <atomic>
 #include <chrono>
@@ -77,15 +76,19 @@ struct Pumper {
         vbmp3_callback(handler);
         vbmp3_setWakeup(wakeup);
     }
+    // Waits for a wakeup, or 50 ms, and pumps.
+    static void pump_once() {
+        {
+            std::unique_lock<std::mutex> hold(lock);
+            signalled.wait_for(hold, std::chrono::milliseconds(50), [] { return woken; });
+            woken = false;
+        }
+        vbmp3_pump();
+    }
     // Pumps until the count of end events reaches target.
     static void until_ends(int target) {
         while (ends < target) {
-            {
-                std::unique_lock<std::mutex> hold(lock);
-                signalled.wait_for(hold, std::chrono::milliseconds(50), [] { return woken; });
-                woken = false;
-            }
-            vbmp3_pump();
+            pump_once();
         }
     }
 };
@@ -97,8 +100,8 @@ class LibraryPasses {
     LibraryPasses(const std::string& path, const int* bands) : path_(path) {
         VBMP3_TAG_INFO tag;
         vbmp3_getFileInfo(path.c_str(), &tag, &info_);
-        vbmp3_testing_useOutput(VBMP3_OUTPUT_FAST);
-        vbmp3_testing_setTap(count_frames, nullptr);
+        vbmp3_setOutput("fast");
+        vbmp3_setCapture(count_frames, nullptr);
         vbmp3_init();
         Pumper::install();
         vbmp3_setVolume(90, 90);
@@ -106,8 +109,8 @@ class LibraryPasses {
     }
     ~LibraryPasses() {
         vbmp3_free();
-        vbmp3_testing_setTap(nullptr, nullptr);
-        vbmp3_testing_useOutput(VBMP3_OUTPUT_DEVICE);
+        vbmp3_setCapture(nullptr, nullptr);
+        vbmp3_setOutput("device");
     }
     LibraryPasses(const LibraryPasses&) = delete;
     LibraryPasses& operator=(const LibraryPasses&) = delete;

@@ -9,7 +9,7 @@
 #include "app_fixture.h"
 
 #include "playback/player.h"
-#include "vbmp3/vbmp3_testing.h"
+#include "vbmp3/vbmp3.h"
 
 #include <cstdio>
 #include <set>
@@ -98,7 +98,7 @@ class DamagedFiles : public ColdAppTest {
   protected:
     void TearDown() override {
         ColdAppTest::TearDown();
-        vbmp3_testing_useOutput(VBMP3_OUTPUT_DEVICE); // for the next start
+        vbmp3_setOutput("device"); // for the next start
     }
 
     // Adds the names of folder (which ends in a separator) in one batch.
@@ -126,7 +126,7 @@ TEST_F(DamagedFiles, EveryDamagedFilePlaysOrEndsAndThoseThatCannotOpenStopThePla
     names.push_back("fin.mp3");
     const std::set<std::string> cannot_open = {"disparu.mp3", "dossier.mp3"};
 
-    vbmp3_testing_useOutput(VBMP3_OUTPUT_FAST);
+    vbmp3_setOutput("fast");
     start();
     add_from(folder.string() + PATH_SEPARATOR_STRING, names);
     ASSERT_EQ(lines().size(), names.size());
@@ -185,7 +185,7 @@ TEST_F(DamagedFiles, EveryDamagedFilePlaysOrEndsAndThoseThatCannotOpenStopThePla
 // refuses to delete a file while it is open: there it is deleted once it has
 // played.
 TEST_F(DamagedFiles, FilesCutOrDeletedWhileTheyPlay) {
-    vbmp3_testing_useOutput(VBMP3_OUTPUT_PACED);
+    vbmp3_setOutput("silent");
     start();
     make_long_mp3("coupe.mp3", 10); // 30 s
     make_long_mp3("efface.mp3", 1); // 3 s

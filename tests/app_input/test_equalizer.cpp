@@ -2,9 +2,9 @@
 // Lancer and Zéro, Enter and Esc, the settings written at close, and what
 // reaches the output (heard through the decoder's test tap).
 #include "input_fixture.h"
+#include "vbmp3/vbmp3.h"
 
 #include "settings/settings.h"
-#include "vbmp3/vbmp3_testing.h"
 
 #include <climits>
 #include <cmath>
@@ -40,7 +40,7 @@ void keep_recent(const float* frames, int count, int rate, void* user) {
 class EqualizerTest : public ColdAppTest {
   protected:
     void TearDown() override {
-        vbmp3_testing_setTap(nullptr, nullptr);
+        vbmp3_setCapture(nullptr, nullptr);
         ColdAppTest::TearDown();
     }
 
@@ -181,11 +181,11 @@ TEST_F(EqualizerTest, StoredGainsAtTheLimitsOfIntShowAtTheNearestEnd) {
 }
 
 TEST_F(EqualizerTest, LancerAndZeroAndDraggingDecideWhatIsHeard) {
-    vbmp3_testing_useOutput(VBMP3_OUTPUT_PACED);
-    vbmp3_testing_setTap(keep_recent, &recent);
+    vbmp3_setOutput("silent");
+    vbmp3_setCapture(keep_recent, &recent);
     write_file("Froulard.ini", "[Init]\r\neq0=100\r\nrepeat=1\r\n");
     start();
-    vbmp3_testing_useOutput(VBMP3_OUTPUT_DEVICE); // for the next start
+    vbmp3_setOutput("device"); // for the next start
     add_fixtures({"eq_tones.mp3"});
     click(MAIN_PLAY); // a 60 Hz and a 3 kHz tone of equal level, in a loop
     ASSERT_TRUE(wait_until([&] { return amplitude(3000) > 0.01; }));

@@ -1,8 +1,7 @@
 // Volume and balance: the channel levels heard for each pair of slider
 // positions, and the balance's snap to the centre while dragged.
 #include "input_fixture.h"
-
-#include "vbmp3/vbmp3_testing.h"
+#include "vbmp3/vbmp3.h"
 
 #include <atomic>
 #include <cmath>
@@ -34,13 +33,13 @@ class VolumeTest : public ColdAppTest {
   protected:
     void SetUp() override {
         ColdAppTest::SetUp();
-        vbmp3_testing_useOutput(VBMP3_OUTPUT_FAST);
-        vbmp3_testing_setTap(measure, &peaks);
+        vbmp3_setOutput("fast");
+        vbmp3_setCapture(measure, &peaks);
     }
 
     void TearDown() override {
-        vbmp3_testing_setTap(nullptr, nullptr);
-        vbmp3_testing_useOutput(VBMP3_OUTPUT_DEVICE);
+        vbmp3_setCapture(nullptr, nullptr);
+        vbmp3_setOutput("device");
         ColdAppTest::TearDown();
     }
 
@@ -55,7 +54,7 @@ class VolumeTest : public ColdAppTest {
         // The end comes once every frame is queued; the output has taken
         // them all when it closes.
         EXPECT_TRUE(wait_until(
-            [&] { return decoder_state() == 0 && vbmp3_testing_output() == VBMP3_OUTPUT_NONE; }));
+            [&] { return decoder_state() == 0 && std::string(vbmp3_getOutput()).empty(); }));
         std::lock_guard<std::mutex> guard(peaks.lock);
         EXPECT_GT(peaks.frames, 44100);
         return {peaks.left, peaks.right};

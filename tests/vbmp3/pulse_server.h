@@ -65,6 +65,11 @@ class PulseServer {
         return dir_;
     }
 
+    // The server's process, while it runs (else -1).
+    pid_t pid() const {
+        return server_;
+    }
+
     // Starts the server; true once it answers. Root needs no --system: the
     // server runs as whoever starts it.
     bool start() {

@@ -281,7 +281,7 @@ TEST(FileInfo, LongTextIsCutAtACharacterBoundary) {
 TEST(FileInfo, Utf8PathsReachTheirFiles) {
     std::filesystem::path dir = std::filesystem::temp_directory_path() / "vbmp3_paths";
     std::filesystem::create_directories(dir);
-    vbmp3_testing_useOutput(VBMP3_OUTPUT_FAST);
+    vbmp3_setOutput("fast");
     ASSERT_NE(vbmp3_init(), 0);
     for (const TagText& t : texts) {
         SCOPED_TRACE(t.text);
@@ -300,6 +300,6 @@ TEST(FileInfo, Utf8PathsReachTheirFiles) {
         vbmp3_close();
     }
     vbmp3_free();
-    vbmp3_testing_useOutput(VBMP3_OUTPUT_DEVICE);
+    vbmp3_setOutput("device");
     std::filesystem::remove_all(dir);
 }

@@ -12,7 +12,7 @@
 namespace {
 
 bool output_closed() {
-    return vbmp3_testing_output() == VBMP3_OUTPUT_NONE;
+    return output_is("");
 }
 
 #ifdef __linux__
@@ -70,7 +70,7 @@ TEST_F(IdleOutput, PausedAndStoppedTheDeviceClosesAndNothingWakes) {
     ASSERT_NE(vbmp3_open(fixture("cbr_44k_stereo_v23.mp3").c_str(), record_), 0);
     vbmp3_play();
     ASSERT_TRUE(pump_until([] { return last_position() >= 1; }));
-    EXPECT_EQ(vbmp3_testing_output(), VBMP3_OUTPUT_DEVICE);
+    EXPECT_STREQ(vbmp3_getOutput(), "device");
     vbmp3_pause();
     int paused_at = last_position();
     EXPECT_TRUE(pump_until(output_closed)) << "the device stays open while paused";
@@ -79,7 +79,7 @@ TEST_F(IdleOutput, PausedAndStoppedTheDeviceClosesAndNothingWakes) {
     // Resumed on a newly opened device, the track goes on from where it was.
     size_t events_before = recorded.size();
     vbmp3_restart();
-    EXPECT_TRUE(pump_until([] { return vbmp3_testing_output() == VBMP3_OUTPUT_DEVICE; }));
+    EXPECT_TRUE(pump_until([] { return output_is("device"); }));
     ASSERT_TRUE(pump_until([] { return count_events(VBMP3_EVENT_END) == 1; }, 10000));
     for (size_t i = events_before; i < recorded.size(); i++) {
         if (recorded[i].type == VBMP3_EVENT_POSITION) {

@@ -10,6 +10,7 @@
 #include "vbmp3/signal.h"
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
 #include <memory>
 
@@ -19,7 +20,7 @@ namespace fs = std::filesystem;
 
 class SoundServer : public Session {
   protected:
-    SoundServer() : Session(VBMP3_OUTPUT_DEVICE, "pulseaudio") {}
+    SoundServer() : Session("device", "pulseaudio") {}
 
     void SetUp() override {
         if (!PulseServer::installed()) {
@@ -67,7 +68,7 @@ class SoundServer : public Session {
 
     void stop_and_wait_until_closed() {
         vbmp3_close();
-        ASSERT_TRUE(pump_until([] { return vbmp3_testing_output() == VBMP3_OUTPUT_NONE; }));
+        ASSERT_TRUE(pump_until([] { return output_is(""); }));
     }
 
     std::unique_ptr<PulseServer> server_;
@@ -106,12 +107,58 @@ TEST_F(SoundServer, ServerGoneWhilePlayingIsUsedAgainFromTheNextPlay) {
     server_->stop_recording();
     server_->stop();
     // The track goes on, silently, taken by the library's own thread.
-    EXPECT_TRUE(pump_until([] { return vbmp3_testing_output() == VBMP3_OUTPUT_PACED; }))
+    EXPECT_TRUE(pump_until([] { return output_is("silent"); }))
         << "the lost server was not noticed";
     EXPECT_EQ(vbmp3_getState(nullptr), 1);
     ASSERT_TRUE(server_->start());
     ASSERT_TRUE(server_->record("salon", dir() / "after.raw"));
     EXPECT_TRUE(play_and_hear(dir() / "after.raw")) << "not heard on the restarted server";
+}
+
+// Resumed while the server was gone, the track goes on silently; once the
+// server is back, whatever the user does next is heard: the silent output
+// tries the device again at every play, resume and new track.
+TEST_F(SoundServer, ServerBackAfterAResumeWhileItWasGoneIsHeardAtTheNextAction) {
+    struct Case {
+        const char* action;
+        std::function<void()> act;
+    };
+    const Case cases[] = {
+        {"Next",
+         [this] {
+             vbmp3_open(fixture("cbr_44k_stereo_v23.mp3").c_str(), record_);
+             vbmp3_play();
+         }},
+        {"Pause and resume",
+         [] {
+             vbmp3_pause();
+             vbmp3_restart();
+         }},
+        {"Play from the start", [] { vbmp3_play(); }},
+    };
+    int round = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.action);
+        fs::path before = dir() / ("before" + std::to_string(++round) + ".raw");
+        ASSERT_TRUE(server_->record("salon", before));
+        ASSERT_TRUE(play_and_hear(before));
+        vbmp3_pause();
+        ASSERT_TRUE(pump_until([] { return output_is(""); }));
+        server_->stop_recording();
+        server_->stop();
+        vbmp3_restart();
+        EXPECT_TRUE(pump_until([] { return output_is("silent"); }));
+        EXPECT_EQ(vbmp3_getState(nullptr), 1);
+        ASSERT_TRUE(server_->start());
+        fs::path after = dir() / ("after" + std::to_string(round) + ".raw");
+        ASSERT_TRUE(server_->record("salon", after));
+        c.act();
+        EXPECT_TRUE(pump_until([&] { return tone_heard(after) > 0.1; }, 10000))
+            << "not heard on the server back";
+        EXPECT_TRUE(output_is("device"));
+        stop_and_wait_until_closed();
+        server_->stop_recording();
+    }
 }
 
 #endif
