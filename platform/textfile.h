@@ -43,3 +43,13 @@ int text_commit(TextFile* file);
 
 // Releases a file opened for reading, or abandons a replacement.
 void text_close(TextFile* file);
+
+// The program's text is UTF-8: a byte limit must never cut a character in two.
+// The length of the longest start of text (length bytes) that fits in limit
+// bytes and ends on a character boundary. A byte that is not part of a valid
+// UTF-8 sequence counts as a character of its own.
+size_t text_cut_length(const char* text, size_t length, size_t limit);
+
+// Shortens the NUL-terminated text in place to at most limit bytes (the NUL
+// not counted), ending on a character boundary.
+void text_cut(char* text, size_t limit);

@@ -5,6 +5,10 @@
 #include "platform/files/native_text.h"
 #include "platform/files/whole_file.h"
 
+#include "codepage/utf8.h"
+
+#include <cstring>
+
 #include <string>
 #include <vector>
 
@@ -142,4 +146,13 @@ void text_close(TextFile* file) {
     if (file->replacement)
         atomic_abandon(file->replacement);
     delete file;
+}
+
+size_t text_cut_length(const char* text, size_t length, size_t limit) {
+    return text ? utf8_cut(text, length, limit) : 0;
+}
+
+void text_cut(char* text, size_t limit) {
+    if (text)
+        text[utf8_cut(text, std::strlen(text), limit)] = '\0';
 }
