@@ -1,14 +1,11 @@
 #include "vbmp3/open_file.h"
 
-#include "vbmp3/text1252.h"
-
-#include <string>
 #include <sys/stat.h>
 
 #ifdef _WIN32
 
 FILE* open_regular_file(const char* path) {
-    FILE* file = fopen(cp1252_to_native_path(path).c_str(), "rb");
+    FILE* file = fopen(path, "rb");
     if (!file) {
         return nullptr;
     }
@@ -27,7 +24,7 @@ FILE* open_regular_file(const char* path) {
 
 FILE* open_regular_file(const char* path) {
     // Without O_NONBLOCK, opening a named pipe waits for a writer.
-    int fd = open(cp1252_to_native_path(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return nullptr;
     }

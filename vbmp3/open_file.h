@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-// The regular file at a Windows-1252 path, opened for binary reading, or null.
+// The regular file at a path (UTF-8, the program's text), opened for binary reading, or null.
 // Anything else (a directory, a named pipe, a device) is refused without
 // waiting: a pipe would hold the caller until something writes to it, and a
 // device may never end.

@@ -2,52 +2,35 @@
 // the same on both platforms.
 #include "platform/textfile.h"
 
-#include "platform/files/native_text.h"
+#include "platform/files/file_text.h"
 #include "platform/files/whole_file.h"
 
 #include "codepage/utf8.h"
 
 #include <cstring>
-
 #include <string>
 #include <vector>
 
 struct TextFile {
-    // Reading: the whole file as Windows-1252 bytes.
+    // Reading: the whole file as the program's text.
     std::string content;
     size_t position;
-    std::vector<size_t> lossy_offsets; // '?' bytes that stand for other characters, ascending
-    size_t next_lossy;                 // first of lossy_offsets not yet passed
+    std::vector<bool> invalid; // per byte: not UTF-8 in a marked file; empty: none
     bool last_piece_lossy;
-    // Writing: the replacement under way and output not yet handed to it.
+    // Writing: the replacement under way and the whole text, held until the
+    // commit since the encoding depends on all of it.
     AtomicFile* replacement;
     std::string pending;
+    bool utf8_only; // an ".m3u8" playlist: UTF-8 by definition
 };
 
-// Output is handed on in blocks of about this size.
-static const size_t write_block = 65536;
-
-// A UTF-8 playlist (one with a byte-order mark, or valid UTF-8 holding at
-// least one multi-byte sequence) becomes ANSI; anything else stays as it is.
-static void convert_utf8(TextFile* file) {
-    std::string& raw = file->content;
-    bool marked = raw.compare(0, 3, "\xEF\xBB\xBF") == 0;
-    if (!marked) {
-        bool multibyte = false;
-        for (unsigned char c : raw) {
-            if (c >= 0x80) {
-                multibyte = true;
-                break;
-            }
-        }
-        if (!multibyte)
-            return;
-    }
-    std::string converted;
-    // A marked file is UTF-8 whatever it holds: bad sequences become '?'.
-    if (utf8_to_ansi(std::string_view(raw).substr(marked ? 3 : 0), marked, &converted,
-                     &file->lossy_offsets))
-        raw = std::move(converted);
+static bool ends_in_m3u8(const char* path) {
+    size_t length = std::strlen(path);
+    if (length < 5)
+        return false;
+    const char* end = path + length - 5;
+    return end[0] == '.' && (end[1] | 0x20) == 'm' && end[2] == '3' && (end[3] | 0x20) == 'u' &&
+           end[4] == '8';
 }
 
 TextFile* text_open_read(const char* path) {
@@ -55,11 +38,11 @@ TextFile* text_open_read(const char* path) {
         return nullptr;
     TextFile* file = new TextFile{};
     bool exists = false;
-    if (!read_whole_file(native_path(path).c_str(), &file->content, &exists) || !exists) {
+    if (!read_whole_file(path, &file->content, &exists) || !exists) {
         delete file;
         return nullptr;
     }
-    convert_utf8(file);
+    file_bytes_to_text(&file->content, &file->invalid);
     return file;
 }
 
@@ -91,10 +74,13 @@ char* text_gets(char* buffer, int size, TextFile* file) {
     buffer[count] = '\0';
     file->position = pos;
 
-    std::vector<size_t>& lossy = file->lossy_offsets;
-    while (file->next_lossy < lossy.size() && lossy[file->next_lossy] < start)
-        file->next_lossy++;
-    file->last_piece_lossy = file->next_lossy < lossy.size() && lossy[file->next_lossy] < pos;
+    file->last_piece_lossy = false;
+    for (size_t at = start; at < pos && !file->invalid.empty(); at++) {
+        if (file->invalid[at]) {
+            file->last_piece_lossy = true;
+            break;
+        }
+    }
     return buffer;
 }
 
@@ -105,11 +91,12 @@ int text_last_read_lossy(const TextFile* file) {
 TextFile* text_open_replace(const char* path) {
     if (!path)
         return nullptr;
-    AtomicFile* replacement = atomic_begin(native_path(path).c_str());
+    AtomicFile* replacement = atomic_begin(path);
     if (!replacement)
         return nullptr;
     TextFile* file = new TextFile{};
     file->replacement = replacement;
+    file->utf8_only = ends_in_m3u8(path);
     return file;
 }
 
@@ -121,10 +108,6 @@ void text_write(TextFile* file, const char* text) {
             file->pending += '\r';
         file->pending += *p;
     }
-    if (file->pending.size() >= write_block) {
-        atomic_write(file->replacement, file->pending.data(), file->pending.size());
-        file->pending.clear();
-    }
 }
 
 int text_commit(TextFile* file) {
@@ -134,7 +117,9 @@ int text_commit(TextFile* file) {
         delete file;
         return 0;
     }
-    atomic_write(file->replacement, file->pending.data(), file->pending.size());
+    std::string bytes = file_bytes_of_text(file->pending, file->utf8_only);
+    file->pending = std::string();
+    atomic_write(file->replacement, bytes.data(), bytes.size());
     bool ok = atomic_commit(file->replacement);
     delete file;
     return ok ? 1 : 0;

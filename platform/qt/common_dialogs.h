@@ -15,7 +15,7 @@ class QWidget;
 inline constexpr char message_box_answer_property[] = "win_answer";
 
 // What the program asked of a common dialog, as it passed it (texts in
-// Windows-1252). It stays on the dialog widget as the plain properties below
+// UTF-8). It stays on the dialog widget as the plain properties below
 // while the dialog runs, so whatever looks at the open dialog can read it.
 struct CommonDialogAsk {
     const char* kind; // "open", "save", "font" or "message"

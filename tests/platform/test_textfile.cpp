@@ -79,29 +79,40 @@ TEST(TextRead, NulBytesNeverOverrunTheBuffer) {
     text_close(file);
 }
 
-TEST(TextRead, Utf8PlaylistsBecomeWindows1252) {
+// Reading, per kind of file: a mark means UTF-8, so does valid UTF-8 with a
+// multi-byte sequence; anything else is Windows-1252, converted.
+TEST(TextRead, EveryKindOfFileBecomesTheProgramsUtf8) {
+    struct Row {
+        std::string bytes;
+        std::vector<Piece> pieces;
+    };
+    const Row rows[] = {
+        // UTF-8 without a mark, as "find" writes it: every script whole.
+        {"#EXTINF:1,Dvo\xC5\x99\xC3\xA1k \xE2\x82\xAC\r\n/m/\xD0\x9C\xE6\x97\xA5.mp3\r\n"
+         "/m/\xF0\x9F\x98\x80"
+         "e\xCC\x81.mp3\n",
+         {{"#EXTINF:1,Dvo\xC5\x99\xC3\xA1k \xE2\x82\xAC\n", false},
+          {"/m/\xD0\x9C\xE6\x97\xA5.mp3\n", false},
+          {"/m/\xF0\x9F\x98\x80"
+           "e\xCC\x81.mp3\n",
+           false}}},
+        // A mark is skipped, even on plain ASCII.
+        {"\xEF\xBB\xBF#EXTM3U\nx\n", {{"#EXTM3U\n", false}, {"x\n", false}}},
+        // Not valid UTF-8: Windows-1252, every byte its character.
+        {"Beyonc\xE9 \x80\n\xC3\xA9\xFF\x81\n",
+         {{"Beyonc\xC3\xA9 \xE2\x82\xAC\n", false}, {"\xC3\x83\xC2\xA9\xC3\xBF\xC2\x81\n", false}}},
+        // Marked, with bytes that are not UTF-8: kept, and their piece marked.
+        {"\xEF\xBB\xBF\xC3\xA9\n/m/\xFF.mp3\n", {{"\xC3\xA9\n", false}, {"/m/\xFF.mp3\n", true}}},
+        {"\xEF\xBB\xBF" + std::string(300, 'a') + "\xFF\n",
+         {{std::string(259, 'a'), false}, {std::string(41, 'a') + "\xFF\n", true}}},
+    };
     ScratchDir dir;
     std::string path = dir.file("a.m3u");
-    // Valid UTF-8 with multi-byte sequences: converted, with the lossy lines marked.
-    write_bytes(path, "#EXTINF:1,Beyonc\xC3\xA9 \xE2\x82\xAC\r\n/m/\xE6\x97\xA5.mp3\r\n"
-                      "/m/\xF0\x9F\x98\x80?.mp3\n");
-    std::vector<Piece> expected = {
-        {"#EXTINF:1,Beyonc\xE9 \x80\n", false}, {"/m/?.mp3\n", true}, {"/m/??.mp3\n", true}};
-    EXPECT_EQ(pieces_of(path), expected);
-
-    // A byte-order mark is skipped, even on plain ASCII.
-    write_bytes(path, "\xEF\xBB\xBF#EXTM3U\nx\n");
-    EXPECT_EQ(pieces_of(path), (std::vector<Piece>{{"#EXTM3U\n", false}, {"x\n", false}}));
-
-    // Not valid UTF-8: read byte for byte as Windows-1252.
-    write_bytes(path, "Beyonc\xE9\n\xC3\xA9\xFF\n");
-    EXPECT_EQ(pieces_of(path),
-              (std::vector<Piece>{{"Beyonc\xE9\n", false}, {"\xC3\xA9\xFF\n", false}}));
-
-    // A lossy character in the second piece of a long line marks only that piece.
-    write_bytes(path, std::string(300, 'a') + "\xE6\x97\xA5\n");
-    EXPECT_EQ(pieces_of(path), (std::vector<Piece>{{std::string(259, 'a'), false},
-                                                   {std::string(41, 'a') + "?\n", true}}));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.bytes);
+        write_bytes(path, row.bytes);
+        EXPECT_EQ(pieces_of(path), row.pieces);
+    }
 }
 
 static bool write_file(const std::string& path, const std::vector<const char*>& texts) {
@@ -130,6 +141,66 @@ TEST(TextWrite, LineFeedsBecomeCrLfAndTheFileIsReplacedWhole) {
     ASSERT_TRUE(text_commit(file));
     EXPECT_EQ(read_bytes(path).size(), 20000u * 42u);
     EXPECT_EQ(dir.listing(), "Froulard.m3u");
+}
+
+// Writing: Windows-1252 byte for byte while every character has a byte there
+// and those bytes would not read back as UTF-8; else UTF-8 behind a mark
+// (always for ".m3u8"). Whatever is written reads back the same.
+TEST(TextWrite, TheEncodingIsChosenForTheWholeFileAndReadsBack) {
+    struct Row {
+        const char* name;
+        std::string text;
+        std::string bytes;
+    };
+    const std::string mark = "\xEF\xBB\xBF";
+    const Row rows[] = {
+        {"a.m3u", "plain\n", "plain\r\n"},
+        {"a.m3u", "caf\xC3\xA9 \xE2\x82\xAC \xC5\x93\n", "caf\xE9 \x80 \x9C\r\n"},
+        // One character beyond Windows-1252 makes the whole file UTF-8.
+        {"a.m3u", "caf\xC3\xA9\nDvo\xC5\x99\xC3\xA1k\n",
+         mark + "caf\xC3\xA9\r\nDvo\xC5\x99\xC3\xA1k\r\n"},
+        // "Café" misread once ("CafÃ©"): its Windows-1252 bytes are UTF-8 for "Café".
+        {"a.m3u", "/m/Caf\xC3\x83\xC2\xA9.mp3\n", mark + "/m/Caf\xC3\x83\xC2\xA9.mp3\r\n"},
+        // Bytes that would begin with the mark.
+        {"a.m3u", "\xC3\xAF\xC2\xBB\xC2\xBFx\n", mark + "\xC3\xAF\xC2\xBB\xC2\xBFx\r\n"},
+        {"a.M3U8", "plain\n", mark + "plain\r\n"},
+    };
+    ScratchDir dir;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        std::string path = dir.file(row.name);
+        ASSERT_TRUE(write_file(path, {row.text.c_str()}));
+        EXPECT_EQ(read_bytes(path), row.bytes);
+        std::string back;
+        for (const Piece& piece : pieces_of(path))
+            back += piece.text;
+        EXPECT_EQ(back, row.text);
+    }
+}
+
+// Cuts at a byte limit never split a character.
+TEST(TextCut, CutsFallOnCharacterBoundaries) {
+    struct Row {
+        std::string text;
+        size_t limit;
+        std::string kept;
+    };
+    const Row rows[] = {
+        {"abc", 5, "abc"},
+        {"ab\xC3\xA9", 3, "ab"},
+        {"\xD0\x9C\xD0\xB5", 3, "\xD0\x9C"},
+        {"\xE6\x97\xA5\xE6\x9C\xAC", 5, "\xE6\x97\xA5"},
+        {"a\xF0\x9F\x98\x80", 4, "a"},
+        {"e\xCC\x81", 2, "e"},
+        {"\xFF\xFE", 1, "\xFF"}, // a byte that is no sequence is a character of its own
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(text_cut_length(row.text.data(), row.text.size(), row.limit), row.kept.size());
+        std::string copy = row.text;
+        text_cut(copy.data(), row.limit);
+        EXPECT_STREQ(copy.c_str(), row.kept.c_str());
+    }
 }
 
 TEST(TextWrite, AbandonedOrRefusedWritesLeaveTheOldFile) {
