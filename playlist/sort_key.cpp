@@ -72,12 +72,23 @@ static constexpr CollationMap make_collation_map() {
 static constexpr CollationMap collation_map = make_collation_map();
 
 char* sort_key(const PlaylistEntry* entry) {
+    const unsigned char* title = (const unsigned char*)entry->title;
     size_t length = strlen(entry->title);
     char* key = (char*)malloc(length + 2);
     if (key == nullptr)
         return nullptr;
-    for (size_t i = 0; i < length; i++)
-        key[i] = (char)collation_map.bytes[(unsigned char)entry->title[i]];
-    key[length] = '\0';
+    size_t used = 0;
+    for (size_t i = 0; i < length; i++) {
+        unsigned b = title[i];
+        // The titles are UTF-8: a letter of U+00A0..U+00FF collates as its
+        // Windows-1252 byte, the same value.
+        if ((b == 0xC2 || b == 0xC3) && (title[i + 1] & 0xC0) == 0x80 &&
+            (b == 0xC3 || title[i + 1] >= 0xA0)) {
+            b = ((b & 0x03) << 6) | (title[i + 1] & 0x3F);
+            i++;
+        }
+        key[used++] = (char)collation_map.bytes[b];
+    }
+    key[used] = '\0';
     return key;
 }

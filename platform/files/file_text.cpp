@@ -5,6 +5,9 @@
 #include "codepage/cp1252.h"
 #include "codepage/utf8.h"
 
+#include <algorithm>
+#include <string_view>
+
 static const char byte_order_mark[] = "\xEF\xBB\xBF";
 
 static bool is_ascii(const std::string& text) {
@@ -17,7 +20,7 @@ static bool is_ascii(const std::string& text) {
 
 // A marked file is UTF-8 whatever it holds: bytes that are not part of a
 // valid sequence stay as they are, and are flagged.
-static void flag_invalid(const std::string& text, std::vector<bool>* invalid) {
+static void flag_invalid(std::string_view text, std::vector<bool>* invalid) {
     size_t at = 0;
     while (at < text.size()) {
         if (static_cast<unsigned char>(text[at]) < 0x80) {
@@ -37,29 +40,59 @@ static void flag_invalid(const std::string& text, std::vector<bool>* invalid) {
     }
 }
 
-static void windows_1252_to_text(std::string* content) {
-    size_t size = 0;
+// The text of Windows-1252 bytes, appended to the blocks.
+static void windows_1252_to_blocks(const std::string& bytes, size_t block_size,
+                                   std::vector<std::string>* blocks) {
     char sequence[4];
-    for (char c : *content)
-        size += utf8_encode(cp1252_to_code_point(static_cast<unsigned char>(c)), sequence);
-    std::string text;
-    text.reserve(size);
-    for (char c : *content)
-        text.append(sequence,
-                    utf8_encode(cp1252_to_code_point(static_cast<unsigned char>(c)), sequence));
-    content->swap(text);
+    for (char c : bytes) {
+        if (blocks->empty() || blocks->back().size() >= block_size) {
+            blocks->emplace_back();
+            blocks->back().reserve(std::min(block_size, 3 * bytes.size()) + sizeof sequence);
+        }
+        blocks->back().append(
+            sequence, utf8_encode(cp1252_to_code_point(static_cast<unsigned char>(c)), sequence));
+    }
+}
+
+enum class FileEncoding { marked, utf8, windows_1252 };
+
+static FileEncoding encoding_of(const std::string& content) {
+    if (content.compare(0, 3, byte_order_mark) == 0)
+        return FileEncoding::marked;
+    if (is_ascii(content) || utf8_recognised(content.data(), content.size()))
+        return FileEncoding::utf8;
+    return FileEncoding::windows_1252;
 }
 
 void file_bytes_to_text(std::string* content, std::vector<bool>* invalid) {
+    std::vector<std::string> blocks;
+    // Blocks larger than any text of these bytes: one block.
+    file_bytes_to_text_blocks(content, 3 * content->size() + 1, &blocks, invalid);
+    *content = blocks.empty() ? std::string() : std::move(blocks.front());
+}
+
+void file_bytes_to_text_blocks(std::string* content, size_t block_size,
+                               std::vector<std::string>* blocks, std::vector<bool>* invalid) {
+    blocks->clear();
     if (invalid)
         invalid->clear();
-    if (content->compare(0, 3, byte_order_mark) == 0) {
-        content->erase(0, 3);
-        if (invalid)
-            flag_invalid(*content, invalid);
-    } else if (!is_ascii(*content) && !utf8_recognised(content->data(), content->size())) {
-        windows_1252_to_text(content);
+    FileEncoding encoding = encoding_of(*content);
+    if (encoding == FileEncoding::windows_1252) {
+        windows_1252_to_blocks(*content, block_size, blocks);
+        *content = std::string();
+        return;
     }
+    size_t start = encoding == FileEncoding::marked ? 3 : 0;
+    if (invalid && encoding == FileEncoding::marked)
+        flag_invalid(std::string_view(*content).substr(start), invalid);
+    if (content->size() - start <= block_size) {
+        content->erase(0, start);
+        blocks->push_back(std::move(*content));
+    } else {
+        for (size_t at = start; at < content->size(); at += block_size)
+            blocks->push_back(content->substr(at, block_size));
+    }
+    *content = std::string();
 }
 
 std::string file_bytes_of_text(const std::string& text, bool utf8_only) {

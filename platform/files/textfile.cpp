@@ -12,9 +12,12 @@
 #include <vector>
 
 struct TextFile {
-    // Reading: the whole file as the program's text.
-    std::string content;
-    size_t position;
+    // Reading: the file as the program's text, in blocks, each released once
+    // read past, so that what the reading makes can take its place.
+    std::vector<std::string> blocks;
+    size_t block;              // the block the next byte is in
+    size_t offset;             // the next byte's place in it
+    size_t position;           // the next byte's place in the whole text
     std::vector<bool> invalid; // per byte: not UTF-8 in a marked file; empty: none
     bool last_piece_lossy;
     // Writing: the replacement under way and the whole text, held until the
@@ -23,6 +26,26 @@ struct TextFile {
     std::string pending;
     bool utf8_only; // an ".m3u8" playlist: UTF-8 by definition
 };
+
+// The text is read in blocks of this size.
+static const size_t read_block = 1 << 20;
+
+// The next byte of the text, or -1 at its end; blocks read past are released.
+static int peek_byte(TextFile* file) {
+    while (file->block < file->blocks.size() && file->offset >= file->blocks[file->block].size()) {
+        file->blocks[file->block] = std::string();
+        file->block++;
+        file->offset = 0;
+    }
+    if (file->block >= file->blocks.size())
+        return -1;
+    return static_cast<unsigned char>(file->blocks[file->block][file->offset]);
+}
+
+static void skip_byte(TextFile* file) {
+    file->offset++;
+    file->position++;
+}
 
 static bool ends_in_m3u8(const char* path) {
     size_t length = std::strlen(path);
@@ -38,11 +61,12 @@ TextFile* text_open_read(const char* path) {
         return nullptr;
     TextFile* file = new TextFile{};
     bool exists = false;
-    if (!read_whole_file(path, &file->content, &exists) || !exists) {
+    std::string content;
+    if (!read_whole_file(path, &content, &exists) || !exists) {
         delete file;
         return nullptr;
     }
-    file_bytes_to_text(&file->content, &file->invalid);
+    file_bytes_to_text_blocks(&content, read_block, &file->blocks, &file->invalid);
     return file;
 }
 
@@ -55,24 +79,25 @@ char* text_gets(char* buffer, int size, TextFile* file) {
         buffer[0] = '\0';
         return nullptr;
     }
-    const std::string& data = file->content;
-    size_t pos = file->position;
-    if (pos >= data.size())
+    if (peek_byte(file) < 0)
         return nullptr;
-    size_t start = pos;
+    size_t start = file->position;
     int count = 0;
-    while (count < size - 1 && pos < data.size()) {
-        char c = data[pos++];
-        if (c == '\r' && pos < data.size() && data[pos] == '\n') {
+    while (count < size - 1) {
+        int c = peek_byte(file);
+        if (c < 0)
+            break;
+        skip_byte(file);
+        if (c == '\r' && peek_byte(file) == '\n') {
             c = '\n';
-            pos++;
+            skip_byte(file);
         }
-        buffer[count++] = c;
+        buffer[count++] = static_cast<char>(c);
         if (c == '\n')
             break;
     }
     buffer[count] = '\0';
-    file->position = pos;
+    size_t pos = file->position;
 
     file->last_piece_lossy = false;
     for (size_t at = start; at < pos && !file->invalid.empty(); at++) {

@@ -86,7 +86,7 @@ TEST_F(FileDialog, SeveralFilesGiveTheDirectoryThenEachName) {
     EXPECT_EQ(strings[0], dir.path()); // no separator at the end
     std::set<std::string> names(strings.begin() + 1, strings.end());
     EXPECT_EQ(names, (std::set<std::string>{"a.mp3", "list.m3u", "\xC3\xA9t\xC3\xA9.mp3"}));
-    size_t length = dir.path().size() + 1 + 6 + 9 + 8 + 1;
+    size_t length = dir.path().size() + 1 + 6 + 9 + 10 + 1;
     EXPECT_EQ(std::string(file.data(), length).back(), '\0');
     EXPECT_EQ(file[length - 2], '\0');
     EXPECT_EQ(ofn.nFileOffset, dir.path().size() + 1);

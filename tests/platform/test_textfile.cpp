@@ -113,6 +113,25 @@ TEST(TextRead, EveryKindOfFileBecomesTheProgramsUtf8) {
         write_bytes(path, row.bytes);
         EXPECT_EQ(pieces_of(path), row.pieces);
     }
+
+    // Files of several megabytes (the reader's blocks): one text, a CR LF at
+    // a block's end included.
+    const std::string many(1 << 20, 'a');
+    const std::string tail = "\r\n\xD0\x96\r\n";
+    for (const auto& [bytes, text] :
+         {std::pair{many.substr(1) + tail, many.substr(1) + "\n\xD0\x96\n"},
+          std::pair{std::string(1 << 20, '\xE9') + "\r\n", [] {
+                        std::string text;
+                        for (int i = 0; i < (1 << 20); i++)
+                            text += "\xC3\xA9";
+                        return text + "\n";
+                    }()}}) {
+        write_bytes(path, bytes);
+        std::string read;
+        for (const Piece& piece : pieces_of(path))
+            read += piece.text;
+        EXPECT_EQ(read, text);
+    }
 }
 
 static bool write_file(const std::string& path, const std::vector<const char*>& texts) {
@@ -129,7 +148,7 @@ TEST(TextWrite, LineFeedsBecomeCrLfAndTheFileIsReplacedWhole) {
     std::string path = dir.file("Froulard.m3u");
     write_bytes(path, "old content that is longer than the new one\r\n");
     ASSERT_TRUE(
-        write_file(path, {"#EXTM3U\n", "#EXTINF:5,T\xEDtulo\n", "/m/a.mp3", "\n", "x\r\n"}));
+        write_file(path, {"#EXTM3U\n", "#EXTINF:5,T\xC3\xADtulo\n", "/m/a.mp3", "\n", "x\r\n"}));
     EXPECT_EQ(read_bytes(path), "#EXTM3U\r\n#EXTINF:5,T\xEDtulo\r\n/m/a.mp3\r\nx\r\r\n");
 
     // A large file goes out in blocks and arrives whole.

@@ -145,24 +145,25 @@ TEST(FileInfo, LargeTagBeforeTheAudio) {
     std::filesystem::remove(path);
 }
 
-// Paths come from the program in Windows-1252; the file system holds UTF-8 names.
-TEST(FileInfo, Windows1252PathsReachUtf8Names) {
+// Paths come from the program in UTF-8, the file system's own names.
+TEST(FileInfo, Utf8PathsReachTheirFiles) {
     std::filesystem::path dir = std::filesystem::temp_directory_path() / "vbmp3_paths";
     std::filesystem::create_directories(dir);
     std::filesystem::path on_disk = dir / std::filesystem::path(u8"Caf\u00e9 \u20ac.mp3");
     std::filesystem::copy_file(fixture("cbr_44k_stereo_v23.mp3"), on_disk,
                                std::filesystem::copy_options::overwrite_existing);
-    std::string cp1252 = dir.string() + "/Caf\xE9 \x80.mp3";
+    // Joined as bytes: a narrow std::filesystem path is not UTF-8 on Windows.
+    std::string utf8 = dir.string() + "/Caf\xC3\xA9 \xE2\x82\xAC.mp3";
 
     VBMP3_TAG_INFO tag;
     VBMP3_INFO info;
-    EXPECT_NE(vbmp3_getFileInfo(cp1252.c_str(), &tag, &info), 0);
+    EXPECT_NE(vbmp3_getFileInfo(utf8.c_str(), &tag, &info), 0);
     EXPECT_STREQ(tag.title, "Chanson claire");
 
     vbmp3_testing_useOutput(VBMP3_OUTPUT_FAST);
     ASSERT_NE(vbmp3_init(), 0);
     char record[VBMP3_OPEN_RECORD_SIZE];
-    EXPECT_NE(vbmp3_open(cp1252.c_str(), record), 0);
+    EXPECT_NE(vbmp3_open(utf8.c_str(), record), 0);
     EXPECT_EQ(vbmp3_getState(nullptr), 2);
     vbmp3_free();
     vbmp3_testing_useOutput(VBMP3_OUTPUT_DEVICE);
