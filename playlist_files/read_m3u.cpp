@@ -1,6 +1,6 @@
 // Reading an extended M3U playlist into the running batch.
 //
-// Lines arrive as the line reader delivers them: at most MAX_PATH - 1 bytes at a time,
+// Lines arrive as the line reader delivers them: at most LINE_PIECE_SIZE - 1 bytes at a time,
 // a CR LF read as one line feed. A longer line is judged by its first piece
 // alone: its further pieces are skipped, and a path line cut that way gives no
 // entry, since the cut path would name another file.
@@ -10,9 +10,13 @@
 #include <cstdio>
 #include <cstring>
 
-// The reader's unit: one read of at most MAX_PATH - 1 bytes and its NUL.
+// The reader's unit: one read of at most LINE_PIECE_SIZE - 1 bytes and its
+// NUL. A path line must hold under MAX_PATH bytes, but an EXTINF line of the
+// longest title (255 bytes) behind the longest duration must come whole too,
+// or the title would read back other than it was written.
+#define LINE_PIECE_SIZE (MAX_PATH + 40)
 struct LinePiece {
-    char text[MAX_PATH];
+    char text[LINE_PIECE_SIZE];
     int lossy; // bytes of a marked file that are not UTF-8: a path holding them names no file
 };
 
@@ -95,6 +99,10 @@ static void read_path(char* line, int usable, const char* directory) {
     // A drive letter, or on a system whose separator is "/" a leading "/",
     // makes the path absolute.
     if (line[1] == ':' || (PATH_SEPARATOR == '/' && line[0] == '/')) {
+        if (strlen(line) >= sizeof full_path) {
+            pending_title[0] = '\0';
+            return;
+        }
         snprintf(full_path, sizeof full_path, "%s", line);
     } else {
         // Relative lines written on Windows use backslashes.

@@ -34,12 +34,13 @@ void write_m3u(const char* path) {
     text_write(file, "#EXTM3U\n");
     PlaylistEntry* entry = playlist_head;
     for (int i = 0; i < count && entry != nullptr; i++, entry = entry->next) {
-        // The line must fit what the reader takes whole (MAX_PATH - 1 bytes
-        // before its line feed), or the title would read back different.
+        // The line must fit what the reader takes whole (MAX_PATH + 39 bytes
+        // before its line feed, room for any title the program makes), or
+        // the title would read back different.
         char extinf[32];
         int prefix = snprintf(extinf, sizeof extinf, "#EXTINF:%d,", entry->duration);
         text_write(file, extinf);
-        write_title(file, entry->title, MAX_PATH - 1 - (size_t)prefix);
+        write_title(file, entry->title, MAX_PATH + 39 - (size_t)prefix);
         text_write(file, "\n");
         text_write(file, entry->path);
         text_write(file, "\n");

@@ -142,9 +142,9 @@ TEST_F(FileFormats, NamesInEveryScriptNameTheirFileExactly) {
 #ifdef _WIN32
     EXPECT_EQ(GetACP(), 65001u);
 #endif
-    for (const char* name : {"\xD0\x9C\xD0\xB5\xD0\xBB\xD0\xBE\xD0\xB4\xD0\xB8\xD1\x8F.m3u",
-                             "\xE6\x97\xA5\xE6\x9C\xAC.m3u", "\xF0\x9F\x8E\xB5.m3u",
-                             "Dvo\xC5\x99\xC3\xA1k.ini"}) {
+    for (const char* name :
+         {"\xD0\x9C\xD0\xB5\xD0\xBB\xD0\xBE\xD0\xB4\xD0\xB8\xD1\x8F.m3u",
+          "\xE6\x97\xA5\xE6\x9C\xAC.m3u", "\xF0\x9F\x8E\xB5.m3u", "Dvo\xC5\x99\xC3\xA1k.ini"}) {
         SCOPED_TRACE(name);
         // Joined as bytes: a narrow std::filesystem path is not UTF-8 on Windows.
         std::string file_path = dir.string() + PATH_SEPARATOR_STRING + name;

@@ -134,7 +134,8 @@ TEST_F(MainWindowTest, SlidersReadTheirGroupAndPosition) {
 }
 
 TEST_F(MainWindowTest, ListReadsItsLinesAndTheirSelection) {
-    for (const char* line : {"Artiste - Chanson", "Deuxi\xC3\xA8me chanson", "Troisi\xC3\xA8me chanson"}) {
+    for (const char* line :
+         {"Artiste - Chanson", "Deuxi\xC3\xA8me chanson", "Troisi\xC3\xA8me chanson"}) {
         SendMessageA(item(IDC_PLAYLIST), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
     }
     SendMessageA(item(IDC_PLAYLIST), LB_SETSEL, TRUE, 1);

@@ -31,8 +31,8 @@ TEST_F(MessageBox, ShowsTheWindowsTextWithItsButtonAndIcon) {
             buttons << button->text();
         box->buttons().first()->click();
     });
-    EXPECT_EQ(MessageBoxA(nullptr, "Mon Dieu! Quelque chose ne va pas... :-( \xC3\xA9\xE2\x82\xAC", "Attention",
-                          MB_OK | MB_ICONWARNING),
+    EXPECT_EQ(MessageBoxA(nullptr, "Mon Dieu! Quelque chose ne va pas... :-( \xC3\xA9\xE2\x82\xAC",
+                          "Attention", MB_OK | MB_ICONWARNING),
               IDOK);
     EXPECT_EQ(text, QString::fromUtf8("Mon Dieu! Quelque chose ne va pas... :-( é€"));
     EXPECT_EQ(caption, "Attention");
