@@ -3,8 +3,9 @@
 // Paths and text are UTF-8, the program's text. Reading turns CR LF into one
 // line feed and leaves a lone CR in the line. A file that begins with a UTF-8
 // byte-order mark (skipped), or whose bytes are valid UTF-8 holding at least
-// one multi-byte sequence, is read as UTF-8; anything else is Windows-1252,
-// converted as it is read. Writing stores each line feed as CR LF and the
+// one multi-byte sequence, is read as UTF-8 (bytes of a marked file that are
+// not UTF-8 kept as they are); anything else is Windows-1252, converted as it
+// is read. Writing stores each line feed as CR LF and the
 // whole text in Windows-1252, byte for byte, when every character has a byte
 // there and those bytes would not be read back as UTF-8; otherwise in UTF-8
 // behind a byte-order mark, as always for a name ending in ".m3u8" (any
@@ -26,10 +27,6 @@ TextFile* text_open_read(const char* path);
 // fgets semantics: at most size - 1 bytes, up to and including the next line
 // feed, then a NUL. Returns buffer, or null at the end of the file.
 char* text_gets(char* buffer, int size, TextFile* file);
-
-// Non-zero when the piece text_gets returned last held bytes of a marked file
-// that are not valid UTF-8 (a path holding them names no file).
-int text_last_read_lossy(const TextFile* file);
 
 // Prepares to replace the file at path. Null, with nothing created, when the
 // target could not be opened for writing (a read-only file, or a new file in

@@ -17,13 +17,11 @@
 #define LINE_PIECE_SIZE (MAX_PATH + 40)
 struct LinePiece {
     char text[LINE_PIECE_SIZE];
-    int lossy; // bytes of a marked file that are not UTF-8: a path holding them names no file
 };
 
 static int read_piece(TextFile* file, LinePiece* piece) {
     if (text_gets(piece->text, sizeof piece->text, file) == nullptr)
         return 0;
-    piece->lossy = text_last_read_lossy(file);
     return 1;
 }
 
@@ -131,7 +129,7 @@ static void read_line(LinePiece* piece, int whole, const char* directory) {
     }
     if (n < 4)
         return;
-    read_path(line, whole && !piece->lossy, directory);
+    read_path(line, whole, directory);
 }
 
 void read_m3u(const char* path, const char* directory) {

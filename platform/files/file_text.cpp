@@ -6,7 +6,6 @@
 #include "codepage/utf8.h"
 
 #include <algorithm>
-#include <string_view>
 
 static const char byte_order_mark[] = "\xEF\xBB\xBF";
 
@@ -16,28 +15,6 @@ static bool is_ascii(const std::string& text) {
             return false;
     }
     return true;
-}
-
-// A marked file is UTF-8 whatever it holds: bytes that are not part of a
-// valid sequence stay as they are, and are flagged.
-static void flag_invalid(std::string_view text, std::vector<bool>* invalid) {
-    size_t at = 0;
-    while (at < text.size()) {
-        if (static_cast<unsigned char>(text[at]) < 0x80) {
-            at++;
-            continue;
-        }
-        char32_t code_point = 0;
-        size_t size = utf8_decode(text.data() + at, text.size() - at, &code_point);
-        if (size > 0) {
-            at += size;
-            continue;
-        }
-        if (invalid->empty())
-            invalid->resize(text.size());
-        (*invalid)[at] = true;
-        at++;
-    }
 }
 
 // The text of Windows-1252 bytes, appended to the blocks.
@@ -64,18 +41,16 @@ static FileEncoding encoding_of(const std::string& content) {
     return FileEncoding::windows_1252;
 }
 
-void file_bytes_to_text(std::string* content, std::vector<bool>* invalid) {
+void file_bytes_to_text(std::string* content) {
     std::vector<std::string> blocks;
     // Blocks larger than any text of these bytes: one block.
-    file_bytes_to_text_blocks(content, 3 * content->size() + 1, &blocks, invalid);
+    file_bytes_to_text_blocks(content, 3 * content->size() + 1, &blocks);
     *content = blocks.empty() ? std::string() : std::move(blocks.front());
 }
 
 void file_bytes_to_text_blocks(std::string* content, size_t block_size,
-                               std::vector<std::string>* blocks, std::vector<bool>* invalid) {
+                               std::vector<std::string>* blocks) {
     blocks->clear();
-    if (invalid)
-        invalid->clear();
     FileEncoding encoding = encoding_of(*content);
     if (encoding == FileEncoding::windows_1252) {
         windows_1252_to_blocks(*content, block_size, blocks);
@@ -83,8 +58,6 @@ void file_bytes_to_text_blocks(std::string* content, size_t block_size,
         return;
     }
     size_t start = encoding == FileEncoding::marked ? 3 : 0;
-    if (invalid && encoding == FileEncoding::marked)
-        flag_invalid(std::string_view(*content).substr(start), invalid);
     if (content->size() - start <= block_size) {
         content->erase(0, start);
         blocks->push_back(std::move(*content));

@@ -16,18 +16,16 @@
 
 // Turns a file's bytes into the program's text in place, the mark dropped.
 // Bytes of a marked file that are not part of a valid sequence are kept as
-// they are (written back, they come out the same); when invalid is given it
-// gets a flag for each byte of the text, set on those bytes, or stays empty
-// when there is none.
-void file_bytes_to_text(std::string* content, std::vector<bool>* invalid);
+// they are: a path holding them still names the same file, and written back
+// they come out the same.
+void file_bytes_to_text(std::string* content);
 
 // The same text in blocks of about block_size bytes, so that a reader can
 // release what it has read; *content is released. Costs, beside the file's
 // bytes, the text once (at most three times their size, for the
-// Windows-1252 characters that take three bytes) and an eighth of it for the
-// flags.
+// Windows-1252 characters that take three bytes).
 void file_bytes_to_text_blocks(std::string* content, size_t block_size,
-                               std::vector<std::string>* blocks, std::vector<bool>* invalid);
+                               std::vector<std::string>* blocks);
 
 // The bytes that store text, by the rule above; always UTF-8 (marked) when
 // utf8_only, for a format that is UTF-8 by definition.

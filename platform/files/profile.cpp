@@ -84,7 +84,7 @@ static bool read_profile(const char* path, std::string* content, bool* exists) {
     }
     if (!read_whole_file(path, content, exists))
         return false;
-    file_bytes_to_text(content, nullptr);
+    file_bytes_to_text(content);
     return true;
 }
 

@@ -15,11 +15,9 @@ struct TextFile {
     // Reading: the file as the program's text, in blocks, each released once
     // read past, so that what the reading makes can take its place.
     std::vector<std::string> blocks;
-    size_t block;              // the block the next byte is in
-    size_t offset;             // the next byte's place in it
-    size_t position;           // the next byte's place in the whole text
-    std::vector<bool> invalid; // per byte: not UTF-8 in a marked file; empty: none
-    bool last_piece_lossy;
+    size_t block;    // the block the next byte is in
+    size_t offset;   // the next byte's place in it
+    size_t position; // the next byte's place in the whole text
     // Writing: the replacement under way and the whole text, held until the
     // commit since the encoding depends on all of it.
     AtomicFile* replacement;
@@ -66,7 +64,7 @@ TextFile* text_open_read(const char* path) {
         delete file;
         return nullptr;
     }
-    file_bytes_to_text_blocks(&content, read_block, &file->blocks, &file->invalid);
+    file_bytes_to_text_blocks(&content, read_block, &file->blocks);
     return file;
 }
 
@@ -81,7 +79,6 @@ char* text_gets(char* buffer, int size, TextFile* file) {
     }
     if (peek_byte(file) < 0)
         return nullptr;
-    size_t start = file->position;
     int count = 0;
     while (count < size - 1) {
         int c = peek_byte(file);
@@ -97,20 +94,7 @@ char* text_gets(char* buffer, int size, TextFile* file) {
             break;
     }
     buffer[count] = '\0';
-    size_t pos = file->position;
-
-    file->last_piece_lossy = false;
-    for (size_t at = start; at < pos && !file->invalid.empty(); at++) {
-        if (file->invalid[at]) {
-            file->last_piece_lossy = true;
-            break;
-        }
-    }
     return buffer;
-}
-
-int text_last_read_lossy(const TextFile* file) {
-    return file && file->last_piece_lossy ? 1 : 0;
 }
 
 TextFile* text_open_replace(const char* path) {

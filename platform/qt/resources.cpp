@@ -37,7 +37,7 @@ const RcScript& resources_script() {
     if (!script) {
         std::string text = read_file(resources_path("melodiane.rc")).value_or(std::string());
         // The script is Windows-1252 (its code_page pragma), the program's text UTF-8.
-        file_bytes_to_text(&text, nullptr);
+        file_bytes_to_text(&text);
         script = std::make_unique<RcScript>(parse_rc_script(
             text, [](const std::string& name) { return read_file(resources_path(name)); }));
     }

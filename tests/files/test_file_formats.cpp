@@ -45,14 +45,14 @@ class FileFormats : public ::testing::Test {
         return found;
     }
 
-    // Every line of a file as text_gets gives it, with its lossy mark.
-    std::vector<std::pair<std::string, int>> lines(const char* name) {
-        std::vector<std::pair<std::string, int>> read_lines;
+    // Every line of a file as text_gets gives it.
+    std::vector<std::string> lines(const char* name) {
+        std::vector<std::string> read_lines;
         TextFile* file = text_open_read(path(name).c_str());
         EXPECT_NE(file, nullptr);
         char buffer[MAX_PATH];
         while (file && text_gets(buffer, sizeof buffer, file))
-            read_lines.emplace_back(buffer, text_last_read_lossy(file));
+            read_lines.emplace_back(buffer);
         text_close(file);
         return read_lines;
     }
@@ -60,7 +60,7 @@ class FileFormats : public ::testing::Test {
     fs::path dir;
 };
 
-using Lines = std::vector<std::pair<std::string, int>>;
+using Lines = std::vector<std::string>;
 
 } // namespace
 
@@ -89,16 +89,15 @@ TEST_F(FileFormats, AnAbandonedReplacementLeavesTheOldFileAndNoTemporaryFile) {
 
 TEST_F(FileFormats, ReadingTurnsCrLfIntoLineFeedsAndEveryFileIntoUtf8) {
     write("ansi.m3u", "caf\xE9\r\nlone\rCR\r\nlast");
-    EXPECT_EQ(lines("ansi.m3u"), (Lines{{"caf\xC3\xA9\n", 0}, {"lone\rCR\n", 0}, {"last", 0}}));
+    EXPECT_EQ(lines("ansi.m3u"), (Lines{"caf\xC3\xA9\n", "lone\rCR\n", "last"}));
 
     // Marked or not, UTF-8 stays as it is; in a marked file, bytes that are not
-    // UTF-8 are kept and their line marked.
+    // UTF-8 are kept as they are.
     write("marked.m3u", "\xEF\xBB\xBF"
                         "caf\xC3\xA9\r\n\xE2\x86\x92x\r\n\xFF\r\n");
-    EXPECT_EQ(lines("marked.m3u"),
-              (Lines{{"caf\xC3\xA9\n", 0}, {"\xE2\x86\x92x\n", 0}, {"\xFF\n", 1}}));
+    EXPECT_EQ(lines("marked.m3u"), (Lines{"caf\xC3\xA9\n", "\xE2\x86\x92x\n", "\xFF\n"}));
     write("plain.m3u", "\xD0\x9C\xC3\xA9\r\n");
-    EXPECT_EQ(lines("plain.m3u"), (Lines{{"\xD0\x9C\xC3\xA9\n", 0}}));
+    EXPECT_EQ(lines("plain.m3u"), (Lines{"\xD0\x9C\xC3\xA9\n"}));
 
     // Written back, each comes out as it was read.
     for (const char* name : {"ansi.m3u", "plain.m3u"}) {
@@ -106,7 +105,7 @@ TEST_F(FileFormats, ReadingTurnsCrLfIntoLineFeedsAndEveryFileIntoUtf8) {
         Lines read_lines = lines(name);
         TextFile* file = text_open_replace(path(name).c_str());
         for (const auto& line : read_lines)
-            text_write(file, line.first.c_str());
+            text_write(file, line.c_str());
         EXPECT_EQ(text_commit(file), 1);
         EXPECT_EQ(read(name), name == std::string("ansi.m3u") ? before : "\xEF\xBB\xBF" + before);
     }

@@ -13,12 +13,11 @@ using namespace std::string_literals;
 
 struct Piece {
     std::string text;
-    bool lossy;
     bool operator==(const Piece&) const = default;
 };
 
 static std::ostream& operator<<(std::ostream& out, const Piece& piece) {
-    return out << '"' << piece.text << '"' << (piece.lossy ? " lossy" : "");
+    return out << '"' << piece.text << '"';
 }
 
 // Every piece the reader delivers with a buffer of the given size.
@@ -29,7 +28,7 @@ static std::vector<Piece> pieces_of(const std::string& path, int size = 260) {
         return pieces;
     std::vector<char> buffer(size);
     while (text_gets(buffer.data(), size, file))
-        pieces.push_back({buffer.data(), text_last_read_lossy(file) != 0});
+        pieces.push_back({buffer.data()});
     text_close(file);
     return pieces;
 }
@@ -38,11 +37,8 @@ TEST(TextRead, LineEndsAsWindowsTextMode) {
     ScratchDir dir;
     std::string path = dir.file("a.m3u");
     write_bytes(path, "#EXTM3U\r\none\ntwo\rstill two\r\n\r\nlast\r");
-    std::vector<Piece> expected = {{"#EXTM3U\n", false},
-                                   {"one\n", false},
-                                   {"two\rstill two\n", false},
-                                   {"\n", false},
-                                   {"last\r", false}};
+    std::vector<Piece> expected = {
+        {"#EXTM3U\n"}, {"one\n"}, {"two\rstill two\n"}, {"\n"}, {"last\r"}};
     EXPECT_EQ(pieces_of(path), expected);
     EXPECT_EQ(text_open_read(dir.file("missing.m3u").c_str()), nullptr);
 }
@@ -52,15 +48,15 @@ TEST(TextRead, LongLinesArriveInPiecesAtTheByteLimit) {
     std::string path = dir.file("a.m3u");
     // 259 bytes of text then CR LF: the last piece is the line feed alone.
     write_bytes(path, std::string(259, 'a') + "\r\n" + std::string(300, 'b') + "\r\nxy");
-    std::vector<Piece> expected = {{std::string(259, 'a'), false},
-                                   {"\n", false},
-                                   {std::string(259, 'b'), false},
-                                   {std::string(41, 'b') + "\n", false},
-                                   {"xy", false}};
+    std::vector<Piece> expected = {{std::string(259, 'a')},
+                                   {"\n"},
+                                   {std::string(259, 'b')},
+                                   {std::string(41, 'b') + "\n"},
+                                   {"xy"}};
     EXPECT_EQ(pieces_of(path), expected);
     // A CR LF pair at the limit still counts as the one line feed.
     write_bytes(path, "abc\r\nd");
-    EXPECT_EQ(pieces_of(path, 5), (std::vector<Piece>{{"abc\n", false}, {"d", false}}));
+    EXPECT_EQ(pieces_of(path, 5), (std::vector<Piece>{{"abc\n"}, {"d"}}));
     // A buffer of one byte delivers nothing rather than empty lines for ever.
     EXPECT_TRUE(pieces_of(path, 1).empty());
 }
@@ -91,20 +87,19 @@ TEST(TextRead, EveryKindOfFileBecomesTheProgramsUtf8) {
         {"#EXTINF:1,Dvo\xC5\x99\xC3\xA1k \xE2\x82\xAC\r\n/m/\xD0\x9C\xE6\x97\xA5.mp3\r\n"
          "/m/\xF0\x9F\x98\x80"
          "e\xCC\x81.mp3\n",
-         {{"#EXTINF:1,Dvo\xC5\x99\xC3\xA1k \xE2\x82\xAC\n", false},
-          {"/m/\xD0\x9C\xE6\x97\xA5.mp3\n", false},
+         {{"#EXTINF:1,Dvo\xC5\x99\xC3\xA1k \xE2\x82\xAC\n"},
+          {"/m/\xD0\x9C\xE6\x97\xA5.mp3\n"},
           {"/m/\xF0\x9F\x98\x80"
-           "e\xCC\x81.mp3\n",
-           false}}},
+           "e\xCC\x81.mp3\n"}}},
         // A mark is skipped, even on plain ASCII.
-        {"\xEF\xBB\xBF#EXTM3U\nx\n", {{"#EXTM3U\n", false}, {"x\n", false}}},
+        {"\xEF\xBB\xBF#EXTM3U\nx\n", {{"#EXTM3U\n"}, {"x\n"}}},
         // Not valid UTF-8: Windows-1252, every byte its character.
         {"Beyonc\xE9 \x80\n\xC3\xA9\xFF\x81\n",
-         {{"Beyonc\xC3\xA9 \xE2\x82\xAC\n", false}, {"\xC3\x83\xC2\xA9\xC3\xBF\xC2\x81\n", false}}},
-        // Marked, with bytes that are not UTF-8: kept, and their piece marked.
-        {"\xEF\xBB\xBF\xC3\xA9\n/m/\xFF.mp3\n", {{"\xC3\xA9\n", false}, {"/m/\xFF.mp3\n", true}}},
+         {{"Beyonc\xC3\xA9 \xE2\x82\xAC\n"}, {"\xC3\x83\xC2\xA9\xC3\xBF\xC2\x81\n"}}},
+        // Marked, with bytes that are not UTF-8: kept as they are.
+        {"\xEF\xBB\xBF\xC3\xA9\n/m/\xFF.mp3\n", {{"\xC3\xA9\n"}, {"/m/\xFF.mp3\n"}}},
         {"\xEF\xBB\xBF" + std::string(300, 'a') + "\xFF\n",
-         {{std::string(259, 'a'), false}, {std::string(41, 'a') + "\xFF\n", true}}},
+         {{std::string(259, 'a')}, {std::string(41, 'a') + "\xFF\n"}}},
     };
     ScratchDir dir;
     std::string path = dir.file("a.m3u");
