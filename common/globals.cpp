@@ -10,16 +10,19 @@ HINSTANCE app_instance = nullptr;
 HWND main_dialog = nullptr;
 char program_dir[MAX_PATH];
 
+// The fallback names the current directory by relative paths alone: a
+// relative playlist line resolved against it stays the same line, where "./"
+// would be prefixed to it again at every start.
 void read_start_directory(char* directory) {
     DWORD length = GetCurrentDirectoryA(MAX_PATH, directory);
     if (length == 0 || length >= MAX_PATH) {
-        strcpy(directory, "." PATH_SEPARATOR_STRING);
+        directory[0] = '\0';
         return;
     }
     int separator_missing = directory[length - 1] != PATH_SEPARATOR;
     // Every path the program builds from it must fit in MAX_PATH bytes.
     if (length + separator_missing + LONGEST_FILE_NAME_LENGTH > MAX_PATH - 1) {
-        strcpy(directory, "." PATH_SEPARATOR_STRING);
+        directory[0] = '\0';
         return;
     }
     if (separator_missing) {

@@ -22,7 +22,7 @@
 
 enum class DialogKind { open_file, save_file, font, message_box };
 
-// What a dialog was asked. Texts are Windows-1252, as the program passed them.
+// What a dialog was asked. Texts are UTF-8, as the program passed them.
 struct DialogRequest {
     DialogKind kind;
     std::string title; // lpstrTitle, or the message box caption
@@ -48,7 +48,7 @@ void testing_queue_dialog_answer(DialogAnswer answer);
 
 // Opens directory in the file dialog, types the names (one, or several in
 // quotes) and presses Open. Directory and names are file system text (UTF-8),
-// so names Windows-1252 cannot hold can be chosen too.
+// so names that are not valid UTF-8 can be chosen too.
 void testing_answer_open_dialog(const std::string& directory,
                                 const std::vector<std::string>& names);
 

@@ -1,14 +1,20 @@
 // Windows-style text-mode files for the playlist reader and writer.
 //
-// Paths are Windows-1252 text. Reading turns CR LF into one line feed and
-// leaves a lone CR in the line. A file that begins with a UTF-8 byte-order
-// mark, or whose bytes are all valid UTF-8 and include at least one multi-byte
-// sequence, is converted to Windows-1252 as it is read (the mark skipped);
-// anything else is read byte for byte. Writing stores each line feed as
-// CR LF, into a temporary file beside the target that text_commit renames
-// over it, so the old file stays whole until the new one is complete. In a
-// folder that takes no new file, a file that may be written is written in
-// place at text_commit instead, as a plain write would.
+// Paths and text are UTF-8, the program's text. Reading turns CR LF into one
+// line feed and leaves a lone CR in the line. A file that begins with a UTF-8
+// byte-order mark (skipped), or whose bytes are valid UTF-8 holding at least
+// one multi-byte sequence, is read as UTF-8 (bytes of a marked file that are
+// not UTF-8 kept as they are); anything else is Windows-1252, converted as it
+// is read. Writing stores each line feed as CR LF and the
+// whole text in Windows-1252, byte for byte, when every character has a byte
+// there and those bytes would not be read back as UTF-8; otherwise in UTF-8
+// behind a byte-order mark, as always for a name ending in ".m3u8" (any
+// case), a format UTF-8 by definition. So what is written reads back as the
+// same text.
+// The new content goes into a temporary file beside the target that
+// text_commit renames over it, so the old file stays whole until the new one
+// is complete. In a folder that takes no new file, a file that may be written
+// is written in place at text_commit instead, as a plain write would.
 #pragma once
 
 #include <cstddef>
@@ -21,10 +27,6 @@ TextFile* text_open_read(const char* path);
 // fgets semantics: at most size - 1 bytes, up to and including the next line
 // feed, then a NUL. Returns buffer, or null at the end of the file.
 char* text_gets(char* buffer, int size, TextFile* file);
-
-// Non-zero when the piece text_gets returned last held a character that
-// Windows-1252 cannot represent (it was replaced by '?').
-int text_last_read_lossy(const TextFile* file);
 
 // Prepares to replace the file at path. Null, with nothing created, when the
 // target could not be opened for writing (a read-only file, or a new file in

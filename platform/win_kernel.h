@@ -4,7 +4,7 @@
 #include "platform/profile.h"
 #include "platform/win_types.h"
 
-// Windows-1252 text of the current directory, without a final separator
+// The current directory as the program's text, without a final separator
 // (except at the root); returns its length, or the size needed when it does not fit.
 DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer);
 
@@ -49,7 +49,7 @@ typedef struct _WIN32_FIND_DATAA {
 DWORD WINAPI GetFileAttributesA(LPCSTR path);
 // Lists a folder: pattern is the folder, a separator and a wildcard pattern
 // ("*" for every name; "." and ".." are listed too). The first name found, or
-// INVALID_HANDLE_VALUE. On Linux a name Windows-1252 cannot hold, or longer
+// INVALID_HANDLE_VALUE. On Linux a name that is not valid UTF-8, or longer
 // than MAX_PATH - 1 bytes, is not listed, since it could never be opened again.
 HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data);
 // The next name, or FALSE when there is none left.

@@ -18,7 +18,7 @@ void WINAPI DragAcceptFiles(HWND window, BOOL accept);
 // With index 0xFFFFFFFF, the number of names the drop holds. Otherwise the
 // length of its name at index, not counting the NUL (0 past the last), when
 // buffer is null; else the name copied, cut to size - 1 bytes, and the number
-// of bytes copied. Names are absolute Windows-1252 paths, folders without a
+// of bytes copied. Names are absolute paths (UTF-8), folders without a
 // final separator.
 UINT WINAPI DragQueryFileA(HDROP drop, UINT index, LPSTR buffer, UINT size);
 // Releases the drop.

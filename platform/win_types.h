@@ -61,10 +61,12 @@ typedef struct tagRECT {
 #define LOWORD(l) ((WORD)(((DWORD_PTR_CAST(l))) & 0xffff))
 #define HIWORD(l) ((WORD)((((DWORD_PTR_CAST(l))) >> 16) & 0xffff))
 #define DWORD_PTR_CAST(l) ((std::uintptr_t)(l))
-#define MAKELONG(a, b) ((LONG)(((WORD)((a) & 0xffff)) | ((DWORD)((WORD)((b) & 0xffff))) << 16))
+#define MAKELONG(a, b) ((LONG)(((WORD)((a)&0xffff)) | ((DWORD)((WORD)((b)&0xffff))) << 16))
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
 #define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))
 #define IS_INTRESOURCE(r) ((((ULONG_PTR)(r)) >> 16) == 0)
 
-#define MAX_PATH 260
+// The system's own path limit, so that every path the file system holds fits
+// the program's buffers (Windows keeps its 260).
+#define MAX_PATH 4096

@@ -42,9 +42,14 @@ static int compare_items(const void* a, const void* b) {
     }
 }
 
+// A line feed or carriage return would split the name's playlist line.
+static int holds_line_break(const char* name) {
+    return strpbrk(name, "\r\n") != nullptr;
+}
+
 static int worth_adding(const WIN32_FIND_DATAA* found) {
     const char* name = found->cFileName;
-    if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0)
+    if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0 || holds_line_break(name))
         return 0;
     if (found->dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
         return 0;
@@ -107,20 +112,23 @@ static int names_a_file(const char* folder, const char* name) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// folder ends in PATH_SEPARATOR. Every level adds at least two bytes to a
-// path held under MAX_PATH, so the descent ends.
-static void add_folder(const char* folder) {
+// folder (a MAX_PATH buffer) ends in PATH_SEPARATOR; each subfolder's path is
+// made in the same buffer, so the descent costs no path buffer per level, and
+// the buffer holds the folder again on return. Every level adds at least two
+// bytes to a path held under MAX_PATH, so the descent ends.
+static void add_folder(char* folder) {
     FolderItem* items;
     int count = read_folder(folder, &items);
     if (count > 0)
         qsort(items, (size_t)count, sizeof *items, compare_items);
+    size_t length = strlen(folder);
     for (int i = 0; i < count; i++) {
         if (items[i].is_folder) {
-            char subfolder[MAX_PATH];
-            int written = snprintf(subfolder, sizeof subfolder, "%s%s%c", folder, items[i].names,
+            int written = snprintf(folder + length, MAX_PATH - length, "%s%c", items[i].names,
                                    PATH_SEPARATOR);
-            if (written > 0 && written < (int)sizeof subfolder)
-                add_folder(subfolder);
+            if (written > 0 && (size_t)written < MAX_PATH - length)
+                add_folder(folder);
+            folder[length] = '\0';
         } else if (names_a_file(folder, items[i].names)) {
             add_names_to_batch(folder, items[i].names);
         }
@@ -135,7 +143,7 @@ static void add_file(const char* path) {
     if (separator == nullptr)
         return;
     const char* name = separator + 1;
-    if (!ends_with(name, ".mp3") && !ends_with(name, ".m3u"))
+    if (!ends_with(name, ".mp3") && !ends_with(name, ".m3u") && !ends_with(name, ".m3u8"))
         return;
     char folder[MAX_PATH];
     char names[MAX_PATH + 1];
@@ -158,6 +166,8 @@ void add_dropped_files(int index, HDROP drop) {
         if (length == 0 || length >= sizeof path)
             continue;
         DragQueryFileA(drop, i, path, sizeof path);
+        if (holds_line_break(path))
+            continue;
         DWORD attributes = GetFileAttributesA(path);
         if (attributes == INVALID_FILE_ATTRIBUTES)
             continue;

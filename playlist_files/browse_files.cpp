@@ -22,7 +22,7 @@ int browse_files(int index, int mode) {
     OPENFILENAMEA dialog = {};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = main_dialog;
-    dialog.lpstrFilter = "Fichiers MP3(*.mp3)\0*.mp3\0Fichiers M3U(*.m3u)\0*.m3u\0";
+    dialog.lpstrFilter = "Fichiers MP3(*.mp3)\0*.mp3\0Fichiers M3U(*.m3u)\0*.m3u;*.m3u8\0";
     dialog.nFilterIndex = 0;
     dialog.lpstrFile = answer;
     dialog.nMaxFile = sizeof answer;

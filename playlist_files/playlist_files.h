@@ -1,7 +1,7 @@
 // Playlist files: turning chosen files into playlist entries with display
 // titles, the file dialogs of the main window, and the extended M3U format.
 //
-// Paths are Windows-1252 text of at most MAX_PATH - 1 bytes; a directory ends
+// Paths are UTF-8 text of at most MAX_PATH - 1 bytes; a directory ends
 // in PATH_SEPARATOR. Everything runs on the user-interface thread.
 #pragma once
 
@@ -20,7 +20,8 @@ extern int pending_duration;
 
 // Inserts at a list position (0 .. the playlist's length; the top while there
 // is no current entry) an entry for every name ending in "3" (an MP3 file) and
-// the entries of every name ending in "u" or "U" (an M3U playlist), in list
+// the entries of every name ending in "u" or "U" or in ".m3u8" (letters in
+// either case; an M3U playlist), in list
 // order. names: NUL-terminated bare file names one after another, closed by an
 // empty name; an empty list adds nothing. A name whose full path would not fit
 // in MAX_PATH - 1 bytes is skipped. Without a current entry the first entry of
@@ -55,14 +56,15 @@ void save_playlist_as(void);
 // ---- Files dropped on the main window ----
 
 // Adds at a list position, in one batch and in the order dropped, what the
-// drop names, as "Ajouter" adds chosen files: a file whose name ends in ".mp3"
-// or ".m3u" (letters in either case) through add_files' rules; a folder's
+// drop names, as "Ajouter" adds chosen files: a file whose name ends in ".mp3",
+// ".m3u" or ".m3u8" (letters in either case) through add_files' rules; a folder's
 // MP3 files and those of its subfolders, in name order (letters compared
 // without case), a subfolder's among its folder's files at its name's place.
 // Left out: any other file; a hidden or system file or folder inside a
 // folder; a linked folder inside one (it may lead back up); a name that names
 // nothing (on Windows, what a name the code page cannot hold comes back as);
-// and a path of MAX_PATH bytes or more. Releases the drop.
+// a name holding a line feed or carriage return, which would split its
+// playlist line; and a path of MAX_PATH bytes or more. Releases the drop.
 void add_dropped_files(int index, HDROP drop);
 
 // ---- Extended M3U ----

@@ -1,6 +1,6 @@
 // Reading an extended M3U playlist into the running batch.
 //
-// Lines arrive as the line reader delivers them: at most 259 bytes at a time,
+// Lines arrive as the line reader delivers them: at most LINE_PIECE_SIZE - 1 bytes at a time,
 // a CR LF read as one line feed. A longer line is judged by its first piece
 // alone: its further pieces are skipped, and a path line cut that way gives no
 // entry, since the cut path would name another file.
@@ -10,16 +10,18 @@
 #include <cstdio>
 #include <cstring>
 
-// The reader's unit: one read of at most MAX_PATH - 1 bytes and its NUL.
+// The reader's unit: one read of at most LINE_PIECE_SIZE - 1 bytes and its
+// NUL. A path line must hold under MAX_PATH bytes, but an EXTINF line of the
+// longest title (255 bytes) behind the longest duration must come whole too,
+// or the title would read back other than it was written.
+#define LINE_PIECE_SIZE (MAX_PATH + 40)
 struct LinePiece {
-    char text[MAX_PATH];
-    int lossy; // a character Windows-1252 cannot hold was replaced
+    char text[LINE_PIECE_SIZE];
 };
 
 static int read_piece(TextFile* file, LinePiece* piece) {
     if (text_gets(piece->text, sizeof piece->text, file) == nullptr)
         return 0;
-    piece->lossy = text_last_read_lossy(file);
     return 1;
 }
 
@@ -45,9 +47,24 @@ static int parse_duration(const char* text) {
     return (int)value;
 }
 
+// A line the reader cut may end inside a character: what is left of it goes.
+static void drop_cut_character(char* text) {
+    size_t length = strlen(text);
+    size_t start = length;
+    while (start > 0 && length - start < 3 && ((unsigned char)text[start - 1] & 0xC0) == 0x80)
+        start--;
+    if (start == 0)
+        return;
+    unsigned char lead = (unsigned char)text[start - 1];
+    size_t size = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (start - 1 + size > length)
+        text[start - 1] = '\0';
+}
+
 // An EXTINF line is accepted when a comma follows "#EXTINF:" with at least one
-// character after it; the duration ends at that comma, the title is the rest.
-static void read_comment(const char* line, size_t n) {
+// character after it; the duration ends at that comma, the title is the rest
+// (of the first piece, for a line longer than the reader takes).
+static void read_comment(const char* line, size_t n, int whole) {
     if (n < 11 || strncmp(line + 1, "EXTINF:", 7) != 0)
         return;
     const char* comma = strchr(line + 8, ',');
@@ -55,6 +72,8 @@ static void read_comment(const char* line, size_t n) {
         return;
     pending_duration = parse_duration(line + 8);
     snprintf(pending_title, sizeof pending_title, "%s", comma + 1);
+    if (!whole)
+        drop_cut_character(pending_title);
 }
 
 // The name part of a path: what follows its last backslash, or its last
@@ -78,6 +97,10 @@ static void read_path(char* line, int usable, const char* directory) {
     // A drive letter, or on a system whose separator is "/" a leading "/",
     // makes the path absolute.
     if (line[1] == ':' || (PATH_SEPARATOR == '/' && line[0] == '/')) {
+        if (strlen(line) >= sizeof full_path) {
+            pending_title[0] = '\0';
+            return;
+        }
         snprintf(full_path, sizeof full_path, "%s", line);
     } else {
         // Relative lines written on Windows use backslashes.
@@ -101,12 +124,12 @@ static void read_line(LinePiece* piece, int whole, const char* directory) {
     if (n > 0 && line[n - 1] == '\n')
         line[n - 1] = '\0';
     if (line[0] == '#') {
-        read_comment(line, n);
+        read_comment(line, n, whole);
         return;
     }
     if (n < 4)
         return;
-    read_path(line, whole && !piece->lossy, directory);
+    read_path(line, whole, directory);
 }
 
 void read_m3u(const char* path, const char* directory) {

@@ -9,7 +9,7 @@ void save_playlist_as(void) {
     OPENFILENAMEA dialog = {};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = main_dialog;
-    dialog.lpstrFilter = "Fichiers M3U(*.m3u)\0*.m3u\0";
+    dialog.lpstrFilter = "Fichiers M3U(*.m3u)\0*.m3u;*.m3u8\0";
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = path;
     dialog.nMaxFile = sizeof path;

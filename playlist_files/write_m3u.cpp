@@ -2,15 +2,18 @@
 #include "playlist_files/playlist_files.h"
 
 #include <cstdio>
+#include <cstring>
 
 // A line feed inside a title (tags may hold one) would split its EXTINF line
-// and turn the rest into a path line; it is written as a space.
-static void write_title(TextFile* file, const char* title) {
+// and turn the rest into a path line; it is written as a space. At most
+// limit bytes are written, cut at a character boundary.
+static void write_title(TextFile* file, const char* title, size_t limit) {
     char piece[MAX_PATH];
     size_t used = 0;
-    for (const char* c = title; *c != '\0'; c++) {
-        piece[used++] = *c == '\n' ? ' ' : *c;
-        if (used == sizeof piece - 1 || c[1] == '\0') {
+    size_t length = text_cut_length(title, strlen(title), limit);
+    for (size_t i = 0; i < length; i++) {
+        piece[used++] = title[i] == '\n' ? ' ' : title[i];
+        if (used == sizeof piece - 1 || i + 1 == length) {
             piece[used] = '\0';
             text_write(file, piece);
             used = 0;
@@ -31,11 +34,13 @@ void write_m3u(const char* path) {
     text_write(file, "#EXTM3U\n");
     PlaylistEntry* entry = playlist_head;
     for (int i = 0; i < count && entry != nullptr; i++, entry = entry->next) {
-        // Written in parts so that no title is cut, whatever its length.
+        // The line must fit what the reader takes whole (MAX_PATH + 39 bytes
+        // before its line feed, room for any title the program makes), or
+        // the title would read back different.
         char extinf[32];
-        snprintf(extinf, sizeof extinf, "#EXTINF:%d,", entry->duration);
+        int prefix = snprintf(extinf, sizeof extinf, "#EXTINF:%d,", entry->duration);
         text_write(file, extinf);
-        write_title(file, entry->title);
+        write_title(file, entry->title, MAX_PATH + 39 - (size_t)prefix);
         text_write(file, "\n");
         text_write(file, entry->path);
         text_write(file, "\n");

@@ -63,8 +63,12 @@ static const FontKey font_keys[] = {
 
 void read_font_settings(LOGFONTA* font, const char* path) {
     memset(font, 0, sizeof *font);
-    GetPrivateProfileStringA(SETTINGS_SECTION, "fontfacename", DEFAULT_FACE_NAME, font->lfFaceName,
-                             sizeof font->lfFaceName, path);
+    // Read whole, then cut at a character boundary: the profile functions cut bytes.
+    char face[MAX_PATH];
+    GetPrivateProfileStringA(SETTINGS_SECTION, "fontfacename", DEFAULT_FACE_NAME, face, sizeof face,
+                             path);
+    text_cut(face, sizeof font->lfFaceName - 1);
+    strcpy(font->lfFaceName, face);
     for (const FontKey& key : font_keys) {
         int value = read_int(key.name, key.default_value, path);
         char* field = (char*)font + key.offset;

@@ -5,8 +5,10 @@
 // on both platforms.
 #include "platform/profile.h"
 
-#include "platform/files/native_text.h"
+#include "platform/files/file_text.h"
 #include "platform/files/whole_file.h"
+
+#include "codepage/utf8.h"
 
 #include <algorithm>
 #include <cstring>
@@ -39,43 +41,56 @@ static std::string_view trim(std::string_view text) {
     return text;
 }
 
-// Windows-1252 letters compared without regard to case.
-static unsigned char fold(unsigned char c) {
+// Letters compared without regard to case, as the profile functions compare
+// them: ASCII and the letters of Windows-1252, in the program's UTF-8.
+static char32_t fold(char32_t c) {
     if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
         return c + 0x20;
-    if (c == 0x8A || c == 0x8C || c == 0x8E)
-        return c + 0x10;
-    if (c == 0x9F)
+    if (c == 0x160 || c == 0x152 || c == 0x17D)
+        return c + 1;
+    if (c == 0x178)
         return 0xFF;
     return c;
 }
 
-static bool same_name(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); i++) {
-        if (fold(static_cast<unsigned char>(a[i])) != fold(static_cast<unsigned char>(b[i])))
-            return false;
+// The character at text[*at] (a byte that is no sequence stands for itself).
+static char32_t next_character(std::string_view text, size_t* at) {
+    char32_t code_point = 0;
+    size_t size = utf8_decode(text.data() + *at, text.size() - *at, &code_point);
+    if (size == 0) {
+        code_point = static_cast<unsigned char>(text[*at]);
+        size = 1;
     }
-    return true;
+    *at += size;
+    return code_point;
 }
 
-// The whole file; false when it is there but cannot be read.
+static bool same_name(std::string_view a, std::string_view b) {
+    size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (fold(next_character(a, &i)) != fold(next_character(b, &j)))
+            return false;
+    }
+    return i == a.size() && j == b.size();
+}
+
+// The whole file as the program's text (file_text.h); false when it is there
+// but cannot be read.
 static bool read_profile(const char* path, std::string* content, bool* exists) {
     if (!path) {
         content->clear();
         *exists = false;
         return false;
     }
-    return read_whole_file(native_path(path).c_str(), content, exists);
+    if (!read_whole_file(path, content, exists))
+        return false;
+    file_bytes_to_text(content);
+    return true;
 }
 
 static std::vector<ProfileLine> parse_profile(const std::string& content) {
     std::vector<ProfileLine> lines;
     size_t pos = 0;
-    // A UTF-8 byte-order mark left by an editor does not hide the first section.
-    if (content.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        pos = 3;
     while (pos < content.size()) {
         size_t feed = content.find('\n', pos);
         size_t end = feed == std::string::npos ? content.size() : feed + 1;
@@ -306,10 +321,11 @@ static bool edit_profile(const std::string& content, std::string_view section, L
 }
 
 static bool replace_profile(const char* path, const std::string& content) {
-    AtomicFile* file = atomic_begin(native_path(path).c_str());
+    AtomicFile* file = atomic_begin(path);
     if (!file)
         return false;
-    if (!atomic_write(file, content.data(), content.size())) {
+    std::string bytes = file_bytes_of_text(content, false);
+    if (!atomic_write(file, bytes.data(), bytes.size())) {
         atomic_abandon(file);
         return false;
     }

@@ -2,7 +2,7 @@
 // the same on both platforms.
 #include "platform/textfile.h"
 
-#include "platform/files/native_text.h"
+#include "platform/files/file_text.h"
 #include "platform/files/whole_file.h"
 
 #include "codepage/utf8.h"
@@ -13,41 +13,46 @@
 #include <vector>
 
 struct TextFile {
-    // Reading: the whole file as Windows-1252 bytes.
-    std::string content;
-    size_t position;
-    std::vector<size_t> lossy_offsets; // '?' bytes that stand for other characters, ascending
-    size_t next_lossy;                 // first of lossy_offsets not yet passed
-    bool last_piece_lossy;
-    // Writing: the replacement under way and output not yet handed to it.
+    // Reading: the file as the program's text, in blocks, each released once
+    // read past, so that what the reading makes can take its place.
+    std::vector<std::string> blocks;
+    size_t block;    // the block the next byte is in
+    size_t offset;   // the next byte's place in it
+    size_t position; // the next byte's place in the whole text
+    // Writing: the replacement under way and the whole text, held until the
+    // commit since the encoding depends on all of it.
     AtomicFile* replacement;
     std::string pending;
+    bool utf8_only; // an ".m3u8" playlist: UTF-8 by definition
 };
 
-// Output is handed on in blocks of about this size.
-static const size_t write_block = 65536;
+// The text is read in blocks of this size.
+static const size_t read_block = 1 << 20;
 
-// A UTF-8 playlist (one with a byte-order mark, or valid UTF-8 holding at
-// least one multi-byte sequence) becomes ANSI; anything else stays as it is.
-static void convert_utf8(TextFile* file) {
-    std::string& raw = file->content;
-    bool marked = raw.compare(0, 3, "\xEF\xBB\xBF") == 0;
-    if (!marked) {
-        bool multibyte = false;
-        for (unsigned char c : raw) {
-            if (c >= 0x80) {
-                multibyte = true;
-                break;
-            }
-        }
-        if (!multibyte)
-            return;
+// The next byte of the text, or -1 at its end; blocks read past are released.
+static int peek_byte(TextFile* file) {
+    while (file->block < file->blocks.size() && file->offset >= file->blocks[file->block].size()) {
+        file->blocks[file->block] = std::string();
+        file->block++;
+        file->offset = 0;
     }
-    std::string converted;
-    // A marked file is UTF-8 whatever it holds: bad sequences become '?'.
-    if (utf8_to_ansi(std::string_view(raw).substr(marked ? 3 : 0), marked, &converted,
-                     &file->lossy_offsets))
-        raw = std::move(converted);
+    if (file->block >= file->blocks.size())
+        return -1;
+    return static_cast<unsigned char>(file->blocks[file->block][file->offset]);
+}
+
+static void skip_byte(TextFile* file) {
+    file->offset++;
+    file->position++;
+}
+
+static bool ends_in_m3u8(const char* path) {
+    size_t length = std::strlen(path);
+    if (length < 5)
+        return false;
+    const char* end = path + length - 5;
+    return end[0] == '.' && (end[1] | 0x20) == 'm' && end[2] == '3' && (end[3] | 0x20) == 'u' &&
+           end[4] == '8';
 }
 
 TextFile* text_open_read(const char* path) {
@@ -55,11 +60,12 @@ TextFile* text_open_read(const char* path) {
         return nullptr;
     TextFile* file = new TextFile{};
     bool exists = false;
-    if (!read_whole_file(native_path(path).c_str(), &file->content, &exists) || !exists) {
+    std::string content;
+    if (!read_whole_file(path, &content, &exists) || !exists) {
         delete file;
         return nullptr;
     }
-    convert_utf8(file);
+    file_bytes_to_text_blocks(&content, read_block, &file->blocks);
     return file;
 }
 
@@ -72,44 +78,35 @@ char* text_gets(char* buffer, int size, TextFile* file) {
         buffer[0] = '\0';
         return nullptr;
     }
-    const std::string& data = file->content;
-    size_t pos = file->position;
-    if (pos >= data.size())
+    if (peek_byte(file) < 0)
         return nullptr;
-    size_t start = pos;
     int count = 0;
-    while (count < size - 1 && pos < data.size()) {
-        char c = data[pos++];
-        if (c == '\r' && pos < data.size() && data[pos] == '\n') {
+    while (count < size - 1) {
+        int c = peek_byte(file);
+        if (c < 0)
+            break;
+        skip_byte(file);
+        if (c == '\r' && peek_byte(file) == '\n') {
             c = '\n';
-            pos++;
+            skip_byte(file);
         }
-        buffer[count++] = c;
+        buffer[count++] = static_cast<char>(c);
         if (c == '\n')
             break;
     }
     buffer[count] = '\0';
-    file->position = pos;
-
-    std::vector<size_t>& lossy = file->lossy_offsets;
-    while (file->next_lossy < lossy.size() && lossy[file->next_lossy] < start)
-        file->next_lossy++;
-    file->last_piece_lossy = file->next_lossy < lossy.size() && lossy[file->next_lossy] < pos;
     return buffer;
-}
-
-int text_last_read_lossy(const TextFile* file) {
-    return file && file->last_piece_lossy ? 1 : 0;
 }
 
 TextFile* text_open_replace(const char* path) {
     if (!path)
         return nullptr;
-    AtomicFile* replacement = atomic_begin(native_path(path).c_str());
+    AtomicFile* replacement = atomic_begin(path);
     if (!replacement)
         return nullptr;
     TextFile* file = new TextFile{};
     file->replacement = replacement;
+    file->utf8_only = ends_in_m3u8(path);
     return file;
 }
 
@@ -121,10 +118,6 @@ void text_write(TextFile* file, const char* text) {
             file->pending += '\r';
         file->pending += *p;
     }
-    if (file->pending.size() >= write_block) {
-        atomic_write(file->replacement, file->pending.data(), file->pending.size());
-        file->pending.clear();
-    }
 }
 
 int text_commit(TextFile* file) {
@@ -134,7 +127,9 @@ int text_commit(TextFile* file) {
         delete file;
         return 0;
     }
-    atomic_write(file->replacement, file->pending.data(), file->pending.size());
+    std::string bytes = file_bytes_of_text(file->pending, file->utf8_only);
+    file->pending = std::string();
+    atomic_write(file->replacement, bytes.data(), bytes.size());
     bool ok = atomic_commit(file->replacement);
     delete file;
     return ok ? 1 : 0;

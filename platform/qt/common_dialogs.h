@@ -15,7 +15,7 @@ class QWidget;
 inline constexpr char message_box_answer_property[] = "win_answer";
 
 // What the program asked of a common dialog, as it passed it (texts in
-// Windows-1252).
+// UTF-8).
 struct CommonDialogAsk {
     const char* kind; // "open", "save", "font" or "message"
     std::string title;

@@ -1,4 +1,4 @@
-// The current directory as Windows-1252 text.
+// The current directory as the program's text.
 #include "platform/win_kernel.h"
 
 #include "platform/qt/encoding.h"
@@ -7,8 +7,8 @@
 #include <cstring>
 #include <unistd.h>
 
-// A directory whose name Windows-1252 cannot hold is reported as a failure
-// (0), never as an approximation: a path made from it could not be opened.
+// A directory whose name is not valid UTF-8 is reported as a failure (0),
+// never as an approximation: a path made from it could not be opened.
 DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
     char* native = getcwd(nullptr, 0);
     if (!native)

@@ -17,7 +17,7 @@
 #include "platform/win_shell.h"
 
 struct HDROP__ {
-    std::vector<std::string> names; // absolute Windows-1252 paths
+    std::vector<std::string> names; // absolute paths, the program's text
 };
 
 // The window that takes a drop aimed at this one, as Windows looks for it:
@@ -46,8 +46,8 @@ static bool offers_local_files(const QMimeData* data) {
 }
 
 // The dropped files as Windows names them: absolute paths, a folder without
-// its final separator. A name Windows-1252 cannot hold is left out: turned
-// into "?" it would name another file, or none.
+// its final separator. A name that is not valid UTF-8 is left out: the
+// program's text could not name it again.
 static HDROP make_drop(const QMimeData* data) {
     auto* drop = new HDROP__;
     for (const QUrl& url : data->urls()) {

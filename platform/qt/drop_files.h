@@ -9,6 +9,6 @@ class QEvent;
 // Takes a Qt drag or drop event addressed to a widget of window: accepted
 // when the window, or the nearest window above it in its dialog, accepts
 // files and is enabled; the drop then posts WM_DROPFILES to that window with
-// the dropped files that Windows-1252 can name. True when Qt must not handle
+// the dropped files whose names are valid UTF-8. True when Qt must not handle
 // the event itself.
 bool drop_route(HWND window, QEvent* event);

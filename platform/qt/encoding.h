@@ -1,22 +1,18 @@
-// Windows-1252 <-> Unicode at the boundary with Qt and the file system, the way
-// the Windows "A" functions convert. Internal to the Qt platform layer.
+// The program's text (ANSI, as the Windows "A" functions name it: UTF-8 on
+// both builds) at the boundary with Qt and the file system. Internal to the
+// Qt platform layer.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
 
-// Every byte maps to one character; the five bytes Windows-1252 leaves
-// unassigned map to the control characters of the same value, so all 256 round-trip.
+// Bytes that are not valid UTF-8 show as replacement characters.
 QString ansi_to_qstring(const char* text);
 QString ansi_to_qstring(const char* text, int length);
 
-// Characters Windows-1252 cannot hold become '?'; *lossy (when given) tells
-// whether that happened.
-QByteArray qstring_to_ansi(const QString& text, bool* lossy = nullptr);
+QByteArray qstring_to_ansi(const QString& text);
 
-// A Windows-1252 path as the file system's bytes (UTF-8 on Linux).
-QByteArray ansi_path_to_native(const char* path);
-
-// A file system path as Windows-1252; false when it cannot be represented
-// losslessly (such a path could never be opened again).
+// A file system name or path as the program's text: the same bytes, when they
+// are valid UTF-8; false otherwise (such a name could not be shown, and a
+// path made from its text would name another file).
 bool native_path_to_ansi(const QByteArray& native, QByteArray* ansi);

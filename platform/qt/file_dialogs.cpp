@@ -23,7 +23,7 @@
 #include <cstring>
 #include <string>
 
-// A path the program can keep: Windows-1252 text without control characters,
+// A path the program can keep: valid UTF-8 without control characters,
 // which no Windows file name holds and which would split a playlist line.
 static bool storable_path(const QString& path, QByteArray* ansi) {
     if (!native_path_to_ansi(QFile::encodeName(path), ansi))

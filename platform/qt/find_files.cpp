@@ -1,5 +1,5 @@
-// Reading folders the Windows way: attributes and folder listings in
-// Windows-1252, over the POSIX directory functions.
+// Reading folders the Windows way: attributes and folder listings in the
+// program's UTF-8, over the POSIX directory functions.
 #include "platform/win_kernel.h"
 
 #include "platform/qt/encoding.h"
@@ -62,7 +62,7 @@ DWORD WINAPI GetFileAttributesA(LPCSTR path) {
         return INVALID_FILE_ATTRIBUTES;
     }
     struct stat target;
-    return attributes_of(AT_FDCWD, ansi_path_to_native(path).constData(), last_part(path), &target);
+    return attributes_of(AT_FDCWD, path, last_part(path), &target);
 }
 
 // Fills data with the next name the search lists; false at the end.
@@ -103,16 +103,14 @@ HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
         return INVALID_HANDLE_VALUE;
     }
     const char* separator = strrchr(pattern, '/');
-    QByteArray folder =
-        separator == nullptr ? QByteArray(".")
-        : separator == pattern
-            ? QByteArray("/")
-            : ansi_path_to_native(QByteArray(pattern, separator - pattern).constData());
+    QByteArray folder = separator == nullptr   ? QByteArray(".")
+                        : separator == pattern ? QByteArray("/")
+                                               : QByteArray(pattern, separator - pattern);
     const char* names = separator != nullptr ? separator + 1 : pattern;
     auto* search = new FolderSearch;
     search->folder = opendir(folder.constData());
     // "*.*" matches every name on Windows, those without a dot included.
-    search->pattern = strcmp(names, "*.*") == 0 ? QByteArray("*") : ansi_path_to_native(names);
+    search->pattern = strcmp(names, "*.*") == 0 ? QByteArray("*") : QByteArray(names);
     if (search->folder == nullptr || !next_name(search, data)) {
         FindClose(search);
         return INVALID_HANDLE_VALUE;

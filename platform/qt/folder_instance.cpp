@@ -10,7 +10,6 @@
 #include "platform/folder_instance.h"
 
 #include "platform/qt/bring_forward.h"
-#include "platform/qt/encoding.h"
 #include "platform/qt/window.h"
 
 #include <QApplication>
@@ -66,8 +65,7 @@ static void ask_running_program(const QString& name) {
 }
 
 int folder_instance_claim(const char* directory) {
-    int folder =
-        open(ansi_path_to_native(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int folder = open(directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder < 0) {
         return 1;
     }

@@ -3,6 +3,8 @@
 
 #include "platform/qt/encoding.h"
 
+#include "codepage/utf8.h"
+
 #include <QFontDatabase>
 #include <QFontMetricsF>
 
@@ -54,6 +56,8 @@ void qfont_to_logfont(const QFont& font, LOGFONTA* logfont) {
     logfont->lfQuality = draft_quality;
     logfont->lfPitchAndFamily =
         QFontDatabase::isFixedPitch(font.family()) ? fixed_pitch : variable_pitch;
-    QByteArray face = qstring_to_ansi(font.family()).left(LF_FACESIZE - 1);
+    QByteArray face = qstring_to_ansi(font.family());
+    face.truncate(static_cast<qsizetype>(
+        utf8_cut(face.constData(), static_cast<size_t>(face.size()), LF_FACESIZE - 1)));
     std::memcpy(logfont->lfFaceName, face.constData(), face.size());
 }

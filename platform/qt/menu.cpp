@@ -13,7 +13,7 @@
 struct HMENU__ {
     struct Item {
         UINT id = 0;
-        std::string text; // Windows-1252
+        std::string text; // UTF-8
         bool separator = false;
         bool grayed = false;
         bool checked = false;

@@ -4,9 +4,9 @@
 // It understands what a resource editor writes: #include, #define, #if
 // families, DIALOG and DIALOGEX with STYLE, EXSTYLE, CAPTION and FONT, the
 // standard control statements and CONTROL, MENU with POPUP, MENUITEM and
-// SEPARATOR, and BITMAP and ICON file lines. Text stays in the script's own
-// bytes (Windows-1252). Any input is accepted: what it cannot make sense of is
-// skipped, never trusted.
+// SEPARATOR, and BITMAP and ICON file lines. Text stays in the bytes it is given
+// (the program's UTF-8: the layer converts the script first). Any input is accepted: what it cannot
+// make sense of is skipped, never trusted.
 #pragma once
 
 #include <cstdint>

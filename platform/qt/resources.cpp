@@ -1,6 +1,7 @@
 // Reading the resource script from the Qt resources.
 #include "platform/qt/resources.h"
 
+#include "platform/files/file_text.h"
 #include "platform/qt/encoding.h"
 
 #include <QDir>
@@ -34,11 +35,11 @@ static std::optional<std::string> read_file(const QString& path) {
 
 const RcScript& resources_script() {
     if (!script) {
-        std::optional<std::string> text = read_file(resources_path("melodiane.rc"));
-        script = std::make_unique<RcScript>(
-            parse_rc_script(text.value_or(std::string()), [](const std::string& name) {
-                return read_file(resources_path(name));
-            }));
+        std::string text = read_file(resources_path("melodiane.rc")).value_or(std::string());
+        // The script is Windows-1252 (its code_page pragma), the program's text UTF-8.
+        file_bytes_to_text(&text);
+        script = std::make_unique<RcScript>(parse_rc_script(
+            text, [](const std::string& name) { return read_file(resources_path(name)); }));
     }
     return *script;
 }

@@ -24,7 +24,7 @@ enum class WindowKind { dialog, button, group_box, static_text, list_box, trackb
 class WindowView {
   public:
     virtual ~WindowView() = default;
-    // Shows the window text (already converted from Windows-1252).
+    // Shows the window text (already converted from UTF-8).
     virtual void show_text(const QString& text);
     // Applies the font given by WM_SETFONT.
     virtual void show_font(const QFont& font, bool redraw);
@@ -47,7 +47,7 @@ struct HWND__ {
     LONG_PTR user_data = 0;
     LONG_PTR dialog_user = 0;
     bool alive = true;
-    std::string text; // Windows-1252
+    std::string text; // UTF-8
     HFONT font = nullptr;
     std::vector<HWND> children; // controls in template order
 

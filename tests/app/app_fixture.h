@@ -209,9 +209,11 @@ class AppTest : public ::testing::Test {
         HWND list = item(MAIN_LIST);
         int count = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
         for (int i = 0; i < count; i++) {
-            char buffer[512] = "";
-            SendMessageA(list, LB_GETTEXT, i, (LPARAM)buffer);
-            result.push_back(buffer);
+            // Sized by the line: in UTF-8 a byte of a title that is no
+            // character comes back as three.
+            std::vector<char> buffer((size_t)SendMessageA(list, LB_GETTEXTLEN, i, 0) + 1, '\0');
+            SendMessageA(list, LB_GETTEXT, i, (LPARAM)buffer.data());
+            result.push_back(buffer.data());
         }
         return result;
     }

@@ -95,16 +95,31 @@ TEST_F(AddFilesTest, OnlyTheLastCharacterOfANameDecides) {
 }
 
 TEST_F(AddFilesTest, APathTooLongForTheBufferGivesNoEntry) {
+    // A folder the system holds, and a name that takes the path past MAX_PATH.
+    std::string name = std::string(MAX_PATH > 1000 ? 200 : 23, 'n') + ".mp3";
     fs::path deep = dir;
-    while (deep.string().size() < 250) {
+    while (deep.string().size() + name.size() + 1 < MAX_PATH) {
         deep /= std::string(40, 'd');
     }
     fs::create_directories(deep);
-    fs::copy_file(fixture("no_tag.mp3"), deep / "long_enough_to_overflow.mp3");
+#ifdef _WIN32
+    fs::copy_file(fixture("no_tag.mp3"), deep / name);
+#else
+    // Past the system's own limit, the file is reached from its folder.
+    fs::current_path(deep);
+    fs::copy_file(fixture("no_tag.mp3"), name);
+    fs::current_path(dir);
+#endif
     std::string directory = deep.string() + PATH_SEPARATOR_STRING;
-    add_files(0, directory.c_str(), "long_enough_to_overflow.mp3\0");
+    std::string names = name + '\0';
+    add_files(0, directory.c_str(), names.c_str());
     EXPECT_TRUE(checked_lines().empty());
     EXPECT_EQ(current_entry, nullptr);
+#ifndef _WIN32
+    fs::current_path(deep);
+    fs::remove(name);
+    fs::current_path(dir);
+#endif
 }
 
 TEST_F(AddFilesTest, AddAppendsTheChosenFilesThroughTheDialog) {
@@ -131,9 +146,50 @@ TEST_F(AddFilesTest, AddAppendsTheChosenFilesThroughTheDialog) {
     EXPECT_EQ(requests[0].kind, DialogKind::open_file);
     EXPECT_EQ(requests[0].title, "Ajouter");
     EXPECT_EQ(requests[0].filters,
-              (std::vector<std::pair<std::string, std::string>>{{"Fichiers MP3(*.mp3)", "*.mp3"},
-                                                                {"Fichiers M3U(*.m3u)", "*.m3u"}}));
+              (std::vector<std::pair<std::string, std::string>>{
+                  {"Fichiers MP3(*.mp3)", "*.mp3"}, {"Fichiers M3U(*.m3u)", "*.m3u;*.m3u8"}}));
     EXPECT_EQ(requests[0].flags, 0x81200u);
+}
+
+// "Ajouter" of names in every script, a ".m3u8" playlist and, on Linux, a path
+// longer than Windows' 260 bytes: each comes whole, titled by its name.
+TEST_F(AddFilesTest, AddTakesNamesInEveryScriptWhole) {
+    std::vector<std::string> names = {
+        "Dvo\xC5\x99\xC3\xA1k - Largo.mp3",
+        "\xD0\x9C\xD0\xB5\xD0\xBB\xD0\xBE\xD0\xB4\xD0\xB8\xD1\x8F.mp3",
+        "09 \xCE\xA9mega.mp3",
+        "\xE6\x97\xA5\xE6\x9C\xAC.mp3",
+        "F\xC3\xAAte \xF0\x9F\x8E\x89.mp3",
+        "Cafe\xCC\x81.mp3",
+        "\xC5\x81\xC3\xB3\x64\xC5\xBA.mp3",
+        "Caf\xC3\x83\xC2\xA9.mp3"};
+    for (const std::string& name : names)
+        fs::copy_file(fixture("no_tag.mp3"),
+                      dir /
+                          fs::path(std::u8string(reinterpret_cast<const char8_t*>(name.c_str()))));
+    write_file("liste.m3u8",
+               "\xEF\xBB\xBF#EXTINF:1,\xE2\x86\x92 Suite\r\n" + dir_path() + names[0] + "\r\n");
+    testing_answer_open_dialog(dir.string(), names);
+    click(MAIN_ADD);
+    testing_answer_open_dialog(dir.string(), {"liste.m3u8"});
+    click(MAIN_ADD);
+    std::vector<std::string> expected;
+    for (const std::string& name : names)
+        expected.push_back(name.substr(0, name.size() - 4));
+    expected.push_back("\xE2\x86\x92 Suite");
+    std::vector<std::string> shown = checked_lines();
+    std::sort(shown.begin(), shown.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(durations(), std::vector<int>(names.size() + 1, 1));
+#ifndef _WIN32
+    fs::path deep = dir / std::string(150, 'd') / std::string(150, 'e');
+    fs::create_directories(deep);
+    fs::copy_file(fixture("no_tag.mp3"), deep / "\xD0\x96.mp3");
+    testing_answer_open_dialog(deep.string(), {"\xD0\x96.mp3"});
+    click(MAIN_ADD);
+    EXPECT_EQ(entry_at_index((int)names.size() + 1)->path, (deep / "\xD0\x96.mp3").string());
+#endif
 }
 
 TEST_F(AddFilesTest, APlaylistsEntriesStandWhereItsNameStands) {

@@ -61,7 +61,8 @@ std::vector<std::string> make_damaged(const fs::path& folder) {
 // The path lines of a playlist file, in order.
 std::vector<std::string> m3u_paths(const std::string& text) {
     std::vector<std::string> paths;
-    std::istringstream in(text);
+    // A playlist holding text Windows-1252 lacks is UTF-8 behind a mark.
+    std::istringstream in(text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? text.substr(3) : text);
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') {

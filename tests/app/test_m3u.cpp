@@ -113,8 +113,9 @@ TEST_F(M3uTest, ExtinfLinesGiveTitleAndDurationByTheirRules) {
                                "#EXTINF:-1,N\xE9gatif\n/m/g.mp3\n"
                                "/m/h.mp3\n"
                                "#EXTINF:99999999999,\xC9norme\n/m/i.mp3\n"));
+    // Windows-1252 without a mark: the titles become the program's UTF-8.
     EXPECT_EQ(entries(), (std::vector<Line>{
-                             {"Sans dur\xE9\x65", 0, m("a")},
+                             {"Sans dur\xC3\xA9\x65", 0, m("a")},
                              {"Fraction", 7, m("b")},
                              {"Pas un nombre", 0, m("c")},
                              {"Espaces et signe", 12, m("d")},
@@ -122,7 +123,7 @@ TEST_F(M3uTest, ExtinfLinesGiveTitleAndDurationByTheirRules) {
                              {"Attend", 8, m("f")},
                              // No EXTINF waits: the name less its extension.
                              {"h", 0, m("h")},
-                             {"\xC9norme", 2147483647, m("i")},
+                             {"\xC3\x89norme", 2147483647, m("i")},
                          }));
 }
 
@@ -207,17 +208,20 @@ TEST_F(M3uTest, PathLinesAreJoinedOrTakenWholeAndNamedAfterTheirLastBackslash) {
 #endif
 
 TEST_F(M3uTest, ALongLineCountsByItsFirstPieceAndACutPathGivesNoEntry) {
-    std::string long_title(300, 't');
-    std::string long_path = rooted(std::string(299, 'p'));
-    // 259 bytes, then the line feed.
-    std::string exact_path = rooted(std::string(259 - rooted("").size(), 'e'));
+    std::string long_title(MAX_PATH + 40, 't');
+    std::string long_path = rooted(std::string(MAX_PATH + 39, 'p'));
+    // MAX_PATH - 1 bytes, then the line feed.
+    std::string exact_path = rooted(std::string(MAX_PATH - 1 - rooted("").size(), 'e'));
+    // Whole in the reader's piece, but past what a path may hold.
+    std::string too_long_path = rooted(std::string(MAX_PATH + 10 - rooted("").size(), 'q'));
     read_playlist("long.m3u", "#EXTINF:5," + long_title + "\n" + rooted("m/a.mp3") +
-                                  "\n#EXTINF:6,Perdu\n" + long_path + "\n" + rooted("m/b.mp3") +
-                                  "\n#EXTINF:7,Exact\n" + exact_path + "\n" +
-                                  "#EXTINF:8,Dernier\n" + exact_path);
+                                  "\n#EXTINF:6,Perdu\n" + long_path + "\n#EXTINF:6,Perdu\n" +
+                                  too_long_path + "\n" + rooted("m/b.mp3") + "\n#EXTINF:7,Exact\n" +
+                                  exact_path + "\n" + "#EXTINF:8,Dernier\n" + exact_path);
     EXPECT_EQ(entries(), (std::vector<Line>{
-                             // 259 bytes of the line: "#EXTINF:5," and 249 of the title.
-                             {std::string(249, 't'), 5, rooted("m/a.mp3")},
+                             // The first piece: "#EXTINF:5," and the title,
+                             // cut to 255 bytes.
+                             {std::string(255, 't'), 5, rooted("m/a.mp3")},
                              {"b", 0, rooted("m/b.mp3")},
                              {"Exact", 7, exact_path},
                              {"Dernier", 8, exact_path},
@@ -231,17 +235,77 @@ TEST_F(M3uTest, AMissingPlaylistAddsNothingSilently) {
     EXPECT_EQ(text(MAIN_TITLE_LABEL), "");
 }
 
-TEST_F(M3uTest, AUtf8PlaylistIsReadAsWindows1252AndUnrepresentablePathsAreDropped) {
-    read_playlist(
-        "utf8.m3u",
-        rooted_lines("#EXTM3U\n"
-                     "#EXTINF:1,Caf\xC3\xA9 \xE2\x82\xAC\n/m/\xC3\xA9t\xC3\xA9.mp3\n"
-                     "#EXTINF:2,\xC5\x81\xC3\xB3\x64\xC5\xBA\n/m/\xC5\x81\xC3\xB3\x64\xC5\xBA.mp3\n"
-                     "#EXTINF:3,Apr\xC3\xA8s\n/m/apres.mp3\n"
-                     "/m/\xC5\x81.mp3\n/m/sans.mp3\n"));
-    EXPECT_EQ(entries(), (std::vector<Line>{
-                             {"Caf\xE9 \x80", 1, rooted("m/\xE9t\xE9.mp3")},
-                             {"Apr\xE8s", 3, rooted("m/apres.mp3")},
-                             {"sans", 0, rooted("m/sans.mp3")},
-                         }));
+// Names and titles in every script, in the files other programs write (UTF-8
+// without a mark, as "find" lists names; ".m3u8"), are read whole, and what
+// is written reads back the same.
+TEST_F(M3uTest, EveryScriptIsReadWholeAndWrittenToReadBackTheSame) {
+    struct Row {
+        const char* file;
+        std::string content;
+        std::vector<Line> entries;
+    };
+    const Row rows[] = {
+        {"find.m3u",
+         rooted_lines(
+             "/m/Dvo\xC5\x99\xC3\xA1k - Largo.mp3\n/m/\xD0\x9C\xD0\xB5\xD0\xBB.mp3\n"
+             "/m/\xCE\xA9mega.mp3\n/m/\xE6\x97\xA5\xE6\x9C\xAC.mp3\n"
+             "/m/\xF0\x9F\x8E\xB5.mp3\n/m/Cafe\xCC\x81.mp3\n/m/\xC5\x81\xC3\xB3\x64\xC5\xBA.mp3\n"),
+         {{"Dvo\xC5\x99\xC3\xA1k - Largo", 0, rooted("m/Dvo\xC5\x99\xC3\xA1k - Largo.mp3")},
+          {"\xD0\x9C\xD0\xB5\xD0\xBB", 0, rooted("m/\xD0\x9C\xD0\xB5\xD0\xBB.mp3")},
+          {"\xCE\xA9mega", 0, rooted("m/\xCE\xA9mega.mp3")},
+          {"\xE6\x97\xA5\xE6\x9C\xAC", 0, rooted("m/\xE6\x97\xA5\xE6\x9C\xAC.mp3")},
+          {"\xF0\x9F\x8E\xB5", 0, rooted("m/\xF0\x9F\x8E\xB5.mp3")},
+          {"Cafe\xCC\x81", 0, rooted("m/Cafe\xCC\x81.mp3")},
+          {"\xC5\x81\xC3\xB3\x64\xC5\xBA", 0, rooted("m/\xC5\x81\xC3\xB3\x64\xC5\xBA.mp3")}}},
+        {"other.M3U8",
+         rooted_lines("\xEF\xBB\xBF#EXTM3U\n#EXTINF:1,\xE2\x82\xAC \xE2\x86\x92\n/m/a.mp3\n"),
+         {{"\xE2\x82\xAC \xE2\x86\x92", 1, rooted("m/a.mp3")}}},
+        // "CafÃ©" names a real file: written, it must not come back as "Café".
+        {"latin.m3u",
+         rooted_lines("/m/Caf\xC3\x83\xC2\xA9.mp3\n"),
+         {{"Caf\xC3\x83\xC2\xA9", 0, rooted("m/Caf\xC3\x83\xC2\xA9.mp3")}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.file);
+        clear_playlist();
+        read_playlist(row.file, row.content);
+        EXPECT_EQ(entries(), row.entries);
+        EXPECT_EQ(lines().size(), row.entries.size());
+        write_m3u(in_dir("out.m3u").c_str());
+        std::string written = read_file("out.m3u");
+        clear_playlist();
+        read_playlist("copy.m3u", written);
+        EXPECT_EQ(entries(), row.entries);
+        write_m3u(in_dir("out.m3u").c_str());
+        EXPECT_EQ(read_file("out.m3u"), written);
+    }
+}
+
+// A title as long as titles come (255 bytes) behind the longest duration:
+// its line fits what the reader takes whole, and reads back as written.
+TEST_F(M3uTest, ALongTitleReadsBackAsItWasWritten) {
+    PlaylistEntry* entry = (PlaylistEntry*)malloc(sizeof(PlaylistEntry));
+    entry->duration = -2147483647 - 1;
+    std::string title = "x" + std::string(127, 'a');
+    while (title.size() < 253)
+        title += "\xD0\x96"; // two bytes
+    entry->title = strdup(title.c_str());
+    entry->path = strdup(rooted("m/a.mp3").c_str());
+    InsertionCursor cursor = begin_insertion(0);
+    insert_entry(&cursor, entry);
+    end_insertion(&cursor);
+    write_m3u(in_dir("out.m3u").c_str());
+    std::string written = read_file("out.m3u");
+    size_t begin = written.find("#EXTINF:");
+    size_t end = written.find("\r\n", begin);
+    std::string line = written.substr(begin, end - begin);
+    std::string kept = line.substr(line.find(',') + 1);
+    EXPECT_EQ(kept, title);
+
+    // Read back: the title as written; written again: the same bytes.
+    clear_playlist();
+    written.replace(begin + 8, line.find(',') - 8, "5");
+    read_playlist("copy.m3u", written);
+    ASSERT_EQ(entries().size(), 1u);
+    EXPECT_EQ(entries()[0].title, kept);
 }

@@ -73,18 +73,25 @@ TEST_F(ColdAppTest, OutOfRangeVolumeIsClampedByTheSliderButWrittenBackAsStoredUn
 }
 
 TEST_F(ColdAppTest, FontFieldsSurviveRestartsWithFaceCutAndBytesMasked) {
+    // 40 bytes each: cut to the 31 that fit, at a character boundary.
     std::string face40 = "Abcdefghijklmnopqrstuvwxyz0123456789ABCD";
-    write_file("Froulard.ini", ini({"fontfacename=" + face40, "fontheight=-16", "fontitalic=257",
-                                    "fontweight=700", "fontquality=-1"}));
-    for (int run = 0; run < 3; run++) {
-        start();
-        close();
-        std::string file = read_file("Froulard.ini");
-        EXPECT_EQ(ini_value(file, "fontfacename"), face40.substr(0, 31)) << "run " << run;
-        EXPECT_EQ(ini_value(file, "fontheight"), "-16") << "run " << run;
-        EXPECT_EQ(ini_value(file, "fontitalic"), "1") << "run " << run;
-        EXPECT_EQ(ini_value(file, "fontweight"), "700") << "run " << run;
-        EXPECT_EQ(ini_value(file, "fontquality"), "255") << "run " << run;
+    std::string cyrillic40;
+    for (int i = 0; i < 20; i++)
+        cyrillic40 += "\xD0\x96";
+    for (auto [face, kept] : {std::pair{face40, face40.substr(0, 31)},
+                              std::pair{cyrillic40, cyrillic40.substr(0, 30)}}) {
+        write_file("Froulard.ini", ini({"fontfacename=" + face, "fontheight=-16", "fontitalic=257",
+                                        "fontweight=700", "fontquality=-1"}));
+        for (int run = 0; run < 3; run++) {
+            start();
+            close();
+            std::string file = read_file("Froulard.ini");
+            EXPECT_EQ(ini_value(file, "fontfacename"), kept) << "run " << run;
+            EXPECT_EQ(ini_value(file, "fontheight"), "-16") << "run " << run;
+            EXPECT_EQ(ini_value(file, "fontitalic"), "1") << "run " << run;
+            EXPECT_EQ(ini_value(file, "fontweight"), "700") << "run " << run;
+            EXPECT_EQ(ini_value(file, "fontquality"), "255") << "run " << run;
+        }
     }
 }
 
@@ -133,16 +140,66 @@ TEST_F(ColdAppTest, TheDefaultPlaylistComesBackWithItsFirstEntryCurrentAndNothin
     EXPECT_EQ(read_file("Froulard.m3u"), playlist);
 }
 
-TEST_F(ColdAppTest, AStartDirectoryTooLongForTheFileNamesFallsBackToARelativeOne) {
+// Linux holds a start folder of any length the system allows; Windows, past
+// its 260 bytes, falls back to paths relative to the current folder, and a
+// relative line then stays the same from start to start.
+TEST_F(ColdAppTest, ALongStartDirectoryIsHeldWholeOrItsLinesNeverGrow) {
     fs::path deep = dir / std::string(100, 'a') / std::string(100, 'b') / std::string(60, 'c');
     fs::create_directories(deep);
     fs::current_path(deep);
     ASSERT_GT(deep.string().size() + 1 + 12, 259u);
+    fs::copy_file(fixture("no_tag.mp3"), deep / "t.mp3");
+    write_file((deep / "Froulard.m3u").string(), "#EXTM3U\r\n#EXTINF:1,T\r\nt.mp3\r\n");
+    std::string written;
+    for (int run = 0; run < 3; run++) {
+        start();
+#ifdef _WIN32
+        EXPECT_STREQ(program_dir, "");
+#else
+        EXPECT_EQ(std::string(program_dir), deep.string() + "/");
+#endif
+        EXPECT_EQ(lines(), std::vector<std::string>{"T"});
+        close();
+        EXPECT_TRUE(fs::exists(deep / "Froulard.ini"));
+        if (run > 0) {
+            EXPECT_EQ(read_file((deep / "Froulard.m3u").string()), written);
+        }
+        written = read_file((deep / "Froulard.m3u").string());
+    }
+}
+
+// The user's own playlist in every script, as "find" lists names (UTF-8, no
+// mark): read at the start and shown, written at the close, and read back
+// the same at the next start.
+TEST_F(ColdAppTest, ThePlaylistInEveryScriptComesBackTheSameFromStartToStart) {
+    const char* names[] = {"Dvo\xC5\x99\xC3\xA1k - Largo",
+                           "\xD0\x9C\xD0\xB5\xD0\xBB\xD0\xBE\xD0\xB4\xD0\xB8\xD1\x8F",
+                           "09 \xCE\xA9mega",
+                           "\xE6\x97\xA5\xE6\x9C\xAC\xE3\x81\xAE\xE6\xAD\x8C",
+                           "\xF0\x9F\x8E\xB5 f\xC3\xAAte",
+                           "Cafe\xCC\x81",
+                           "\xC5\x81\xC3\xB3\x64\xC5\xBA 5\xE2\x80\xAF\xE2\x82\xAC"};
+    std::string listing;
+    std::vector<std::string> titles;
+    for (const char* name : names) {
+        // Joined as bytes: a narrow std::filesystem path is not UTF-8 on Windows.
+        std::string path = dir_path() + name + ".mp3";
+        fs::copy_file(fixture("no_tag.mp3"),
+                      fs::path(std::u8string(reinterpret_cast<const char8_t*>(path.c_str()))));
+        listing += path + "\n";
+        titles.push_back(name);
+    }
+    write_file("Froulard.m3u", listing);
     start();
-    EXPECT_STREQ(program_dir, "." PATH_SEPARATOR_STRING);
+    EXPECT_EQ(lines(), titles);
+    EXPECT_EQ(text(MAIN_TITLE_LABEL), titles[0]);
     close();
-    EXPECT_TRUE(fs::exists(deep / "Froulard.ini"));
-    EXPECT_EQ(read_file((deep / "Froulard.m3u").string()), "#EXTM3U\r\n");
+    std::string written = read_file("Froulard.m3u");
+    EXPECT_EQ(written.substr(0, 3), "\xEF\xBB\xBF");
+    start();
+    EXPECT_EQ(lines(), titles);
+    close();
+    EXPECT_EQ(read_file("Froulard.m3u"), written);
 }
 
 TEST_F(ColdAppTest, TheStartDirectoryEndsInTheSeparator) {

@@ -85,19 +85,33 @@ TEST_F(DropFiles, AFolderGivesItsMp3FilesAndThoseOfItsSubfoldersInNameOrder) {
     EXPECT_EQ(paths()[2], (dir / "album/Sous/Plus bas/y.mp3").string());
 }
 
-TEST_F(DropFiles, NamesWindows1252CannotHoldAreLeftOutNeverMangled) {
-    fs::path cafe = mp3("caf\xC3\xA9.mp3");                                // é: in Windows-1252
-    fs::path japanese = mp3("\xE6\x97\xA5\xE6\x9C\xAC.mp3");               // not
-    mp3("dossier/\xE2\x82\xAC.mp3");                                       // €: in Windows-1252
-    mp3("dossier/\xD0\x96.mp3");                                           // Ж: not
-    fs::path folder_ru = dir / "\xD0\xBF\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0"; // a folder name
-    fs::create_directory(folder_ru);
-    fs::copy_file(fixture("no_tag.mp3"), folder_ru / "dedans.mp3");
+// Names in every script come whole, from a drop and a folder dropped, a
+// ".m3u8" among them; a name holding a line break, which would split its
+// playlist line, and one that is not UTF-8 are left out.
+TEST_F(DropFiles, NamesInEveryScriptAreAddedWholeAndLineBreaksLeftOut) {
+    fs::path czech = mp3("Dvo\xC5\x99\xC3\xA1k.mp3");
+    fs::path japanese = mp3("\xE6\x97\xA5\xE6\x9C\xAC.mp3");
+    fs::path broken = mp3("deux\nlignes.mp3");
+    mp3("\xD0\xBF\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0/\xCE\xA9mega.mp3");
+    mp3("\xD0\xBF\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0/\xF0\x9F\x8E\xB5.mp3");
+    mp3("\xD0\xBF\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0/Cafe\xCC\x81.mp3");
+    mp3("\xD0\xBF\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0/retour\r.mp3");
+    mp3("\xD0\xBF\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0/\xE9t\xE9.mp3");
+    write_file(
+        "liste.M3U8",
+        "\xEF\xBB\xBF#EXTINF:4,\xC5\x81\xC3\xB3\x64\xC5\xBA\r\nDvo\xC5\x99\xC3\xA1k.mp3\r\n");
 
-    ASSERT_TRUE(drop({japanese, cafe, folder_ru, dir / "dossier"}, 2));
-    EXPECT_EQ(paths(), (std::vector<std::string>{(dir / "caf\xE9.mp3").string(),
-                                                 (dir / "dossier/\x80.mp3").string()}));
-    EXPECT_EQ(lines(), (std::vector<std::string>{"caf\xE9", "\x80"}));
+    ASSERT_TRUE(drop({czech, japanese, broken, dir / "\xD0\xBF\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0",
+                      dir / "liste.M3U8"},
+                     6));
+    std::string folder = (dir / "\xD0\xBF\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0").string() + "/";
+    EXPECT_EQ(paths(),
+              (std::vector<std::string>{czech.string(), japanese.string(),
+                                        folder + "Cafe\xCC\x81.mp3", folder + "\xCE\xA9mega.mp3",
+                                        folder + "\xF0\x9F\x8E\xB5.mp3", czech.string()}));
+    EXPECT_EQ(lines(), (std::vector<std::string>{"Dvo\xC5\x99\xC3\xA1k", "\xE6\x97\xA5\xE6\x9C\xAC",
+                                                 "Cafe\xCC\x81", "\xCE\xA9mega", "\xF0\x9F\x8E\xB5",
+                                                 "\xC5\x81\xC3\xB3\x64\xC5\xBA"}));
 }
 
 TEST_F(DropFiles, WhatNamesNoLocalFileIsRefusedAndAddsNothing) {

@@ -45,14 +45,14 @@ class FileFormats : public ::testing::Test {
         return found;
     }
 
-    // Every line of a file as text_gets gives it, with its lossy mark.
-    std::vector<std::pair<std::string, int>> lines(const char* name) {
-        std::vector<std::pair<std::string, int>> read_lines;
+    // Every line of a file as text_gets gives it.
+    std::vector<std::string> lines(const char* name) {
+        std::vector<std::string> read_lines;
         TextFile* file = text_open_read(path(name).c_str());
         EXPECT_NE(file, nullptr);
         char buffer[MAX_PATH];
         while (file && text_gets(buffer, sizeof buffer, file))
-            read_lines.emplace_back(buffer, text_last_read_lossy(file));
+            read_lines.emplace_back(buffer);
         text_close(file);
         return read_lines;
     }
@@ -60,7 +60,7 @@ class FileFormats : public ::testing::Test {
     fs::path dir;
 };
 
-using Lines = std::vector<std::pair<std::string, int>>;
+using Lines = std::vector<std::string>;
 
 } // namespace
 
@@ -68,8 +68,8 @@ TEST_F(FileFormats, WrittenLinesEndInCrLfAndReplaceTheOldFileLeavingNothingElse)
     write("liste.m3u", "ancienne liste\r\n");
     TextFile* file = text_open_replace(path("liste.m3u").c_str());
     ASSERT_NE(file, nullptr);
-    text_write(file, "#EXTM3U\n#EXTINF:3,Caf\xE9 - \xC9t\xE9\n");
-    text_write(file, "C:\\Musique\\\xE9t\xE9.mp3\nlone\rCR\n");
+    text_write(file, "#EXTM3U\n#EXTINF:3,Caf\xC3\xA9 - \xC3\x89t\xC3\xA9\n");
+    text_write(file, "C:\\Musique\\\xC3\xA9t\xC3\xA9.mp3\nlone\rCR\n");
     EXPECT_EQ(read("liste.m3u"), "ancienne liste\r\n"); // whole until the commit
     EXPECT_EQ(text_commit(file), 1);
     EXPECT_EQ(read("liste.m3u"), "#EXTM3U\r\n#EXTINF:3,Caf\xE9 - \xC9t\xE9\r\n"
@@ -87,21 +87,28 @@ TEST_F(FileFormats, AnAbandonedReplacementLeavesTheOldFileAndNoTemporaryFile) {
     EXPECT_EQ(names(), std::vector<std::string>{"liste.m3u"});
 }
 
-TEST_F(FileFormats, ReadingTurnsCrLfIntoLineFeedsAndUtf8IntoWindows1252) {
+TEST_F(FileFormats, ReadingTurnsCrLfIntoLineFeedsAndEveryFileIntoUtf8) {
     write("ansi.m3u", "caf\xE9\r\nlone\rCR\r\nlast");
-    EXPECT_EQ(lines("ansi.m3u"), (Lines{{"caf\xE9\n", 0}, {"lone\rCR\n", 0}, {"last", 0}}));
+    EXPECT_EQ(lines("ansi.m3u"), (Lines{"caf\xC3\xA9\n", "lone\rCR\n", "last"}));
 
-    // Marked or not, UTF-8 is converted; a character Windows-1252 lacks is a
-    // marked '?'.
+    // Marked or not, UTF-8 stays as it is; in a marked file, bytes that are not
+    // UTF-8 are kept as they are.
     write("marked.m3u", "\xEF\xBB\xBF"
-                        "caf\xC3\xA9\r\n\xE2\x86\x92x\r\n\xE2\x82\xAC\r\n");
-    EXPECT_EQ(lines("marked.m3u"), (Lines{{"caf\xE9\n", 0}, {"?x\n", 1}, {"\x80\n", 0}}));
-    write("plain.m3u", "\xC3\x89t\xC3\xA9\r\n");
-    EXPECT_EQ(lines("plain.m3u"), (Lines{{"\xC9t\xE9\n", 0}}));
+                        "caf\xC3\xA9\r\n\xE2\x86\x92x\r\n\xFF\r\n");
+    EXPECT_EQ(lines("marked.m3u"), (Lines{"caf\xC3\xA9\n", "\xE2\x86\x92x\n", "\xFF\n"}));
+    write("plain.m3u", "\xD0\x9C\xC3\xA9\r\n");
+    EXPECT_EQ(lines("plain.m3u"), (Lines{"\xD0\x9C\xC3\xA9\n"}));
 
-    // Bytes that are not UTF-8 are Windows-1252 already.
-    write("latin.m3u", "\xC9t\xE9\r\n");
-    EXPECT_EQ(lines("latin.m3u"), (Lines{{"\xC9t\xE9\n", 0}}));
+    // Written back, each comes out as it was read.
+    for (const char* name : {"ansi.m3u", "plain.m3u"}) {
+        std::string before = read(name);
+        Lines read_lines = lines(name);
+        TextFile* file = text_open_replace(path(name).c_str());
+        for (const auto& line : read_lines)
+            text_write(file, line.c_str());
+        EXPECT_EQ(text_commit(file), 1);
+        EXPECT_EQ(read(name), name == std::string("ansi.m3u") ? before : "\xEF\xBB\xBF" + before);
+    }
 }
 
 TEST_F(FileFormats, SettingsWrittenIntoAnEditedFileKeepEveryOtherByte) {
@@ -126,4 +133,34 @@ TEST_F(FileFormats, ANewSettingsFileIsOneSectionOfCrLfLines) {
     EXPECT_TRUE(WritePrivateProfileStringA("Init", "volume", "50", ini.c_str()));
     EXPECT_TRUE(WritePrivateProfileStringA("Init", "fontfacename", "Arial", ini.c_str()));
     EXPECT_EQ(read("Froulard.ini"), "[Init]\r\nvolume=50\r\nfontfacename=Arial\r\n");
+}
+
+// Names in every script name their file exactly, on Windows through the "A"
+// functions with UTF-8 as the program's code page.
+TEST_F(FileFormats, NamesInEveryScriptNameTheirFileExactly) {
+#ifdef _WIN32
+    EXPECT_EQ(GetACP(), 65001u);
+#endif
+    for (const char* name :
+         {"\xD0\x9C\xD0\xB5\xD0\xBB\xD0\xBE\xD0\xB4\xD0\xB8\xD1\x8F.m3u",
+          "\xE6\x97\xA5\xE6\x9C\xAC.m3u", "\xF0\x9F\x8E\xB5.m3u", "Dvo\xC5\x99\xC3\xA1k.ini"}) {
+        SCOPED_TRACE(name);
+        // Joined as bytes: a narrow std::filesystem path is not UTF-8 on Windows.
+        std::string file_path = dir.string() + PATH_SEPARATOR_STRING + name;
+        TextFile* file = text_open_replace(file_path.c_str());
+        ASSERT_NE(file, nullptr);
+        text_write(file, "x\n");
+        ASSERT_EQ(text_commit(file), 1);
+        std::u8string wanted(reinterpret_cast<const char8_t*>(name));
+        EXPECT_TRUE(fs::exists(dir / fs::path(wanted)));
+        TextFile* read_back = text_open_read(file_path.c_str());
+        char line[8];
+        ASSERT_NE(read_back, nullptr);
+        EXPECT_STREQ(text_gets(line, sizeof line, read_back), "x\n");
+        text_close(read_back);
+        ASSERT_TRUE(WritePrivateProfileStringA("Init", "volume", "5", file_path.c_str()));
+        EXPECT_EQ(GetPrivateProfileIntA("Init", "volume", 0, file_path.c_str()), 5u);
+        fs::remove(dir / fs::path(wanted));
+    }
+    EXPECT_TRUE(names().empty());
 }

@@ -87,7 +87,7 @@ TEST_F(MainWindowTest, ButtonsAndGroupsReadTheirFrenchLabels) {
 }
 
 TEST_F(MainWindowTest, LabelsReadTheTextTheyShow) {
-    SetWindowTextA(item(IDC_TITLE_LABEL), "Artiste - Deuxi\xE8me chanson");
+    SetWindowTextA(item(IDC_TITLE_LABEL), "Artiste - Deuxi\xC3\xA8me chanson");
     SetWindowTextA(item(IDC_TIME_LABEL), "01:23");
     std::vector<std::string> labels = names_with_role(controls_of(dialog), QAccessible::StaticText);
     EXPECT_EQ(labels, (std::vector<std::string>{"01:23", "Artiste - Deuxième chanson"}));
@@ -134,7 +134,8 @@ TEST_F(MainWindowTest, SlidersReadTheirGroupAndPosition) {
 }
 
 TEST_F(MainWindowTest, ListReadsItsLinesAndTheirSelection) {
-    for (const char* line : {"Artiste - Chanson", "Deuxi\xE8me chanson", "Troisi\xE8me chanson"}) {
+    for (const char* line :
+         {"Artiste - Chanson", "Deuxi\xC3\xA8me chanson", "Troisi\xC3\xA8me chanson"}) {
         SendMessageA(item(IDC_PLAYLIST), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
     }
     SendMessageA(item(IDC_PLAYLIST), LB_SETSEL, TRUE, 1);

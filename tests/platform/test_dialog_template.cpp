@@ -30,22 +30,22 @@ const ExpectedControl main_controls[] = {
     {1, "Button", "Jouer", 17, 155, 50, 14, true},
     {1001, "Button", "Pauser", 71, 155, 50, 14, true},
     {1002, "Button", "Stopper", 125, 155, 50, 14, true},
-    {1003, "Button", "\xC9galiseur", 179, 155, 50, 14, true},
-    {1004, "Button", "Pr\xE9\x63\xE9\x64\x65nte", 17, 173, 50, 14, true},
+    {1003, "Button", "\xC3\x89galiseur", 179, 155, 50, 14, true},
+    {1004, "Button", "Pr\xC3\xA9\x63\xC3\xA9\x64\x65nte", 17, 173, 50, 14, true},
     {1005, "Button", "Suivante", 71, 173, 50, 14, true},
     {1006, "Button", "Fonte", 125, 173, 50, 14, true},
-    {1007, "Button", "\xC0 Propos", 179, 173, 50, 14, true},
+    {1007, "Button", "\xC3\x80 Propos", 179, 173, 50, 14, true},
     {1020, "ListBox", "", 315, 20, 158, 167, true},
     {1008, "Button", "Haut", 261, 20, 50, 14, true},
     {1009, "Button", "Bas", 261, 37, 50, 14, true},
     {1010, "Button", "Trier", 261, 54, 50, 14, true},
-    {1011, "Button", "Al\xE9\x61toire", 261, 71, 50, 14, true},
+    {1011, "Button", "Al\xC3\xA9\x61toire", 261, 71, 50, 14, true},
     {1012, "Button", "Effacer", 261, 88, 50, 14, true},
     {1013, "Button", "Tout", 261, 105, 50, 14, true},
     {1014, "Button", "Ajouter", 261, 122, 50, 14, true},
     {1015, "Button", "Ouvrir", 261, 139, 50, 14, true},
     {1016, "Button", "Enregistrer", 261, 156, 50, 14, true},
-    {1018, "Button", "R\xE9p\xE9ter", 261, 173, 50, 14, true},
+    {1018, "Button", "R\xC3\xA9p\xC3\xA9ter", 261, 173, 50, 14, true},
     {1042, "msctls_trackbar32", "Slider1", 17, 109, 104, 14, false},
     {1043, "msctls_trackbar32", "Slider2", 125, 109, 104, 14, false},
     {1041, "msctls_trackbar32", "Slider3", 17, 65, 158, 14, false},
@@ -196,7 +196,7 @@ TEST(DialogTemplate, EqualizerHasItsTwentyThreeControls) {
         found += 2;
     }
     EXPECT_EQ(found, 23);
-    EXPECT_EQ(text_of(GetDlgItem(dialog, 1017)), "Z\xE9ro");
+    EXPECT_EQ(text_of(GetDlgItem(dialog, 1017)), "Z\xC3\xA9ro");
     EXPECT_EQ(text_of(GetDlgItem(dialog, 1019)), "Lancer");
     DestroyWindow(dialog);
 }

@@ -40,7 +40,7 @@ TEST_F(MainWindowTest, FontsFollowTheirDescriptionInWindowsUnits) {
 }
 
 TEST_F(MainWindowTest, LabelsShowTheProgramsTextAsWritten) {
-    const char* title = "AC/DC & <b>Queen</b> \x80 \xE9t\xE9";
+    const char* title = "AC/DC & <b>Queen</b> \xE2\x82\xAC \xC3\xA9t\xC3\xA9";
     EXPECT_TRUE(SetWindowTextA(item(1022), title));
     auto* label = qobject_cast<QLabel*>(widget(1022));
     ASSERT_NE(label, nullptr);

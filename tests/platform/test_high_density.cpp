@@ -119,7 +119,8 @@ TEST_F(HighDensity, MainWindowKeepsItsLayoutAndDrawsTextAtTheScreensResolution) 
     HWND dialog = open(IDD_DIALOG1);
     SetWindowTextA(GetDlgItem(dialog, IDC_TITLE_LABEL), "Artiste - Chanson");
     SetWindowTextA(GetDlgItem(dialog, IDC_TIME_LABEL), "01:23");
-    for (const char* line : {"Artiste - Chanson", "Deuxi\xE8me chanson", "Troisi\xE8me chanson"}) {
+    for (const char* line :
+         {"Artiste - Chanson", "Deuxi\xC3\xA8me chanson", "Troisi\xC3\xA8me chanson"}) {
         send(dialog, IDC_PLAYLIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
     }
     send(dialog, IDC_PLAYLIST, LB_SETSEL, TRUE, 0);

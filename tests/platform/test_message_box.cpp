@@ -31,8 +31,8 @@ TEST_F(MessageBox, ShowsTheWindowsTextWithItsButtonAndIcon) {
             buttons << button->text();
         box->buttons().first()->click();
     });
-    EXPECT_EQ(MessageBoxA(nullptr, "Mon Dieu! Quelque chose ne va pas... :-( \xE9\x80", "Attention",
-                          MB_OK | MB_ICONWARNING),
+    EXPECT_EQ(MessageBoxA(nullptr, "Mon Dieu! Quelque chose ne va pas... :-( \xC3\xA9\xE2\x82\xAC",
+                          "Attention", MB_OK | MB_ICONWARNING),
               IDOK);
     EXPECT_EQ(text, QString::fromUtf8("Mon Dieu! Quelque chose ne va pas... :-( é€"));
     EXPECT_EQ(caption, "Attention");
@@ -42,7 +42,7 @@ TEST_F(MessageBox, ShowsTheWindowsTextWithItsButtonAndIcon) {
     ASSERT_EQ(testing_dialog_requests().size(), 1u);
     const DialogRequest& asked = testing_dialog_requests()[0];
     EXPECT_EQ(asked.kind, DialogKind::message_box);
-    EXPECT_EQ(asked.text, "Mon Dieu! Quelque chose ne va pas... :-( \xE9\x80");
+    EXPECT_EQ(asked.text, "Mon Dieu! Quelque chose ne va pas... :-( \xC3\xA9\xE2\x82\xAC");
     EXPECT_EQ(asked.title, "Attention");
     EXPECT_EQ(asked.flags, 0x30u);
 }

@@ -54,7 +54,7 @@ TEST(ProfileRead, NamesIgnoreCaseAndValuesAreTrimmed) {
     EXPECT_EQ(read_string(ini, "QUOTED", ""), "  spaced ");
     EXPECT_EQ(read_string(ini, "single", ""), "x");
     EXPECT_EQ(read_string(ini, "lone", ""), "\"half");
-    EXPECT_EQ(read_int(ini, "\xE9t\xE9", 0), 1); // accented letters fold too
+    EXPECT_EQ(read_int(ini, "\xC3\xA9t\xC3\xA9", 0), 1); // accented letters fold too
 }
 
 TEST(ProfileRead, StringsAreCutToTheBuffer) {
@@ -275,24 +275,30 @@ TEST(ProfileAtomicWrite, LeftoverTemporaryFileIsNotTheSettings) {
     EXPECT_EQ(read_int(ini, "volume", 50), 60);
 }
 
-TEST(CurrentDirectory, WindowsTextOrFailure) {
+TEST(CurrentDirectory, Utf8TextOrFailure) {
     ScratchDir dir;
-    std::string accented = dir.file("\xC3\xA9t\xC3\xA9"); // "été" in UTF-8
-    mkdir(accented.c_str(), 0755);
     char* saved = getcwd(nullptr, 0);
-    ASSERT_EQ(chdir(accented.c_str()), 0);
-
-    std::string expected = dir.path() + "/\xE9t\xE9";
-    char buffer[260];
-    EXPECT_EQ(GetCurrentDirectoryA(sizeof buffer, buffer), expected.size());
-    EXPECT_EQ(std::string(buffer), expected);
-    char small[4] = "abc";
-    EXPECT_EQ(GetCurrentDirectoryA(sizeof small, small), expected.size() + 1);
-    EXPECT_EQ(std::string(small), "abc");
-
-    std::string foreign = dir.file("\xE6\x97\xA5"); // a character Windows-1252 lacks
+    // Any script, and a path longer than Windows' 260 bytes.
+    std::string long_name(250, 'l');
+    for (const std::string& name : std::vector<std::string>{"\xC3\xA9t\xC3\xA9", "\xE6\x97\xA5",
+                                                            long_name + "/" + long_name}) {
+        SCOPED_TRACE(name);
+        std::string expected = dir.file(name);
+        mkdir(expected.substr(0, expected.find('/', dir.path().size() + 1)).c_str(), 0755);
+        mkdir(expected.c_str(), 0755);
+        ASSERT_EQ(chdir(expected.c_str()), 0);
+        char buffer[MAX_PATH];
+        EXPECT_EQ(GetCurrentDirectoryA(sizeof buffer, buffer), expected.size());
+        EXPECT_EQ(std::string(buffer), expected);
+        char small[4] = "abc";
+        EXPECT_EQ(GetCurrentDirectoryA(sizeof small, small), expected.size() + 1);
+        EXPECT_EQ(std::string(small), "abc");
+    }
+    // A name that is not UTF-8 has no text.
+    std::string foreign = dir.file("\xE9t\xE9");
     mkdir(foreign.c_str(), 0755);
     ASSERT_EQ(chdir(foreign.c_str()), 0);
+    char buffer[MAX_PATH];
     EXPECT_EQ(GetCurrentDirectoryA(sizeof buffer, buffer), 0u);
 
     ASSERT_EQ(chdir(saved), 0);

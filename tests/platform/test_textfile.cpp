@@ -13,12 +13,11 @@ using namespace std::string_literals;
 
 struct Piece {
     std::string text;
-    bool lossy;
     bool operator==(const Piece&) const = default;
 };
 
 static std::ostream& operator<<(std::ostream& out, const Piece& piece) {
-    return out << '"' << piece.text << '"' << (piece.lossy ? " lossy" : "");
+    return out << '"' << piece.text << '"';
 }
 
 // Every piece the reader delivers with a buffer of the given size.
@@ -29,7 +28,7 @@ static std::vector<Piece> pieces_of(const std::string& path, int size = 260) {
         return pieces;
     std::vector<char> buffer(size);
     while (text_gets(buffer.data(), size, file))
-        pieces.push_back({buffer.data(), text_last_read_lossy(file) != 0});
+        pieces.push_back({buffer.data()});
     text_close(file);
     return pieces;
 }
@@ -38,11 +37,8 @@ TEST(TextRead, LineEndsAsWindowsTextMode) {
     ScratchDir dir;
     std::string path = dir.file("a.m3u");
     write_bytes(path, "#EXTM3U\r\none\ntwo\rstill two\r\n\r\nlast\r");
-    std::vector<Piece> expected = {{"#EXTM3U\n", false},
-                                   {"one\n", false},
-                                   {"two\rstill two\n", false},
-                                   {"\n", false},
-                                   {"last\r", false}};
+    std::vector<Piece> expected = {
+        {"#EXTM3U\n"}, {"one\n"}, {"two\rstill two\n"}, {"\n"}, {"last\r"}};
     EXPECT_EQ(pieces_of(path), expected);
     EXPECT_EQ(text_open_read(dir.file("missing.m3u").c_str()), nullptr);
 }
@@ -52,15 +48,15 @@ TEST(TextRead, LongLinesArriveInPiecesAtTheByteLimit) {
     std::string path = dir.file("a.m3u");
     // 259 bytes of text then CR LF: the last piece is the line feed alone.
     write_bytes(path, std::string(259, 'a') + "\r\n" + std::string(300, 'b') + "\r\nxy");
-    std::vector<Piece> expected = {{std::string(259, 'a'), false},
-                                   {"\n", false},
-                                   {std::string(259, 'b'), false},
-                                   {std::string(41, 'b') + "\n", false},
-                                   {"xy", false}};
+    std::vector<Piece> expected = {{std::string(259, 'a')},
+                                   {"\n"},
+                                   {std::string(259, 'b')},
+                                   {std::string(41, 'b') + "\n"},
+                                   {"xy"}};
     EXPECT_EQ(pieces_of(path), expected);
     // A CR LF pair at the limit still counts as the one line feed.
     write_bytes(path, "abc\r\nd");
-    EXPECT_EQ(pieces_of(path, 5), (std::vector<Piece>{{"abc\n", false}, {"d", false}}));
+    EXPECT_EQ(pieces_of(path, 5), (std::vector<Piece>{{"abc\n"}, {"d"}}));
     // A buffer of one byte delivers nothing rather than empty lines for ever.
     EXPECT_TRUE(pieces_of(path, 1).empty());
 }
@@ -79,29 +75,58 @@ TEST(TextRead, NulBytesNeverOverrunTheBuffer) {
     text_close(file);
 }
 
-TEST(TextRead, Utf8PlaylistsBecomeWindows1252) {
+// Reading, per kind of file: a mark means UTF-8, so does valid UTF-8 with a
+// multi-byte sequence; anything else is Windows-1252, converted.
+TEST(TextRead, EveryKindOfFileBecomesTheProgramsUtf8) {
+    struct Row {
+        std::string bytes;
+        std::vector<Piece> pieces;
+    };
+    const Row rows[] = {
+        // UTF-8 without a mark, as "find" writes it: every script whole.
+        {"#EXTINF:1,Dvo\xC5\x99\xC3\xA1k \xE2\x82\xAC\r\n/m/\xD0\x9C\xE6\x97\xA5.mp3\r\n"
+         "/m/\xF0\x9F\x98\x80"
+         "e\xCC\x81.mp3\n",
+         {{"#EXTINF:1,Dvo\xC5\x99\xC3\xA1k \xE2\x82\xAC\n"},
+          {"/m/\xD0\x9C\xE6\x97\xA5.mp3\n"},
+          {"/m/\xF0\x9F\x98\x80"
+           "e\xCC\x81.mp3\n"}}},
+        // A mark is skipped, even on plain ASCII.
+        {"\xEF\xBB\xBF#EXTM3U\nx\n", {{"#EXTM3U\n"}, {"x\n"}}},
+        // Not valid UTF-8: Windows-1252, every byte its character.
+        {"Beyonc\xE9 \x80\n\xC3\xA9\xFF\x81\n",
+         {{"Beyonc\xC3\xA9 \xE2\x82\xAC\n"}, {"\xC3\x83\xC2\xA9\xC3\xBF\xC2\x81\n"}}},
+        // Marked, with bytes that are not UTF-8: kept as they are.
+        {"\xEF\xBB\xBF\xC3\xA9\n/m/\xFF.mp3\n", {{"\xC3\xA9\n"}, {"/m/\xFF.mp3\n"}}},
+        {"\xEF\xBB\xBF" + std::string(300, 'a') + "\xFF\n",
+         {{std::string(259, 'a')}, {std::string(41, 'a') + "\xFF\n"}}},
+    };
     ScratchDir dir;
     std::string path = dir.file("a.m3u");
-    // Valid UTF-8 with multi-byte sequences: converted, with the lossy lines marked.
-    write_bytes(path, "#EXTINF:1,Beyonc\xC3\xA9 \xE2\x82\xAC\r\n/m/\xE6\x97\xA5.mp3\r\n"
-                      "/m/\xF0\x9F\x98\x80?.mp3\n");
-    std::vector<Piece> expected = {
-        {"#EXTINF:1,Beyonc\xE9 \x80\n", false}, {"/m/?.mp3\n", true}, {"/m/??.mp3\n", true}};
-    EXPECT_EQ(pieces_of(path), expected);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.bytes);
+        write_bytes(path, row.bytes);
+        EXPECT_EQ(pieces_of(path), row.pieces);
+    }
 
-    // A byte-order mark is skipped, even on plain ASCII.
-    write_bytes(path, "\xEF\xBB\xBF#EXTM3U\nx\n");
-    EXPECT_EQ(pieces_of(path), (std::vector<Piece>{{"#EXTM3U\n", false}, {"x\n", false}}));
-
-    // Not valid UTF-8: read byte for byte as Windows-1252.
-    write_bytes(path, "Beyonc\xE9\n\xC3\xA9\xFF\n");
-    EXPECT_EQ(pieces_of(path),
-              (std::vector<Piece>{{"Beyonc\xE9\n", false}, {"\xC3\xA9\xFF\n", false}}));
-
-    // A lossy character in the second piece of a long line marks only that piece.
-    write_bytes(path, std::string(300, 'a') + "\xE6\x97\xA5\n");
-    EXPECT_EQ(pieces_of(path), (std::vector<Piece>{{std::string(259, 'a'), false},
-                                                   {std::string(41, 'a') + "?\n", true}}));
+    // Files of several megabytes (the reader's blocks): one text, a CR LF at
+    // a block's end included.
+    const std::string many(1 << 20, 'a');
+    const std::string tail = "\r\n\xD0\x96\r\n";
+    for (const auto& [bytes, text] :
+         {std::pair{many.substr(1) + tail, many.substr(1) + "\n\xD0\x96\n"},
+          std::pair{std::string(1 << 20, '\xE9') + "\r\n", [] {
+                        std::string text;
+                        for (int i = 0; i < (1 << 20); i++)
+                            text += "\xC3\xA9";
+                        return text + "\n";
+                    }()}}) {
+        write_bytes(path, bytes);
+        std::string read;
+        for (const Piece& piece : pieces_of(path))
+            read += piece.text;
+        EXPECT_EQ(read, text);
+    }
 }
 
 static bool write_file(const std::string& path, const std::vector<const char*>& texts) {
@@ -118,7 +143,7 @@ TEST(TextWrite, LineFeedsBecomeCrLfAndTheFileIsReplacedWhole) {
     std::string path = dir.file("Froulard.m3u");
     write_bytes(path, "old content that is longer than the new one\r\n");
     ASSERT_TRUE(
-        write_file(path, {"#EXTM3U\n", "#EXTINF:5,T\xEDtulo\n", "/m/a.mp3", "\n", "x\r\n"}));
+        write_file(path, {"#EXTM3U\n", "#EXTINF:5,T\xC3\xADtulo\n", "/m/a.mp3", "\n", "x\r\n"}));
     EXPECT_EQ(read_bytes(path), "#EXTM3U\r\n#EXTINF:5,T\xEDtulo\r\n/m/a.mp3\r\nx\r\r\n");
 
     // A large file goes out in blocks and arrives whole.
@@ -130,6 +155,66 @@ TEST(TextWrite, LineFeedsBecomeCrLfAndTheFileIsReplacedWhole) {
     ASSERT_TRUE(text_commit(file));
     EXPECT_EQ(read_bytes(path).size(), 20000u * 42u);
     EXPECT_EQ(dir.listing(), "Froulard.m3u");
+}
+
+// Writing: Windows-1252 byte for byte while every character has a byte there
+// and those bytes would not read back as UTF-8; else UTF-8 behind a mark
+// (always for ".m3u8"). Whatever is written reads back the same.
+TEST(TextWrite, TheEncodingIsChosenForTheWholeFileAndReadsBack) {
+    struct Row {
+        const char* name;
+        std::string text;
+        std::string bytes;
+    };
+    const std::string mark = "\xEF\xBB\xBF";
+    const Row rows[] = {
+        {"a.m3u", "plain\n", "plain\r\n"},
+        {"a.m3u", "caf\xC3\xA9 \xE2\x82\xAC \xC5\x93\n", "caf\xE9 \x80 \x9C\r\n"},
+        // One character beyond Windows-1252 makes the whole file UTF-8.
+        {"a.m3u", "caf\xC3\xA9\nDvo\xC5\x99\xC3\xA1k\n",
+         mark + "caf\xC3\xA9\r\nDvo\xC5\x99\xC3\xA1k\r\n"},
+        // "Café" misread once ("CafÃ©"): its Windows-1252 bytes are UTF-8 for "Café".
+        {"a.m3u", "/m/Caf\xC3\x83\xC2\xA9.mp3\n", mark + "/m/Caf\xC3\x83\xC2\xA9.mp3\r\n"},
+        // Bytes that would begin with the mark.
+        {"a.m3u", "\xC3\xAF\xC2\xBB\xC2\xBFx\n", mark + "\xC3\xAF\xC2\xBB\xC2\xBFx\r\n"},
+        {"a.M3U8", "plain\n", mark + "plain\r\n"},
+    };
+    ScratchDir dir;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        std::string path = dir.file(row.name);
+        ASSERT_TRUE(write_file(path, {row.text.c_str()}));
+        EXPECT_EQ(read_bytes(path), row.bytes);
+        std::string back;
+        for (const Piece& piece : pieces_of(path))
+            back += piece.text;
+        EXPECT_EQ(back, row.text);
+    }
+}
+
+// Cuts at a byte limit never split a character.
+TEST(TextCut, CutsFallOnCharacterBoundaries) {
+    struct Row {
+        std::string text;
+        size_t limit;
+        std::string kept;
+    };
+    const Row rows[] = {
+        {"abc", 5, "abc"},
+        {"ab\xC3\xA9", 3, "ab"},
+        {"\xD0\x9C\xD0\xB5", 3, "\xD0\x9C"},
+        {"\xE6\x97\xA5\xE6\x9C\xAC", 5, "\xE6\x97\xA5"},
+        {"a\xF0\x9F\x98\x80", 4, "a"},
+        {"e\xCC\x81", 2, "e"},
+        {"\xFF\xFE", 1, "\xFF"}, // a byte that is no sequence is a character of its own
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(text_cut_length(row.text.data(), row.text.size(), row.limit), row.kept.size());
+        std::string copy = row.text;
+        text_cut(copy.data(), row.limit);
+        EXPECT_STREQ(copy.c_str(), row.kept.c_str());
+    }
 }
 
 TEST(TextWrite, AbandonedOrRefusedWritesLeaveTheOldFile) {

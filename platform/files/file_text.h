@@ -1,0 +1,32 @@
+// The encodings of the files the program reads and writes (playlists and the
+// settings file) against its own text, UTF-8. The same on both platforms, for
+// the shared helpers of platform/files/.
+//
+// Reading: a byte-order mark means UTF-8; otherwise bytes that are valid UTF-8
+// holding at least one multi-byte sequence are UTF-8; anything else is
+// Windows-1252. Writing: Windows-1252 when every character has a byte there
+// and those bytes would not be read back as UTF-8, so every file the program
+// wrote before its text became UTF-8 comes out byte for byte the same;
+// otherwise UTF-8 behind a byte-order mark. Whatever is written reads back as
+// the same text.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Turns a file's bytes into the program's text in place, the mark dropped.
+// Bytes of a marked file that are not part of a valid sequence are kept as
+// they are: a path holding them still names the same file, and written back
+// they come out the same.
+void file_bytes_to_text(std::string* content);
+
+// The same text in blocks of about block_size bytes, so that a reader can
+// release what it has read; *content is released. Costs, beside the file's
+// bytes, the text once (at most three times their size, for the
+// Windows-1252 characters that take three bytes).
+void file_bytes_to_text_blocks(std::string* content, size_t block_size,
+                               std::vector<std::string>* blocks);
+
+// The bytes that store text, by the rule above; always UTF-8 (marked) when
+// utf8_only, for a format that is UTF-8 by definition.
+std::string file_bytes_of_text(const std::string& text, bool utf8_only);
