@@ -110,6 +110,13 @@ static void scroll(HWND dialog, int code) {
     apply_volume();
 }
 
+static void close_main_window(HWND dialog, int user_present) {
+    save_settings_on_close(user_present);
+    // The library ends any playback itself; nothing is closed first.
+    vbmp3_free();
+    DestroyWindow(dialog);
+}
+
 INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG: {
@@ -121,17 +128,16 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
         return TRUE;
     }
     case WM_ENDSESSION:
-        // At logoff or shutdown Windows sends no WM_CLOSE and ends the process
-        // once this returns: the program closes as its close button does.
+        // At logoff or shutdown (Windows), or on a shutdown signal (Linux),
+        // no WM_CLOSE comes and the process must end soon: the program closes
+        // as its close button does, but shows no box nobody would answer.
         if (wparam == FALSE) {
             return TRUE;
         }
-        [[fallthrough]];
+        close_main_window(dialog, 0);
+        return TRUE;
     case WM_CLOSE:
-        save_settings_on_close();
-        // The library ends any playback itself; nothing is closed first.
-        vbmp3_free();
-        DestroyWindow(dialog);
+        close_main_window(dialog, 1);
         return TRUE;
     case WM_DESTROY:
         PostQuitMessage(0);

@@ -5,9 +5,11 @@
 //
 // The claim lasts exactly as long as the process: it ends with it however it
 // ends, a crash or a kill included, so the next start never finds a stale one.
-// Linux: a lock on the folder itself (nothing is left in it) and a local
-// socket named after the folder. Windows: a named mutex derived from the
-// folder's path, and the window found by a property carrying that name.
+// Linux: a lock file and a local socket named after the folder, in the
+// user's runtime folder, where no other user reaches them (nothing is left in
+// the start folder). Windows: a named mutex of the session's own namespace
+// (Local\) derived from the folder's path, and the window found by a property
+// carrying that name.
 #pragma once
 
 #ifdef _WIN32

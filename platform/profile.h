@@ -5,8 +5,9 @@
 // cut short.
 //
 // INI semantics: section and key names case-insensitive; a missing file or key
-// gives the default; lines end with CR LF; each write replaces the file
-// atomically (a temporary file beside it, flushed, then renamed over it).
+// gives the default; lines end with CR LF; each write, or burst of writes,
+// replaces the file atomically (a temporary file beside it, flushed, then
+// renamed over it).
 #pragma once
 
 #ifdef _WIN32
@@ -24,3 +25,11 @@ UINT WINAPI GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT default_value,
 DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default_value,
                                       LPSTR buffer, DWORD size, LPCSTR path);
 BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR path);
+
+// From now on the file is kept in memory between calls and the writes of a
+// burst are made once: at the flush form of WritePrivateProfileStringA (all
+// four arguments null, as Windows flushes its own cache), or at the latest
+// when the process exits. The first write of a burst is refused when the
+// file cannot be written; a reader in another process sees the old file or
+// the new one, whole. Without this call, every write replaces the file at once.
+void profile_defer_writes(void);

@@ -75,6 +75,9 @@ void add_dropped_files(int index, HDROP drop);
 // file is written in place); any failure shows
 // show_error(ERROR_PLAYLIST_NOT_WRITTEN) instead.
 void write_m3u(const char* path);
+// write_m3u without the box, for a close nobody is at the window to answer:
+// 1 when the file was written, 0 when it was not.
+int write_m3u_file(const char* path);
 // Reads a playlist inside a running add_files batch; directory (ending in
 // PATH_SEPARATOR) resolves relative path lines. Each path line becomes an entry
 // through create_entry, titled by the EXTINF line before it when one was

@@ -21,16 +21,14 @@ static void write_title(TextFile* file, const char* title, size_t limit) {
     }
 }
 
-void write_m3u(const char* path) {
+int write_m3u_file(const char* path) {
     int count = (int)SendMessageA(playlist_box(), LB_GETCOUNT, 0, 0);
     // The new content goes to a file beside the target that replaces it only
     // once complete, so a failure never costs the old playlist; where the
     // folder takes no new file, the file is written in place.
     TextFile* file = text_open_replace(path);
-    if (file == nullptr) {
-        show_error(ERROR_PLAYLIST_NOT_WRITTEN);
-        return;
-    }
+    if (file == nullptr)
+        return 0;
     text_write(file, "#EXTM3U\n");
     PlaylistEntry* entry = playlist_head;
     for (int i = 0; i < count && entry != nullptr; i++, entry = entry->next) {
@@ -45,6 +43,10 @@ void write_m3u(const char* path) {
         text_write(file, entry->path);
         text_write(file, "\n");
     }
-    if (!text_commit(file))
+    return text_commit(file) ? 1 : 0;
+}
+
+void write_m3u(const char* path) {
+    if (write_m3u_file(path) == 0)
         show_error(ERROR_PLAYLIST_NOT_WRITTEN);
 }

@@ -57,6 +57,7 @@ void choose_font(void) {
         font.lfCharSet = ANSI_CHARSET;
         set_main_window_font(&font);
         write_font_settings(&font, path);
+        flush_settings();
     }
     InvalidateRect(main_dialog, nullptr, TRUE);
 }

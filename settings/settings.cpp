@@ -31,6 +31,11 @@ static void write_int(const char* key, int value, const char* path) {
     WritePrivateProfileStringA(SETTINGS_SECTION, key, text, path);
 }
 
+// Ends a burst of writes: the file is replaced once, with all of them.
+void flush_settings(void) {
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, nullptr);
+}
+
 // program_dir always leaves room for the program's file names (globals.h).
 void settings_path(char* path) {
     strcpy(path, program_dir);
@@ -102,10 +107,13 @@ void save_equalizer_settings(void) {
     char path[MAX_PATH];
     settings_path(path);
     write_equalizer_settings(path);
+    flush_settings();
 }
 
 void load_settings(void) {
     char path[MAX_PATH];
+    // The file is read once and written once per burst, not at every key.
+    profile_defer_writes();
     read_start_directory(program_dir);
     settings_path(path);
 
@@ -145,13 +153,18 @@ void load_settings(void) {
     write_int("repeat", repeat, path);
     write_font_settings(&font, path);
     write_equalizer_settings(path);
+    flush_settings();
 }
 
-void save_settings_on_close(void) {
+void save_settings_on_close(int user_present) {
     char playlist_path[MAX_PATH];
     strcpy(playlist_path, program_dir);
     strcat(playlist_path, DEFAULT_PLAYLIST_NAME);
-    write_m3u(playlist_path);
+    if (user_present) {
+        write_m3u(playlist_path);
+    } else {
+        write_m3u_file(playlist_path);
+    }
 
     char path[MAX_PATH];
     settings_path(path);
@@ -162,4 +175,5 @@ void save_settings_on_close(void) {
               (int)SendMessageA(GetDlgItem(main_dialog, MAIN_BALANCE_SLIDER), TBM_GETPOS, 0, 0),
               path);
     write_int("repeat", IsDlgButtonChecked(main_dialog, MAIN_REPEAT) != 0 ? 1 : 0, path);
+    flush_settings();
 }

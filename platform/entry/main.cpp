@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
                             QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QCoreApplication::installTranslator(&dialogs_french);
     }
-    // A logout, a closed terminal or a kill ends the program as its close button does.
+    // A logout, a closed terminal or a kill ends the program as the end of a
+    // Windows session does: what can be saved is saved, and no box waits.
     shutdown_signals_watch(platform_close_request);
     // The program never looks inside its instance handle; any unique address will do.
     static char instance_tag;

@@ -1,8 +1,9 @@
 // Profile (INI) files with the semantics of the Windows profile functions:
 // names compared without regard to case, the first of repeated sections and
 // keys winning, values trimmed of blanks and of one pair of surrounding quotes.
-// Every call reads the file afresh; every write replaces it whole. The same
-// on both platforms.
+// Every write replaces the file whole, at once or, once the program asks for
+// it, at the end of a burst of writes; every read sees the file as it is now,
+// or as the burst has it. The same on both platforms.
 #include "platform/profile.h"
 
 #include "platform/files/file_text.h"
@@ -11,6 +12,7 @@
 #include "codepage/utf8.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -149,6 +151,121 @@ static size_t find_key(const std::vector<ProfileLine>& lines, size_t first, size
     return last;
 }
 
+// ---- The file kept in memory ----------------------------------------------
+//
+// Once the program asks for it (profile_defer_writes), the file last read or
+// written is kept in memory between calls: a read finds it there while the
+// file on disk is still the one it was read from (or while a burst holds
+// writes not yet made), and a write only changes it there. The burst is
+// written once, atomically, by the flush form of WritePrivateProfileStringA
+// (all four arguments null), which the program calls at the end of each
+// burst, or at the latest when the process exits. Its first write already
+// starts the replacement, so a file that cannot be written is refused then,
+// as a write made at once would be.
+
+struct CachedProfile {
+    std::string path;  // as the caller names it
+    std::string stamp; // of the file when read or last written (file_stamp)
+    bool exists;
+    std::string content;
+    std::vector<ProfileLine> lines; // of content, when parsed is set
+    bool parsed;
+    AtomicFile* pending; // the replacement a burst will commit; null when none
+};
+
+static bool deferring = false;
+// Never freed: the flush at exit needs it after other objects are gone.
+static CachedProfile* cached = nullptr;
+
+// Writes the burst under way, if any. False when it could not be written;
+// the file is then as it was before the burst.
+static bool flush_profile() {
+    if (cached == nullptr || cached->pending == nullptr)
+        return true;
+    AtomicFile* file = cached->pending;
+    cached->pending = nullptr;
+    bool ok = atomic_write(file, cached->content.data(), cached->content.size());
+    ok = ok ? atomic_commit(file) : (atomic_abandon(file), false);
+    if (!ok) {
+        // What the disk holds is read again next time.
+        cached->path.clear();
+        return false;
+    }
+    file_stamp(native_path(cached->path.c_str()).c_str(), &cached->stamp);
+    cached->exists = true;
+    return true;
+}
+
+static void flush_at_exit() {
+    flush_profile();
+}
+
+// The content of the file at path: *content null when it does not exist;
+// false when it is there but cannot be read. Without deferred writes the
+// file is read afresh at every call.
+static bool profile_content(const char* path, const std::string** content) {
+    static std::string fresh;
+    *content = nullptr;
+    if (!deferring) {
+        bool exists = false;
+        if (!read_profile(path, &fresh, &exists))
+            return false;
+        *content = exists ? &fresh : nullptr;
+        return true;
+    }
+    if (cached == nullptr) {
+        cached = new CachedProfile{"", "", false, "", {}, false, nullptr};
+        std::atexit(flush_at_exit);
+    }
+    bool same_file = path != nullptr && cached->path == path;
+    std::string stamp;
+    if (!same_file ||
+        (cached->pending == nullptr &&
+         (!file_stamp(native_path(path).c_str(), &stamp) || stamp != cached->stamp))) {
+        // Another file's burst is written before this one is read.
+        flush_profile();
+        cached->path.clear();
+        std::string now;
+        if (path == nullptr || !file_stamp(native_path(path).c_str(), &now))
+            now.clear();
+        cached->parsed = false;
+        if (!read_profile(path, &cached->content, &cached->exists))
+            return false;
+        cached->path = path;
+        cached->stamp = now;
+    }
+    *content = cached->exists ? &cached->content : nullptr;
+    return true;
+}
+
+// Keeps the edited content for the burst, starting the replacement at its first write.
+static bool defer_profile(const char* path, std::string edited) {
+    if (cached->pending == nullptr) {
+        cached->pending = atomic_begin(native_path(path).c_str());
+        if (cached->pending == nullptr)
+            return false;
+    }
+    cached->content = std::move(edited);
+    cached->parsed = false;
+    cached->exists = true;
+    return true;
+}
+
+// The lines of content: parsed once for the file kept in memory, at every
+// call otherwise (into scratch).
+static const std::vector<ProfileLine>& lines_of(const std::string& content,
+                                                std::vector<ProfileLine>* scratch) {
+    if (cached == nullptr || &content != &cached->content) {
+        *scratch = parse_profile(content);
+        return *scratch;
+    }
+    if (!cached->parsed) {
+        cached->lines = parse_profile(cached->content);
+        cached->parsed = true;
+    }
+    return cached->lines;
+}
+
 // ---- Answers into the caller's buffer --------------------------------------
 
 // Copies at most size - 1 bytes and a NUL; returns the count copied.
@@ -202,11 +319,11 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default
     while (!fallback.empty() && is_blank(fallback.back()))
         fallback.remove_suffix(1);
 
-    std::string content;
-    bool exists = false;
-    if (!read_profile(path, &content, &exists) || !exists)
+    const std::string* content = nullptr;
+    if (!profile_content(path, &content) || content == nullptr)
         return copy_text(fallback, buffer, size);
-    std::vector<ProfileLine> lines = parse_profile(content);
+    std::vector<ProfileLine> scratch;
+    const std::vector<ProfileLine>& lines = lines_of(*content, &scratch);
 
     std::vector<std::string_view> names;
     if (!section) {
@@ -265,9 +382,8 @@ static std::string_view ending_of(const std::string& content, const ProfileLine&
 }
 
 // The new content, or false when the write changes nothing.
-static bool edit_profile(const std::string& content, std::string_view section, LPCSTR key,
-                         LPCSTR value, std::string* result) {
-    std::vector<ProfileLine> lines = parse_profile(content);
+static bool edit_profile(const std::string& content, const std::vector<ProfileLine>& lines,
+                         std::string_view section, LPCSTR key, LPCSTR value, std::string* result) {
     size_t first = 0, last = 0;
     bool has_section = find_section(lines, section, &first, &last);
     std::string_view whole(content);
@@ -333,16 +449,27 @@ static bool replace_profile(const char* path, const std::string& content) {
 }
 
 BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR path) {
+    // All four null: the burst under way is written now, as Windows flushes its cache.
+    if (!section && !key && !value && !path)
+        return flush_profile() ? TRUE : FALSE;
     if (!section || !path)
         return FALSE;
-    std::string content;
-    bool exists = false;
+    const std::string* content = nullptr;
     // A file that is there but cannot be read is never overwritten: its
     // other settings would be lost.
-    if (!read_profile(path, &content, &exists))
+    if (!profile_content(path, &content))
         return FALSE;
+    static const std::string none;
+    const std::string& old = content ? *content : none;
+    std::vector<ProfileLine> scratch;
     std::string edited;
-    if (!edit_profile(content, section, key, value, &edited))
+    if (!edit_profile(old, lines_of(old, &scratch), section, key, value, &edited))
         return TRUE;
-    return replace_profile(path, edited) ? TRUE : FALSE;
+    if (!deferring)
+        return replace_profile(path, edited) ? TRUE : FALSE;
+    return defer_profile(path, std::move(edited)) ? TRUE : FALSE;
+}
+
+void profile_defer_writes(void) {
+    deferring = true;
 }

@@ -17,7 +17,8 @@ struct AtomicFile {
     std::string temp_path; // empty when written in place
     std::string target_path;
     std::string directory; // the target's folder
-    uint32_t attributes;   // Windows: the target's attributes the new file takes on (0: none)
+    uint32_t attributes;   // the permissions (POSIX) or attributes (Windows, 0: none) the new file
+                           // takes on
     bool failed;           // a write went wrong: the commit must not replace the target
     std::string in_place;  // written in place: the new content, held until the commit
 };

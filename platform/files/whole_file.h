@@ -19,17 +19,30 @@
 #include <cstddef>
 #include <string>
 
+// Links: a symbolic link is followed only where the kernel's protected_symlinks
+// rule would follow it (the user's own link, or one in a folder that is not
+// world-writable and sticky, or made by that folder's owner); another user's
+// link in a shared folder such as /tmp makes the file one that cannot be read
+// or written.
+
 // Reads the file at native_path. A missing file gives true with *exists false;
-// false when the file is there but cannot be read (a folder, a device, a pipe).
+// false when the file is there but cannot be read (a folder, a device, a pipe,
+// a link not followed).
 bool read_whole_file(const char* native_path, std::string* content, bool* exists);
+
+// What tells one version of the file at native_path from the next (its
+// identity, size and times): a replacement or a write changes it. False
+// when there is no file there.
+bool file_stamp(const char* native_path, std::string* stamp);
 
 struct AtomicFile;
 
 // Starts replacing the file at native_path. A symbolic link is followed to the
-// file it names. Null, with nothing created, when a plain open for writing
-// would be refused (read-only file, missing directory, a new file in a
-// read-only directory) or the temporary file cannot be made for another reason
-// than the folder's permissions.
+// file it names, as above. Null, with nothing created, when a plain open for
+// writing would be refused (read-only file, missing directory, a new file in a
+// read-only directory, a link not followed) or the temporary file cannot be
+// made for another reason than the folder's permissions. The temporary file is
+// private to the user until the commit gives it its permissions.
 AtomicFile* atomic_begin(const char* native_path);
 
 // Appends bytes. Returns false on failure; the failure is also remembered for atomic_commit.

@@ -15,16 +15,16 @@ static bool owned_dialog_open() {
     return false;
 }
 
-// The main windows hear of the request once the dialogs they own have gone,
-// or after about two seconds if one of them stays open.
-static void close_main_windows(int checks_left) {
+// The main windows hear of the end of the session once the dialogs they own
+// have gone, or after about two seconds if one of them stays open.
+static void end_main_windows(int checks_left) {
     if (owned_dialog_open() && checks_left > 0) {
-        QTimer::singleShot(10, [checks_left] { close_main_windows(checks_left - 1); });
+        QTimer::singleShot(10, [checks_left] { end_main_windows(checks_left - 1); });
         return;
     }
     for (HWND dialog : windows_alive_dialogs()) {
         if (dialog->owner == nullptr) {
-            PostMessageA(dialog, WM_CLOSE, 0, 0);
+            PostMessageA(dialog, WM_ENDSESSION, TRUE, 0);
         }
     }
 }
@@ -36,5 +36,5 @@ void platform_close_request() {
             PostMessageA(dialog, WM_CLOSE, 0, 0);
         }
     }
-    close_main_windows(200);
+    end_main_windows(200);
 }

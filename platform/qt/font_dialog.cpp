@@ -71,7 +71,7 @@ BOOL WINAPI ChooseFontA(LPCHOOSEFONTA cf) {
     qfont_to_logfont(chosen, cf->lpLogFont);
     // Tenths of the point size chosen (or the one the character height gives).
     double points =
-        chosen.pointSizeF() > 0 ? chosen.pointSizeF() : -cf->lpLogFont->lfHeight * 72.0 / 96.0;
+        chosen.pointSizeF() > 0 ? chosen.pointSizeF() : -(cf->lpLogFont->lfHeight * 72.0) / 96.0;
     cf->iPointSize = static_cast<INT>(std::lround(points * 10));
     cf->nFontType = SCREEN_FONTTYPE;
     return TRUE;

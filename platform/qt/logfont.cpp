@@ -8,6 +8,7 @@
 #include <QFontDatabase>
 #include <QFontMetricsF>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -26,7 +27,8 @@ QFont logfont_to_qfont(const LOGFONTA& logfont) {
     std::memcpy(face, logfont.lfFaceName, LF_FACESIZE);
     QFont font(ansi_to_qstring(face));
     if (logfont.lfHeight < 0) {
-        font.setPointSizeF(-logfont.lfHeight / pixels_per_point);
+        // In double: the lowest LONG has no positive counterpart.
+        font.setPointSizeF(-static_cast<double>(logfont.lfHeight) / pixels_per_point);
     } else if (logfont.lfHeight > 0) {
         // A cell height: scale the em so that ascent and descent fill it.
         QFont probe = font;
@@ -45,7 +47,8 @@ QFont logfont_to_qfont(const LOGFONTA& logfont) {
 void qfont_to_logfont(const QFont& font, LOGFONTA* logfont) {
     std::memset(logfont, 0, sizeof *logfont);
     double pixels = font.pointSizeF() > 0 ? font.pointSizeF() * pixels_per_point : font.pixelSize();
-    logfont->lfHeight = -static_cast<LONG>(std::lround(pixels));
+    // A font made from a stored height near the LONG limits stays within them.
+    logfont->lfHeight = -static_cast<LONG>(std::clamp(std::lround(pixels), 0L, 2147483647L));
     logfont->lfWeight = font.weight();
     logfont->lfItalic = font.italic() ? 1 : 0;
     logfont->lfUnderline = font.underline() ? 1 : 0;

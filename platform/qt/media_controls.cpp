@@ -12,6 +12,7 @@
 
 #include "platform/qt/bring_forward.h"
 #include "platform/qt/encoding.h"
+#include "platform/qt/message_queue.h"
 #include "platform/qt/window.h"
 
 #include <QAbstractEventDispatcher>
@@ -39,6 +40,10 @@
 #define TRACK_PATH "/org/melodiane/track/"
 #define NO_TRACK "/org/mpris/MediaPlayer2/TrackList/NoTrack"
 #define MICROSECONDS 1000000LL
+// The most button presses waiting for the window: a flood of calls beyond
+// what the player can do is dropped rather than queued without bound, so a
+// later call, or the user's own click, is served at once.
+#define MAX_WAITING_PRESSES 16
 
 static HWND player_window = nullptr;
 static MEDIA_CONTROLS controls;
@@ -146,7 +151,8 @@ static QVariantMap root_properties() {
 // Presses a button as a click does; nothing when the click could not happen.
 static void press(int id) {
     HWND button = GetDlgItem(player_window, id);
-    if (button == nullptr || window_input_blocked(button)) {
+    if (button == nullptr || window_input_blocked(button) ||
+        queue_count(player_window, WM_COMMAND) >= MAX_WAITING_PRESSES) {
         return;
     }
     PostMessageA(player_window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
@@ -254,13 +260,21 @@ class MprisObject : public QDBusVirtualObject {
     }
 
   private:
+    // A caller that said it wants no reply gets none: a reply would only
+    // queue up at the bus for a peer that does not read it.
     static bool reply(const QDBusMessage& message, const QDBusConnection& connection,
                       const QVariantList& arguments) {
-        connection.send(message.createReply(arguments));
+        if (message.isReplyRequired()) {
+            connection.send(message.createReply(arguments));
+        }
         return true;
     }
 
     static bool answer_properties(const QDBusMessage& message, const QDBusConnection& connection) {
+        // Reading properties nobody will be told of is work for nothing.
+        if (!message.isReplyRequired()) {
+            return true;
+        }
         QVariantList arguments = message.arguments();
         QString interface = arguments.value(0).toString();
         QVariantMap properties;

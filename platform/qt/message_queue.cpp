@@ -179,6 +179,17 @@ void queue_remove_timer(HWND window, UINT_PTR id) {
     }
 }
 
+std::size_t queue_count(HWND window, UINT message) {
+    std::lock_guard<std::mutex> lock(queue_mutex);
+    std::size_t count = 0;
+    for (const QueuedMessage& queued : queue) {
+        if (queued.msg.message == message && queued.msg.hwnd == window) {
+            count++;
+        }
+    }
+    return count;
+}
+
 unsigned queue_key_state() {
     return key_state;
 }

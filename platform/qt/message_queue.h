@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 
@@ -43,6 +44,9 @@ void queue_clear();
 
 // Removes pending WM_TIMER messages of one timer.
 void queue_remove_timer(HWND window, UINT_PTR id);
+
+// How many messages of that kind for that window wait in the queue.
+std::size_t queue_count(HWND window, UINT message);
 
 // The input message being dispatched, or null (also inside SendMessageA).
 QueuedMessage* queue_current_input();

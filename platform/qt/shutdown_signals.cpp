@@ -13,13 +13,21 @@ static const int watched_signals[] = {SIGTERM, SIGINT, SIGHUP};
 
 // Written by the handler, read by the user-interface thread.
 static int wake_pipe[2] = {-1, -1};
-// Set by the handler at the first signal; later signals find it set and do nothing.
+// Set by the handler at the first signal; a later one finds it set.
 static volatile sig_atomic_t signalled = 0;
 
-// Async-signal-safe: one write to a non-blocking pipe.
-static void on_shutdown_signal(int) {
-    if (signalled)
+// Async-signal-safe: one write to a non-blocking pipe. A second signal ends
+// the process as if it were not handled: whoever sends it will not wait for
+// a close that has not ended at the first.
+static void on_shutdown_signal(int signal) {
+    if (signalled) {
+        struct sigaction fatal = {};
+        fatal.sa_handler = SIG_DFL;
+        sigemptyset(&fatal.sa_mask);
+        sigaction(signal, &fatal, nullptr);
+        raise(signal);
         return;
+    }
     signalled = 1;
     int saved_errno = errno;
     char byte = 1;

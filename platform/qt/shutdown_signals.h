@@ -1,5 +1,5 @@
 // Ending the program on SIGTERM, SIGINT or SIGHUP (a logout, a closed
-// terminal) the way closing its window ends it. Internal to the Qt platform layer.
+// terminal). Internal to the Qt platform layer.
 #pragma once
 
 #include <functional>
@@ -8,6 +8,6 @@
 // QApplication exists. The handler itself only writes a byte to a pipe; the
 // event loop that runs at the time (the message loop or any modal loop) wakes
 // on it and calls on_signal on the user-interface thread. Only the first
-// signal counts: every later one is ignored, so a second Ctrl+C cannot cut the
-// shutdown short. False when the pipe or the handlers cannot be set up.
+// signal is handled: a second one ends the process at once, as the signal
+// does by default. False when the pipe or the handlers cannot be set up.
 bool shutdown_signals_watch(std::function<void()> on_signal);

@@ -7,6 +7,7 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <string>
@@ -17,13 +18,33 @@
 // The most links followed before giving up, as the kernel does (ELOOP).
 static const int max_link_hops = 40;
 
-// The file a plain open would write to: symbolic links followed, even one
-// that names a file not yet there. False for a loop of links.
+// Whether a careful program may follow the link at path, whose status is
+// link: as the kernel's protected_symlinks rule allows, a link that another
+// user planted in a world-writable sticky folder (/tmp, a shared folder) is
+// followed only when that folder's owner made it. The layer resolves links
+// itself, so the kernel's own check never applies, and it is off on some systems.
+static bool may_follow(const std::string& path, const struct stat& link) {
+    if (link.st_uid == geteuid())
+        return true;
+    struct stat folder;
+    if (stat(directory_of(path, "/").c_str(), &folder) != 0)
+        return false;
+    bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+    return !shared || folder.st_uid == link.st_uid;
+}
+
+// The file a plain open would reach: symbolic links followed, even one that
+// names a file not yet there. False for a loop of links (ELOOP) and for a
+// link that must not be followed (EACCES: as a file that cannot be opened).
 static bool resolve_links(std::string* path) {
     for (int hop = 0; hop < max_link_hops; hop++) {
         struct stat st;
         if (lstat(path->c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
             return true;
+        if (!may_follow(*path, st)) {
+            errno = EACCES;
+            return false;
+        }
         std::string link(static_cast<size_t>(st.st_size) + 256, '\0');
         ssize_t length = readlink(path->c_str(), link.data(), link.size());
         if (length <= 0)
@@ -33,6 +54,26 @@ static bool resolve_links(std::string* path) {
     }
     errno = ELOOP;
     return false;
+}
+
+// The process's umask, read without changing it where the kernel tells it
+// (changing it for a moment would race with another thread creating a file).
+static mode_t current_umask() {
+    FILE* status = fopen("/proc/self/status", "re");
+    if (status != nullptr) {
+        char line[256];
+        unsigned int mask = 0;
+        while (fgets(line, sizeof line, status) != nullptr) {
+            if (sscanf(line, "Umask: %o", &mask) == 1) {
+                fclose(status);
+                return static_cast<mode_t>(mask);
+            }
+        }
+        fclose(status);
+    }
+    mode_t mask = umask(022);
+    umask(mask);
+    return mask;
 }
 
 static std::string temp_name(const std::string& directory, const std::string& base) {
@@ -75,7 +116,11 @@ bool read_whole_file(const char* native_path, std::string* content, bool* exists
     *exists = false;
     // Without O_NONBLOCK a named pipe would hold the caller until something
     // writes to it; only a regular file is read, since a device may never end.
-    int fd = open(native_path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    std::string path = native_path;
+    if (!resolve_links(&path))
+        return false;
+    // A link put in the resolved file's place since is not followed.
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
     if (fd < 0)
         return errno == ENOENT || errno == ENOTDIR;
     struct stat status;
@@ -100,6 +145,19 @@ bool read_whole_file(const char* native_path, std::string* content, bool* exists
     }
     close(fd);
     *exists = true;
+    return true;
+}
+
+bool file_stamp(const char* native_path, std::string* stamp) {
+    struct stat st;
+    if (stat(native_path, &st) != 0) {
+        stamp->clear();
+        return false;
+    }
+    *stamp = std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" +
+             std::to_string(st.st_size) + ":" + std::to_string(st.st_mtim.tv_sec) + "." +
+             std::to_string(st.st_mtim.tv_nsec) + ":" + std::to_string(st.st_ctim.tv_sec) + "." +
+             std::to_string(st.st_ctim.tv_nsec);
     return true;
 }
 
@@ -153,7 +211,7 @@ AtomicFile* atomic_begin(const char* native_path) {
         }
         // Refused exactly when a plain open for writing would be; opening
         // without truncation changes nothing. Kept open for a write in place.
-        target_fd = open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+        target_fd = open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
         if (target_fd < 0)
             return nullptr;
     }
@@ -163,8 +221,9 @@ AtomicFile* atomic_begin(const char* native_path) {
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; attempt++) {
         temp = temp_name(directory, base_of(target, "/"));
-        // 0666 under the umask: the permissions a plain create would give.
-        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        // Private while it is written, whatever the target's permissions:
+        // another user must not open it and keep reading it.
+        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
         if (fd < 0 && errno != EEXIST) {
             // The folder refuses a new name but the file itself may be
             // written: a plain write would succeed, so the file is written in
@@ -183,15 +242,12 @@ AtomicFile* atomic_begin(const char* native_path) {
     if (fd < 0)
         return nullptr;
     remove_abandoned(directory, base_of(target, "/"));
-    if (existed) {
+    if (existed)
         keep_owner(fd, st);
-        if (fchmod(fd, st.st_mode & 07777) != 0) {
-            close(fd);
-            unlink(temp.c_str());
-            return nullptr;
-        }
-    }
-    return new AtomicFile{fd, temp, target, directory, 0, false, ""};
+    // The permissions the file takes on at the rename: the target's, or
+    // those a plain create would give.
+    mode_t mode = existed ? st.st_mode & 07777 : 0666 & ~current_umask();
+    return new AtomicFile{fd, temp, target, directory, mode, false, ""};
 }
 
 bool native_rewrite(NativeFile file, const std::string& content) {
@@ -203,7 +259,7 @@ bool native_rewrite(NativeFile file, const std::string& content) {
 
 bool native_publish(const AtomicFile& file, bool ok) {
     int fd = static_cast<int>(file.file);
-    ok = ok && fsync(fd) == 0;
+    ok = ok && fchmod(fd, static_cast<mode_t>(file.attributes)) == 0 && fsync(fd) == 0;
     ok = close(fd) == 0 && ok;
     ok = ok && rename(file.temp_path.c_str(), file.target_path.c_str()) == 0;
     if (!ok) {

@@ -97,6 +97,30 @@ bool read_whole_file(const char* path, std::string* content, bool* exists) {
     return true;
 }
 
+bool file_stamp(const char* path, std::string* stamp) {
+    stamp->clear();
+    // No access asked for: the file's information only, whoever holds it open.
+    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION information;
+    bool ok = GetFileInformationByHandle(file, &information) != 0;
+    CloseHandle(file);
+    if (!ok)
+        return false;
+    DWORD parts[] = {information.dwVolumeSerialNumber,
+                     information.nFileIndexHigh,
+                     information.nFileIndexLow,
+                     information.nFileSizeHigh,
+                     information.nFileSizeLow,
+                     information.ftLastWriteTime.dwHighDateTime,
+                     information.ftLastWriteTime.dwLowDateTime};
+    for (DWORD part : parts)
+        *stamp += std::to_string(part) + ":";
+    return true;
+}
+
 bool native_write_all(NativeFile file, const char* data, size_t size) {
     while (size > 0) {
         DWORD chunk = size > 1u << 30 ? 1u << 30 : static_cast<DWORD>(size);

@@ -135,6 +135,71 @@ TEST_F(HostileFiles, ValuesFarOutOfRangeAreClampedOnlyWhereTheControlsClampThem)
     EXPECT_EQ(close(), 0);
 }
 
+// Every stored integer at and beyond the int limits, each key at once: the
+// start (the font made from the stored fields), a track played with the
+// bands applied and the close run without undefined behaviour (the
+// sanitizer build ends the test at the first), and what is stored is read
+// as Windows reads it.
+TEST_F(HostileFiles, EveryStoredIntegerAtAndBeyondTheIntLimitsIsHandled) {
+    // repeat stays off, so that each track ends; it is only compared with 0.
+    static const char* const keys[] = {"volume",
+                                       "balance",
+                                       "activateeq",
+                                       "fontheight",
+                                       "fontwidth",
+                                       "fontweight",
+                                       "fontescapement",
+                                       "fontorientation",
+                                       "fontitalic",
+                                       "fontunderline",
+                                       "fontstrikeout",
+                                       "fontclipprecision",
+                                       "fontoutprecision",
+                                       "fontpitchandfamily",
+                                       "fontquality",
+                                       "eq0",
+                                       "eq1",
+                                       "eq2",
+                                       "eq3",
+                                       "eq4",
+                                       "eq5",
+                                       "eq6",
+                                       "eq7",
+                                       "eq8",
+                                       "eq9"};
+    struct Limit {
+        const char* stored;
+        const char* read_as; // the 32-bit value it reads as, written back by a long field
+    } limits[] = {
+        {"-2147483648", "-2147483648"},
+        {"2147483647", "2147483647"},
+        {"-2147483649", "2147483647"},
+        {"2147483648", "-2147483648"},
+        {"4294967295", "-1"},
+        {"-99999999999999999999", "-1661992959"},
+        {"99999999999999999999", "1661992959"},
+    };
+    fs::copy_file(fixture("no_tag.mp3"), dir / "un.mp3");
+    for (const Limit& limit : limits) {
+        SCOPED_TRACE(limit.stored);
+        std::string ini = "[Init]\r\nrepeat=0\r\n";
+        for (const char* key : keys) {
+            ini += std::string(key) + "=" + limit.stored + "\r\n";
+        }
+        write_file("Froulard.ini", ini);
+        write_file("Froulard.m3u", "#EXTM3U\r\n" + path_in_dir("un.mp3") + "\r\n");
+        start();
+        EXPECT_TRUE(slider(MAIN_VOLUME_SLIDER) >= 0 && slider(MAIN_VOLUME_SLIDER) <= 100);
+        EXPECT_TRUE(slider(MAIN_BALANCE_SLIDER) >= 0 && slider(MAIN_BALANCE_SLIDER) <= 200);
+        std::string file = read_file("Froulard.ini");
+        EXPECT_EQ(ini_value(file, "fontheight"), limit.read_as);
+        EXPECT_EQ(ini_value(file, "eq9"), limit.read_as);
+        click(MAIN_PLAY);
+        EXPECT_TRUE(wait_until([] { return decoder_state() == 0; }, 10000));
+        EXPECT_EQ(close(), 0);
+    }
+}
+
 TEST_F(HostileFiles, PlaylistWithBinaryNulAndLongLinesReadsWhatItCanAndSavesItWhole) {
     std::string junk = random_bytes(20000, 3);
     std::string nul_line = std::string("/dossier/avec\0nul.mp3", 21);

@@ -15,6 +15,11 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QElapsedTimer>
+
 #include "app/real_program.h"
 
 using namespace real_program;
@@ -241,6 +246,59 @@ TEST_F(MediaControls, ThePlayerNamesItselfAndComesForwardWhenAsked) {
     // A property or a method the interface does not have is an error.
     EXPECT_NE(property("Volume").find("Error"), std::string::npos);
     EXPECT_NE(call("Rewind").find("Error"), std::string::npos);
+    EXPECT_EQ(close(), 0);
+}
+
+// Calls that want no reply, 50,000 of them as fast as the bus takes them:
+// what the player cannot serve is dropped, so the desktop's next property
+// read is answered promptly and the player still does as it is asked.
+TEST_F(MediaControls, AFloodOfCallsThatWantNoReplyLeavesThePlayerPrompt) {
+    start_bus();
+    start_program();
+    ASSERT_TRUE(opened());
+    ASSERT_TRUE(property_becomes("PlaybackStatus", "'Stopped'"));
+    QElapsedTimer clock;
+    clock.start();
+    property("PlaybackStatus");
+    qint64 quiet_ms = clock.elapsed();
+    {
+        static int argc = 1;
+        static char name[] = "flood";
+        static char* argv[] = {name, nullptr};
+        static QCoreApplication application(argc, argv);
+        QDBusConnection flood =
+            QDBusConnection::connectToBus(QString::fromStdString(address), QStringLiteral("flood"));
+        ASSERT_TRUE(flood.isConnected());
+        const char* const methods[] = {"PlayPause", "Next", "PlayPause", "Get"};
+        for (int i = 0; i < 50000; i++) {
+            const char* method = methods[i % 4];
+            bool get = method[0] == 'G';
+            QDBusMessage message = QDBusMessage::createMethodCall(
+                QStringLiteral("org.mpris.MediaPlayer2.melodiane"),
+                QStringLiteral("/org/mpris/MediaPlayer2"),
+                get ? QStringLiteral("org.freedesktop.DBus.Properties")
+                    : QStringLiteral("org.mpris.MediaPlayer2.Player"),
+                QString::fromLatin1(method));
+            if (get) {
+                message << QStringLiteral("org.mpris.MediaPlayer2.Player")
+                        << QStringLiteral("Metadata");
+            }
+            // send() marks a call as wanting no reply.
+            ASSERT_TRUE(flood.send(message));
+        }
+        // Every call has reached the bus before the desktop's read below.
+        QDBusConnection::disconnectFromBus(QStringLiteral("flood"));
+    }
+    clock.restart();
+    std::string status = property("PlaybackStatus");
+    qint64 flooded_ms = clock.elapsed();
+    EXPECT_NE(status.find("'"), std::string::npos) << status;
+    std::printf("property read: %lld ms quiet, %lld ms after the flood\n",
+                static_cast<long long>(quiet_ms), static_cast<long long>(flooded_ms));
+    // Generous: a queue of the flood's presses took seconds to work through.
+    EXPECT_LT(flooded_ms, quiet_ms + 3000);
+    call("Stop");
+    EXPECT_TRUE(property_becomes("PlaybackStatus", "'Stopped'"));
     EXPECT_EQ(close(), 0);
 }
 

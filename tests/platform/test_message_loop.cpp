@@ -266,8 +266,10 @@ TEST_F(MainWindowTest, CloseRequestClosesTheModalDialogBeforeTheMainWindow) {
     std::size_t closes_while_modal = 99;
     QTimer::singleShot(100, [] { platform_close_request(); });
     INT_PTR result = DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_DIALOG2), dialog, about_proc, 0);
-    closes_while_modal = received_of(WM_CLOSE).size();
+    closes_while_modal = received_of(WM_ENDSESSION).size();
     EXPECT_EQ(result, 2); // closed through its cancel command
     EXPECT_EQ(closes_while_modal, 0u);
-    EXPECT_TRUE(wait_for(WM_CLOSE, 1));
+    // The main window ends as at the end of a Windows session.
+    ASSERT_TRUE(wait_for(WM_ENDSESSION, 1));
+    EXPECT_EQ(received_of(WM_ENDSESSION).front().wparam, static_cast<WPARAM>(TRUE));
 }

@@ -26,7 +26,8 @@ inline bool handle_close = true;
 
 inline bool is_recorded(UINT message) {
     return message == WM_COMMAND || message == WM_HSCROLL || message == WM_VSCROLL ||
-           message == WM_TIMER || message == WM_CLOSE || message >= WM_APP;
+           message == WM_TIMER || message == WM_CLOSE || message == WM_ENDSESSION ||
+           message >= WM_APP;
 }
 
 inline INT_PTR CALLBACK recording_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
