@@ -184,14 +184,15 @@ static bool flush_profile() {
         return true;
     AtomicFile* file = cached->pending;
     cached->pending = nullptr;
-    bool ok = atomic_write(file, cached->content.data(), cached->content.size());
+    std::string bytes = file_bytes_of_text(cached->content, false);
+    bool ok = atomic_write(file, bytes.data(), bytes.size());
     ok = ok ? atomic_commit(file) : (atomic_abandon(file), false);
     if (!ok) {
         // What the disk holds is read again next time.
         cached->path.clear();
         return false;
     }
-    file_stamp(native_path(cached->path.c_str()).c_str(), &cached->stamp);
+    file_stamp(cached->path.c_str(), &cached->stamp);
     cached->exists = true;
     return true;
 }
@@ -220,13 +221,12 @@ static bool profile_content(const char* path, const std::string** content) {
     bool same_file = path != nullptr && cached->path == path;
     std::string stamp;
     if (!same_file ||
-        (cached->pending == nullptr &&
-         (!file_stamp(native_path(path).c_str(), &stamp) || stamp != cached->stamp))) {
+        (cached->pending == nullptr && (!file_stamp(path, &stamp) || stamp != cached->stamp))) {
         // Another file's burst is written before this one is read.
         flush_profile();
         cached->path.clear();
         std::string now;
-        if (path == nullptr || !file_stamp(native_path(path).c_str(), &now))
+        if (path == nullptr || !file_stamp(path, &now))
             now.clear();
         cached->parsed = false;
         if (!read_profile(path, &cached->content, &cached->exists))
@@ -241,7 +241,7 @@ static bool profile_content(const char* path, const std::string** content) {
 // Keeps the edited content for the burst, starting the replacement at its first write.
 static bool defer_profile(const char* path, std::string edited) {
     if (cached->pending == nullptr) {
-        cached->pending = atomic_begin(native_path(path).c_str());
+        cached->pending = atomic_begin(path);
         if (cached->pending == nullptr)
             return false;
     }

@@ -586,7 +586,10 @@ void ListBoxWidget::search_character(const QString& typed) {
         if (text.empty()) {
             continue;
         }
-        QString first = ansi_to_qstring(text.c_str(), 1);
+        // The line's first character: up to four bytes of UTF-8, its first code point.
+        QString start =
+            ansi_to_qstring(text.c_str(), static_cast<int>(std::min<size_t>(text.size(), 4)));
+        QString first = start.left(start[0].isHighSurrogate() ? 2 : 1);
         if (first.compare(typed, Qt::CaseInsensitive) == 0) {
             if (multiple() && !extended()) {
                 caret_ = index;

@@ -189,7 +189,13 @@ TEST_F(ListBoxTest, MouseSelectsAsAnExtendedSelectionListBox) {
 }
 
 TEST_F(ListBoxTest, ATypedCharacterMovesToTheNextLineStartingWithIt) {
-    const char* lines[] = {"Alpha", "bravo", "Beta", "charlie", "\xC9\x63ho", "alto"};
+    const char* lines[] = {"Alpha",
+                           "bravo",
+                           "Beta",
+                           "charlie",
+                           "\xC3\x89"
+                           "cho",
+                           "alto"};
     for (const char* line : lines) {
         send(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
     }
