@@ -32,12 +32,17 @@ static int nth_set_bit(std::uint64_t word, int index) {
 void shuffle_entries(PlaylistEntry** entries, int k) {
     int words = (k + 63) / 64;
     PlaylistEntry** slots = (PlaylistEntry**)calloc((size_t)k, sizeof(PlaylistEntry*));
+    // The slot of entries[i], found by the draws and filled after them: rand
+    // takes a lock, which waits for the stores before it, and a store to a
+    // random slot of a million waits on memory.
+    int* slot_of = (int*)malloc(sizeof(int) * (size_t)k);
     // Bit b of empty_bits[w]: slot 64 w + b is empty.
     std::uint64_t* empty_bits = (std::uint64_t*)malloc(sizeof(std::uint64_t) * (size_t)words);
     // empty[w] (from 1): empty slots in the (w & -w) words ending at word w - 1.
     int* empty = (int*)malloc(sizeof(int) * ((size_t)words + 1));
-    if (slots == nullptr || empty_bits == nullptr || empty == nullptr) {
+    if (slots == nullptr || slot_of == nullptr || empty_bits == nullptr || empty == nullptr) {
         free(slots);
+        free(slot_of);
         free(empty_bits);
         free(empty);
         return;
@@ -69,14 +74,17 @@ void shuffle_entries(PlaylistEntry** entries, int k) {
             }
         }
         int bit = nth_set_bit(empty_bits[word], remaining);
-        slots[64 * word + bit] = entries[i - 1];
+        slot_of[i - 1] = 64 * word + bit;
         empty_bits[word] &= ~(std::uint64_t(1) << bit);
         for (int w = word + 1; w <= words; w += w & -w)
             empty[w]--;
     }
     for (int i = 0; i < k; i++)
+        slots[slot_of[i]] = entries[i];
+    for (int i = 0; i < k; i++)
         entries[i] = slots[i];
     free(slots);
+    free(slot_of);
     free(empty_bits);
     free(empty);
 }
