@@ -18,7 +18,9 @@ static int delete_runs(HWND box, const SelectionRun* runs, int run_count, int) {
     PlaylistEntry* previous = nullptr;
     PlaylistEntry* run_predecessor = nullptr;
     PlaylistEntry* entry = playlist_head;
+    WalkAhead ahead = walk_ahead_start();
     for (int line = 0; line <= last_line && entry != nullptr; line++) {
+        walk_ahead_step(&ahead);
         int start = runs[run].start;
         int end = start + runs[run].length - 1;
         if (line < start) {

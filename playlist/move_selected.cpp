@@ -13,7 +13,9 @@ static int move_runs_up(HWND box, const SelectionRun* runs, int run_count, int) 
     PlaylistEntry* above = nullptr; // A: the unselected line above the run
     PlaylistEntry* before_above = nullptr;
     PlaylistEntry* entry = playlist_head;
+    WalkAhead ahead = walk_ahead_start();
     for (int i = 0; i <= last_line && run < run_count && entry != nullptr; i++) {
+        walk_ahead_step(&ahead);
         int start = runs[run].start;
         int end = start + runs[run].length - 1;
         if (i == start - 1) {
@@ -50,7 +52,9 @@ static int move_runs_down(HWND box, const SelectionRun* runs, int run_count, int
     PlaylistEntry* first = nullptr; // F: the run's first entry
     PlaylistEntry* before_first = nullptr;
     PlaylistEntry* entry = playlist_head;
+    WalkAhead ahead = walk_ahead_start();
     for (int i = 0; i <= below_last && run < run_count && entry != nullptr; i++) {
+        walk_ahead_step(&ahead);
         int start = runs[run].start;
         int below = start + runs[run].length;
         if (i == start) {

@@ -73,6 +73,16 @@ struct SelectionRun {
     int length; // number of lines, at least 1
 };
 
+// A pointer some entries ahead of a walk of the list from its head, which asks
+// for each entry's title and path before the walk gets there: after a sort or
+// a shuffle they lie scattered in memory, and the waits overlap this way.
+struct WalkAhead {
+    PlaylistEntry* entry;
+};
+WalkAhead walk_ahead_start(void);
+// Called once per entry the walk takes.
+void walk_ahead_step(WalkAhead* ahead);
+
 // Writes the runs of the selection in ascending order into runs (room for
 // (n + 1) / 2 of them) and returns their number; n is the line count, >= 1.
 int selected_runs(SelectionRun* runs, int n);

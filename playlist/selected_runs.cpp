@@ -52,3 +52,22 @@ int edit_selection(SelectionEdit edit) {
     free(runs);
     return result;
 }
+
+// Far enough ahead for about as many reads from memory as a processor keeps
+// waiting at once.
+static const int walk_ahead_distance = 16;
+
+WalkAhead walk_ahead_start(void) {
+    WalkAhead ahead = {playlist_head};
+    for (int i = 0; i < walk_ahead_distance && ahead.entry != nullptr; i++)
+        ahead.entry = ahead.entry->next;
+    return ahead;
+}
+
+void walk_ahead_step(WalkAhead* ahead) {
+    if (ahead->entry == nullptr)
+        return;
+    __builtin_prefetch(ahead->entry->title);
+    __builtin_prefetch(ahead->entry->path);
+    ahead->entry = ahead->entry->next;
+}

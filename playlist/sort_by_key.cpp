@@ -4,134 +4,134 @@
 //
 // The selection pass swaps position p with the earliest position holding the
 // smallest byte of p..last. Those swaps decide where equal keys end up, so the
-// pass is reproduced exactly; a tournament tree over the range answers "the
-// earliest smallest byte" in logarithmic time instead of rescanning the range.
+// pass is reproduced exactly, but value by value: the smallest byte left is
+// known from a count of the range's bytes, and the earliest position holding
+// it lies past the one found for the step before, so one forward scan per byte
+// value does all the steps that place that value.
+//
+// Depths at which every key of a range has the same byte pass over the range
+// without a swap and leave it one group: they are skipped at once, as far as
+// the range's keys share their bytes.
 #include "playlist/playlist.h"
 
 #include <cstdlib>
+#include <cstring>
 
-// Ranges this short are scanned directly: cheaper than building a tree.
+// Ranges this short are scanned directly: cheaper than counting their bytes.
 static const int short_range = 16;
 
-// Work space for one sort, sized for its whole range and reused at every depth
-// (a range is passed over before any of its groups is sorted).
-struct SortScratch {
-    signed char* bytes; // the byte at the current depth of each key of the range
-    int* tree;          // tournament tree over bytes: node = winning position, -1 none
-};
-
-static void swap_positions(char** keys, PlaylistEntry** entries, int a, int b) {
+static void swap_positions(char** keys, PlaylistEntry** entries, signed char* bytes, int a, int b) {
     char* key = keys[a];
     keys[a] = keys[b];
     keys[b] = key;
     PlaylistEntry* entry = entries[a];
     entries[a] = entries[b];
     entries[b] = entry;
+    signed char byte = bytes[a];
+    bytes[a] = bytes[b];
+    bytes[b] = byte;
 }
 
-// The earlier of two positions among those with the smaller byte; -1 stands
-// for a position already placed (or past the range).
-static int earliest_smallest(const signed char* bytes, int a, int b) {
-    if (a < 0)
-        return b;
-    if (b < 0)
-        return a;
-    if (bytes[b] < bytes[a])
-        return b;
-    if (bytes[a] < bytes[b])
-        return a;
-    return a < b ? a : b;
-}
-
-static void update_tree(int* tree, const signed char* bytes, int leaves, int position) {
-    for (int node = (leaves + position) / 2; node >= 1; node /= 2)
-        tree[node] = earliest_smallest(bytes, tree[2 * node], tree[2 * node + 1]);
-}
-
-static void selection_pass(char** keys, int first, int last, int depth, PlaylistEntry** entries,
-                           SortScratch* scratch) {
-    int size = last - first + 1;
-    signed char* bytes = scratch->bytes;
-    int ordered = 1;
-    for (int x = 0; x < size; x++) {
-        bytes[x] = (signed char)keys[first + x][depth];
-        if (x > 0 && bytes[x] < bytes[x - 1])
-            ordered = 0;
-    }
-    // In an ordered range every p is already the earliest smallest of p..last.
-    if (ordered)
-        return;
-
-    if (size <= short_range) {
-        for (int p = 0; p < size - 1; p++) {
-            int smallest = p;
-            for (int q = p + 1; q < size; q++) {
-                if (bytes[q] < bytes[smallest])
-                    smallest = q;
-            }
-            swap_positions(keys, entries, first + p, first + smallest);
-            signed char byte = bytes[p];
-            bytes[p] = bytes[smallest];
-            bytes[smallest] = byte;
+static void short_selection_pass(char** keys, int first, int last, PlaylistEntry** entries,
+                                 signed char* bytes) {
+    for (int p = first; p < last; p++) {
+        int smallest = p;
+        for (int q = p + 1; q <= last; q++) {
+            if (bytes[q] < bytes[smallest])
+                smallest = q;
         }
-        return;
-    }
-
-    int* tree = scratch->tree;
-    int leaves = 1;
-    while (leaves < size)
-        leaves *= 2;
-    for (int x = 0; x < leaves; x++)
-        tree[leaves + x] = x < size ? x : -1;
-    for (int node = leaves - 1; node >= 1; node--)
-        tree[node] = earliest_smallest(bytes, tree[2 * node], tree[2 * node + 1]);
-    for (int p = 0; p < size - 1; p++) {
-        int smallest = tree[1];
-        swap_positions(keys, entries, first + p, first + smallest);
-        signed char byte = bytes[p];
-        bytes[p] = bytes[smallest];
-        bytes[smallest] = byte;
-        tree[leaves + p] = -1;
-        update_tree(tree, bytes, leaves, p);
-        if (smallest != p)
-            update_tree(tree, bytes, leaves, smallest);
+        swap_positions(keys, entries, bytes, p, smallest);
     }
 }
 
-static signed char key_byte(char* const* keys, int position, int depth) {
-    return (signed char)keys[position][depth];
+static void counted_selection_pass(char** keys, int first, int last, PlaylistEntry** entries,
+                                   signed char* bytes, int smallest, int largest) {
+    int counts[256] = {};
+    for (int x = first; x <= last; x++)
+        counts[(unsigned char)bytes[x]]++;
+    int p = first;
+    for (int value = smallest; value <= largest; value++) {
+        int count = counts[(unsigned char)value];
+        // Positions from p up to the last one found hold no byte of this value.
+        int q = p;
+        for (int step = 0; step < count; step++) {
+            const void* found = memchr(bytes + q, (unsigned char)value, (size_t)(last - q + 1));
+            q = (int)((const signed char*)found - bytes);
+            swap_positions(keys, entries, bytes, p, q);
+            p++;
+            q++;
+        }
+    }
 }
 
+// bytes holds the byte at the current depth of every key, by position: a
+// range's bytes are read once, then move with its keys. A group sorted
+// further overwrites only its own positions, which its parent has passed.
 static void sort_range(char** keys, int first, int last, int depth, PlaylistEntry** entries,
-                       SortScratch* scratch) {
-    selection_pass(keys, first, last, depth, entries, scratch);
+                       signed char* bytes) {
+    int smallest, largest, ordered;
+    for (;;) {
+        smallest = largest = bytes[first] = (signed char)keys[first][depth];
+        ordered = 1;
+        for (int x = first + 1; x <= last; x++) {
+            signed char byte = (signed char)keys[x][depth];
+            bytes[x] = byte;
+            if (byte < bytes[x - 1])
+                ordered = 0;
+            if (byte < smallest)
+                smallest = byte;
+            if (byte > largest)
+                largest = byte;
+        }
+        if (smallest != largest)
+            break;
+        // One byte for the whole range: ended keys are all equal; otherwise
+        // the depths their bytes agree on change nothing.
+        if (smallest == 0)
+            return;
+        const char* model = keys[first] + depth;
+        size_t shared = strlen(model);
+        for (int x = first + 1; x <= last && shared > 1; x++) {
+            const char* key = keys[x] + depth;
+            size_t same = 1;
+            while (same < shared && key[same] == model[same])
+                same++;
+            shared = same;
+        }
+        depth += (int)shared;
+    }
+
+    // In an ordered range every p is already the earliest smallest of p..last.
+    if (!ordered) {
+        if (last - first + 1 <= short_range)
+            short_selection_pass(keys, first, last, entries, bytes);
+        else
+            counted_selection_pass(keys, first, last, entries, bytes, smallest, largest);
+    }
+
     // Groups of equal bytes are sorted from the next byte on; a group of ended
     // keys holds equal keys and a group of one needs nothing.
     int g = first;
+    signed char group = bytes[first];
     for (int a = first; a <= last; a++) {
-        if (key_byte(keys, a, depth) != key_byte(keys, g, depth)) {
-            if (key_byte(keys, g, depth) != 0 && a - 1 - g >= 1)
-                sort_range(keys, g, a - 1, depth + 1, entries, scratch);
+        if (bytes[a] != group) {
+            if (group != 0 && a - 1 - g >= 1)
+                sort_range(keys, g, a - 1, depth + 1, entries, bytes);
             g = a;
+            group = bytes[a];
         }
-        if (a == last && g != a) {
-            if (key_byte(keys, g, depth) != 0)
-                sort_range(keys, g, last, depth + 1, entries, scratch);
-        }
+        if (a == last && g != a && group != 0)
+            sort_range(keys, g, last, depth + 1, entries, bytes);
     }
 }
 
 void sort_by_key(char** keys, int first, int last, int depth, PlaylistEntry** entries) {
     if (last <= first)
         return;
-    size_t size = (size_t)(last - first + 1);
-    SortScratch scratch;
-    scratch.bytes = (signed char*)malloc(size);
-    scratch.tree = (int*)malloc(sizeof(int) * 4 * size);
+    signed char* bytes = (signed char*)malloc((size_t)last + 1);
     // Without work space the keys stay as they are: the command then rewrites
     // the lines unchanged.
-    if (scratch.bytes != nullptr && scratch.tree != nullptr)
-        sort_range(keys, first, last, depth, entries, &scratch);
-    free(scratch.bytes);
-    free(scratch.tree);
+    if (bytes != nullptr)
+        sort_range(keys, first, last, depth, entries, bytes);
+    free(bytes);
 }

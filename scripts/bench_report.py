@@ -113,6 +113,12 @@ def rules_for(program, name, counters):
         return rule
     if rule is not None:
         return [rule]
+    if "peak_mb" in counters:  # the large playlists' memory, beside the file they read
+        rule = {"figure": "peak_mb", "unit": "MB", "baseline": "file_mb",
+                "baseline_name": "playlist file"}
+        if "target_mb" in counters:
+            rule.update(target=counters["target_mb"], below=True)
+        return [rule]
     if "ms" in counters:  # the playlist benchmarks: ms, floor_ms, target_ms
         rule = {"figure": "ms", "unit": MS}
         if "target_ms" in counters:

@@ -1,11 +1,16 @@
 // A 100,000-entry playlist used through the real window, in the order a user
 // would: start-up reading Froulard.m3u, scrolling, select all, sort, shuffle,
 // moves, Next at the end of every track, Next pressed, delete, close writing
-// Froulard.m3u. Every command goes to the main dialog as its button's
+// Froulard.m3u, then the program's peak memory over the run. Its twin
+// bench_large_playlist_million does the same with 1,000,000 entries
+// (BENCH_ENTRIES). Every command goes to the main dialog as its button's
 // WM_COMMAND, and each figure includes the window catching up (the message
-// loop run until idle). Each is printed with its target from the editing and
-// playlist-file benchmarks, and where there is one with a floor measured in
-// the same run. Every entry names the same one-second MP3 file, so that tracks
+// loop run until idle). Each is printed with its target (at 100,000 those of
+// the editing and playlist-file benchmarks; at 1,000,000 one second, the
+// shuffle half a second, 300 MB of memory) and where there is one with a floor
+// measured in the same run: std::sort of the same keys, the same work on a
+// bare linked list scattered as the playlist is, the same bytes read or
+// written. Every entry names the same one-second MP3 file, so that tracks
 // really play and end; the decoder's fast output (no device) plays them as
 // fast as they decode.
 #include "bench_playlist.h"
@@ -20,11 +25,17 @@
 
 #include <unistd.h>
 
-static const int entries = 100000;
+#ifndef BENCH_ENTRIES
+#define BENCH_ENTRIES 100000
+#endif
+
+static const int entries = BENCH_ENTRIES;
+static const bool million = entries >= 1000000;
 static const int natural_ends = 200;
 static const int next_presses = 1000;
 
 static fs::path start_dir;
+static std::uintmax_t m3u_bytes = 0;
 
 static fs::path fixtures_dir() {
     const char* env = std::getenv("MELODIANE_FIXTURES");
@@ -40,6 +51,24 @@ static void press(int id) {
     platform_test_pump(0);
 }
 
+// The most memory the process held while the program worked (start-up,
+// commands, close), the floors measured beside it left out.
+static double program_peak_mb = 0;
+
+// Seconds taken by f, the program at work: Linux's high-water mark of the
+// process's memory is reset first (to what it holds then) and read after.
+template <typename F> static double program_seconds(F f) {
+    std::ofstream("/proc/self/clear_refs") << "5";
+    double seconds = bench_seconds(f);
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            program_peak_mb = std::max(program_peak_mb, std::stod(line.substr(6)) / 1024);
+    }
+    return seconds;
+}
+
 static void report(benchmark::State& state, double seconds, double floor, double target) {
     state.SetIterationTime(seconds);
     state.counters["ms"] = seconds * 1000;
@@ -53,7 +82,7 @@ static void report(benchmark::State& state, double seconds, double floor, double
     }
 }
 
-static void BM_StartUpReading100000(benchmark::State& state) {
+static void BM_StartUpReading(benchmark::State& state) {
     for (auto _ : state) {
         platform_test_init();
         std::string pattern = (fs::temp_directory_path() / "melodiane-large-XXXXXX").string();
@@ -74,10 +103,11 @@ static void BM_StartUpReading100000(benchmark::State& state) {
         }
         if (!text_commit(m3u))
             abort();
+        m3u_bytes = fs::file_size(start_dir / "Froulard.m3u");
         fs::current_path(start_dir);
         vbmp3_setOutput("fast");
 
-        double seconds = bench_seconds([] {
+        double seconds = program_seconds([] {
             static char instance_tag;
             app_instance = reinterpret_cast<HINSTANCE>(&instance_tag);
             main_dialog = CreateDialogParamA(app_instance, MAKEINTRESOURCEA(IDD_DIALOG1), nullptr,
@@ -98,7 +128,7 @@ static void BM_StartUpReading100000(benchmark::State& state) {
 static void BM_Scroll100Pages(benchmark::State& state) {
     for (auto _ : state) {
         HWND list = playlist_box();
-        double seconds = bench_seconds([&] {
+        double seconds = program_seconds([&] {
             for (int step = 0; step <= 100; step++) {
                 SendMessageA(list, LB_SETTOPINDEX, (WPARAM)(step * (entries - 1) / 100), 0);
                 platform_test_pump(0);
@@ -112,21 +142,13 @@ static void BM_SelectAll(benchmark::State& state) {
     for (auto _ : state) {
         SendMessageA(playlist_box(), LB_SETSEL, FALSE, -1);
         platform_test_pump(0);
-        report(state, bench_seconds([] { press(MAIN_SELECT_ALL); }), 0, 0.05);
+        report(state, program_seconds([] { press(MAIN_SELECT_ALL); }), 0, million ? 1.0 : 0.05);
     }
-}
-
-static bool signed_less(const char* a, const char* b) {
-    while (*a != '\0' && *a == *b) {
-        a++;
-        b++;
-    }
-    return (signed char)*a < (signed char)*b;
 }
 
 static void BM_SortAll(benchmark::State& state) {
     for (auto _ : state) {
-        double seconds = bench_seconds([] { press(MAIN_SORT); });
+        double seconds = program_seconds([] { press(MAIN_SORT); });
         std::vector<char*> keys;
         for (PlaylistEntry* entry = playlist_head; entry != nullptr; entry = entry->next)
             keys.push_back(sort_key(entry));
@@ -138,9 +160,22 @@ static void BM_SortAll(benchmark::State& state) {
     }
 }
 
+// The floor shuffles as many bare nodes and relinks them.
 static void BM_ShuffleAll(benchmark::State& state) {
-    for (auto _ : state)
-        report(state, bench_seconds([] { press(MAIN_SHUFFLE); }), 0, 0.5);
+    for (auto _ : state) {
+        double seconds = program_seconds([] { press(MAIN_SHUFFLE); });
+        std::vector<BareNode> nodes = bare_list(entries);
+        double floor = bench_seconds([&] { bare_scatter(nodes); });
+        report(state, seconds, floor, 0.5);
+    }
+}
+
+// The floors of the moves and the delete: the same work on a bare list of as
+// many nodes, linked in a random order as the shuffled playlist is.
+static double bare_move_seconds() {
+    std::vector<BareNode> nodes = bare_list(entries);
+    BareNode* head = bare_scatter(nodes);
+    return bench_seconds([&] { bare_move_up(head); });
 }
 
 static void select_every_other(int remainder) {
@@ -149,17 +184,19 @@ static void select_every_other(int remainder) {
     platform_test_pump(0);
 }
 
-static void BM_MoveUp50000Runs(benchmark::State& state) {
+static void BM_MoveUpHalfRuns(benchmark::State& state) {
     for (auto _ : state) {
         select_every_other(1);
-        report(state, bench_seconds([] { press(MAIN_UP); }), 0, 0.3);
+        double seconds = program_seconds([] { press(MAIN_UP); });
+        report(state, seconds, bare_move_seconds(), million ? 1.0 : 0.3);
     }
 }
 
-static void BM_MoveDown50000Runs(benchmark::State& state) {
+static void BM_MoveDownHalfRuns(benchmark::State& state) {
     for (auto _ : state) {
         select_every_other(0);
-        report(state, bench_seconds([] { press(MAIN_DOWN); }), 0, 0.3);
+        double seconds = program_seconds([] { press(MAIN_DOWN); });
+        report(state, seconds, bare_move_seconds(), million ? 1.0 : 0.3);
     }
 }
 
@@ -192,7 +229,7 @@ static void BM_NaturalEndsNext(benchmark::State& state) {
         vbmp3_callback(counting_handler);
         double_click_first_line();
         ends_seen = 0;
-        double seconds = bench_seconds([&] {
+        double seconds = program_seconds([&] {
             while (ends_seen < natural_ends)
                 platform_test_pump(1);
         });
@@ -219,7 +256,7 @@ static void BM_NaturalEndsNext(benchmark::State& state) {
 static void BM_NextPressedWhilePlaying(benchmark::State& state) {
     for (auto _ : state) {
         double_click_first_line();
-        double seconds = bench_seconds([] {
+        double seconds = program_seconds([] {
             for (int i = 0; i < next_presses; i++)
                 press(MAIN_NEXT);
         });
@@ -228,18 +265,22 @@ static void BM_NextPressedWhilePlaying(benchmark::State& state) {
     }
 }
 
-static void BM_Delete50000Scattered(benchmark::State& state) {
+static void BM_DeleteHalfScattered(benchmark::State& state) {
     for (auto _ : state) {
         select_every_other(1);
-        report(state, bench_seconds([] { press(MAIN_DELETE); }), 0, 0.3);
+        double seconds = program_seconds([] { press(MAIN_DELETE); });
+        BareNode* head = bare_heap_list(entries, true);
+        double floor = bench_seconds([&] { bare_delete(head); });
+        bare_free(head);
+        report(state, seconds, floor, million ? 1.0 : 0.3);
     }
 }
 
-// The close writes the 50,000 entries left, then the settings; the floor
+// The close writes the half of the entries left, then the settings; the floor
 // writes the same bytes through one buffered stream, flushed to disk.
-static void BM_CloseWriting50000(benchmark::State& state) {
+static void BM_CloseWritingHalf(benchmark::State& state) {
     for (auto _ : state) {
-        double seconds = bench_seconds([] {
+        double seconds = program_seconds([] {
             PostMessageA(main_dialog, WM_CLOSE, 0, 0);
             MSG message;
             while (GetMessageA(&message, nullptr, 0, 0) != 0) {
@@ -251,46 +292,61 @@ static void BM_CloseWriting50000(benchmark::State& state) {
         });
         std::string floor_path = (start_dir / "floor.m3u").string();
         double floor = bench_seconds([&] { write_floor_m3u(floor_path.c_str()); });
-        report(state, seconds, floor, 0.3);
+        report(state, seconds, floor, million ? 1.0 : 0.3);
         std::error_code ignored;
         fs::remove_all(start_dir, ignored);
     }
 }
 
-// The whole sequence twice: Western titles (a Windows-1252 playlist), then
-// titles in other scripts (a UTF-8 one), each figure beside the other.
-static int register_sequences() {
-    struct Step {
-        const char* name;
-        void (*run)(benchmark::State&);
-    };
-    static const Step steps[] = {{"StartUpReading100000", BM_StartUpReading100000},
-                                 {"Scroll100Pages", BM_Scroll100Pages},
-                                 {"SelectAll", BM_SelectAll},
-                                 {"SortAll", BM_SortAll},
-                                 {"ShuffleAll", BM_ShuffleAll},
-                                 {"MoveUp50000Runs", BM_MoveUp50000Runs},
-                                 {"MoveDown50000Runs", BM_MoveDown50000Runs},
-                                 {"NaturalEndsNext", BM_NaturalEndsNext},
-                                 {"NextPressedWhilePlaying", BM_NextPressedWhilePlaying},
-                                 {"Delete50000Scattered", BM_Delete50000Scattered},
-                                 {"CloseWriting50000", BM_CloseWriting50000}};
-    for (int script = 0; script < 2; script++) {
-        for (const Step& step : steps) {
-            std::string name = std::string("BM_") + step.name + (script == 0 ? "/cp1252" : "/utf8");
-            benchmark::RegisterBenchmark(name.c_str(),
-                                         [step, script](benchmark::State& state) {
-                                             bench_script = script;
-                                             step.run(state);
-                                         })
-                ->UseManualTime()
-                ->Unit(benchmark::kMillisecond)
-                ->Iterations(1);
+// The program's peak memory over the whole run; the floor is the size of the
+// playlist file it read.
+static void BM_PeakMemory(benchmark::State& state) {
+    for (auto _ : state) {
+        state.SetIterationTime(0);
+        state.counters["peak_mb"] = program_peak_mb;
+        state.counters["file_mb"] = (double)m3u_bytes / (1024 * 1024);
+        if (million) {
+            state.counters["target_mb"] = 300;
+            state.counters["within_target"] = program_peak_mb < 300 ? 1 : 0;
         }
     }
-    return 0;
 }
 
-static const int registered = register_sequences();
+// Each step runs for the titles of one script: Western titles (a
+// Windows-1252 playlist) or titles in other scripts (a UTF-8 one).
+static void add(const std::string& name, void (*function)(benchmark::State&), int script) {
+    std::string suffix = script == 0 ? "/cp1252" : "/utf8";
+    benchmark::RegisterBenchmark(("BM_" + name + suffix).c_str(),
+                                 [function, script](benchmark::State& state) {
+                                     bench_script = script;
+                                     function(state);
+                                 })
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(1);
+}
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    // Names carry the playlist's size and the half of it moved, deleted, written.
+    std::string all = std::to_string(entries);
+    std::string half = std::to_string(entries / 2);
+    // The million-entry twin keeps to Western titles: its run is long enough.
+    for (int script = 0; script < (million ? 1 : 2); script++) {
+        add("StartUpReading" + all, BM_StartUpReading, script);
+        add("Scroll100Pages", BM_Scroll100Pages, script);
+        add("SelectAll", BM_SelectAll, script);
+        add("SortAll", BM_SortAll, script);
+        add("ShuffleAll", BM_ShuffleAll, script);
+        add("MoveUp" + half + "Runs", BM_MoveUpHalfRuns, script);
+        add("MoveDown" + half + "Runs", BM_MoveDownHalfRuns, script);
+        add("NaturalEndsNext", BM_NaturalEndsNext, script);
+        add("NextPressedWhilePlaying", BM_NextPressedWhilePlaying, script);
+        add("Delete" + half + "Scattered", BM_DeleteHalfScattered, script);
+        add("CloseWriting" + half, BM_CloseWritingHalf, script);
+    }
+    add("PeakMemory", BM_PeakMemory, 0);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

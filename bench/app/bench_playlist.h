@@ -4,11 +4,13 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -150,4 +152,90 @@ inline void bench_report(benchmark::State& state, double command, double floor, 
     state.counters["ratio"] = command / floor;
     state.counters["target_ms"] = target * 1000;
     state.counters["within_target"] = command / iterations < target ? 1 : 0;
+}
+
+// ---- Floors: the same work on a bare linked list, without the list box ----
+
+struct BareNode {
+    BareNode* next;
+};
+
+// A bare list of n nodes in one array, linked in order.
+inline std::vector<BareNode> bare_list(int n) {
+    std::vector<BareNode> nodes(n);
+    for (int i = 0; i < n - 1; i++)
+        nodes[i].next = &nodes[i + 1];
+    nodes[n - 1].next = nullptr;
+    return nodes;
+}
+
+// Relinks the nodes in a random order, as a playlist lies after a shuffle;
+// returns the head.
+inline BareNode* bare_scatter(std::vector<BareNode>& nodes) {
+    std::vector<BareNode*> order;
+    for (BareNode& node : nodes)
+        order.push_back(&node);
+    std::shuffle(order.begin(), order.end(), std::mt19937(2));
+    for (size_t i = 0; i + 1 < order.size(); i++)
+        order[i]->next = order[i + 1];
+    order.back()->next = nullptr;
+    return order[0];
+}
+
+// n nodes, each its own heap block allocated in turn, linked in the order of
+// allocation or, scattered, in a random order; returns the head.
+inline BareNode* bare_heap_list(int n, bool scattered) {
+    std::vector<BareNode*> order;
+    for (int i = 0; i < n; i++)
+        order.push_back(new BareNode{nullptr});
+    if (scattered)
+        std::shuffle(order.begin(), order.end(), std::mt19937(3));
+    for (int i = 0; i < n - 1; i++)
+        order[i]->next = order[i + 1];
+    return order[0];
+}
+
+inline void bare_free(BareNode* head) {
+    while (head != nullptr) {
+        BareNode* next = head->next;
+        delete head;
+        head = next;
+    }
+}
+
+// Every odd node swaps places with the even one above it, as moving up
+// single-line runs on every other line does.
+inline void bare_move_up(BareNode* head) {
+    BareNode* before = nullptr;
+    BareNode* above = head;
+    while (above != nullptr && above->next != nullptr) {
+        BareNode* run = above->next;
+        above->next = run->next;
+        run->next = above;
+        if (before != nullptr)
+            before->next = run;
+        else
+            head = run;
+        before = above;
+        above = above->next;
+    }
+    benchmark::DoNotOptimize(head);
+}
+
+// Every odd node is unlinked and released.
+inline void bare_delete(BareNode* head) {
+    for (BareNode* keep = head; keep != nullptr && keep->next != nullptr; keep = keep->next) {
+        BareNode* gone = keep->next;
+        keep->next = gone->next;
+        delete gone;
+    }
+}
+
+// The sort's order of keys, for std::sort.
+inline bool signed_less(const char* a, const char* b) {
+    while (*a != '\0' && *a == *b) {
+        a++;
+        b++;
+    }
+    return (signed char)*a < (signed char)*b;
 }

@@ -9,57 +9,6 @@
 
 static const int lines = 100000;
 
-// ---- Floors: the same work without the list box ----
-
-struct BareNode {
-    BareNode* next;
-};
-
-// A bare list of n nodes in one array, linked in order.
-static std::vector<BareNode> bare_list(int n) {
-    std::vector<BareNode> nodes(n);
-    for (int i = 0; i < n - 1; i++)
-        nodes[i].next = &nodes[i + 1];
-    nodes[n - 1].next = nullptr;
-    return nodes;
-}
-
-// Every odd node swaps places with the even one above it, as moving up 50,000
-// single-line runs does.
-static void bare_move_up(BareNode* head) {
-    BareNode* before = nullptr;
-    BareNode* above = head;
-    while (above != nullptr && above->next != nullptr) {
-        BareNode* run = above->next;
-        above->next = run->next;
-        run->next = above;
-        if (before != nullptr)
-            before->next = run;
-        else
-            head = run;
-        before = above;
-        above = above->next;
-    }
-    benchmark::DoNotOptimize(head);
-}
-
-// Every odd node is unlinked and released.
-static void bare_delete(BareNode* head) {
-    for (BareNode* keep = head; keep != nullptr && keep->next != nullptr; keep = keep->next) {
-        BareNode* gone = keep->next;
-        keep->next = gone->next;
-        delete gone;
-    }
-}
-
-static bool signed_less(const char* a, const char* b) {
-    while (*a != '\0' && *a == *b) {
-        a++;
-        b++;
-    }
-    return (signed char)*a < (signed char)*b;
-}
-
 // ---- The commands ----
 
 static void BM_SelectAllThenSort(benchmark::State& state) {
@@ -211,16 +160,9 @@ static void BM_Delete50000Scattered(benchmark::State& state) {
         state.SetIterationTime(seconds);
         command += seconds;
 
-        BareNode* head = new BareNode{nullptr};
-        BareNode* last = head;
-        for (int i = 1; i < lines; i++)
-            last = last->next = new BareNode{nullptr};
+        BareNode* head = bare_heap_list(lines, false);
         floor += bench_seconds([&] { bare_delete(head); });
-        while (head != nullptr) {
-            BareNode* next = head->next;
-            delete head;
-            head = next;
-        }
+        bare_free(head);
     }
     bench_report(state, command, floor, 0.3);
 }

@@ -298,7 +298,7 @@ LRESULT ListBoxWidget::message(UINT message, WPARAM wparam, LPARAM lparam) {
         if (index < 0 || index >= count || buffer == nullptr) {
             return LB_ERR;
         }
-        const std::string& text = lines_.text(index);
+        LineText text = lines_.text(index);
         std::memcpy(buffer, text.c_str(), text.size() + 1);
         return static_cast<LRESULT>(text.size());
     }
@@ -582,8 +582,8 @@ void ListBoxWidget::search_character(const QString& typed) {
     }
     for (int step = 1; step <= count; ++step) {
         int index = (caret_ + step) % count;
-        const std::string& text = lines_.text(index);
-        if (text.empty()) {
+        LineText text = lines_.text(index);
+        if (text.size() == 0) {
             continue;
         }
         // The line's first character: up to four bytes of UTF-8, its first code point.
@@ -685,7 +685,11 @@ HWND list_box_create(QWidget* parent, const RcControl& control) {
 }
 
 LRESULT CALLBACK list_box_class_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    auto* box = dynamic_cast<ListBoxWidget*>(window->widget.data());
+    // Every list box message passes here, a million of them for one command on
+    // a long list: the kind says what the widget is without a dynamic_cast.
+    auto* box = window->kind == WindowKind::list_box
+                    ? static_cast<ListBoxWidget*>(window->widget.data())
+                    : nullptr;
     if (box == nullptr) {
         return DefWindowProcA(window, message, wparam, lparam);
     }
