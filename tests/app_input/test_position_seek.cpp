@@ -55,10 +55,10 @@ TEST_F(SeekTest, TicksFollowTheDecoderAndADragHoldsTheSliderUntilReleaseSeeks) {
             if (text(MAIN_TIME_LABEL) != labels.back()) {
                 labels.push_back(text(MAIN_TIME_LABEL));
             }
-            return labels.size() >= 5;
+            return labels.size() >= 9;
         },
-        6000);
-    EXPECT_GE(labels.size(), 5u);
+        12000);
+    EXPECT_GE(labels.size(), 9u);
     int skips = 0;
     for (size_t i = 1; i < labels.size(); ++i) {
         int before = 0, after = 0, m = 0;
@@ -69,7 +69,10 @@ TEST_F(SeekTest, TicksFollowTheDecoderAndADragHoldsTheSliderUntilReleaseSeeks) {
         EXPECT_GE(after, before + 1) << labels[i];
         skips += after > before + 1 ? 1 : 0;
     }
-    EXPECT_LE(skips, 1); // one late tick on a loaded machine at most
+    // A tick late on a loaded machine skips a second now and then; a label
+    // that followed the decoder only every second tick would skip at every
+    // other one.
+    EXPECT_LE(skips, 2);
     EXPECT_EQ(slider(MAIN_TIME_SLIDER), held);
 
     QWidget* widget = platform_test_widget(time_slider());
