@@ -118,8 +118,7 @@ static void ask_running_program(const QString& socket_path) {
 
 int folder_instance_claim(const char* directory) {
     struct stat identity;
-    if (stat(directory, &identity) != 0 ||
-        !S_ISDIR(identity.st_mode)) {
+    if (stat(directory, &identity) != 0 || !S_ISDIR(identity.st_mode)) {
         return 1;
     }
     std::string runtime = runtime_folder();
