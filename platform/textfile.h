@@ -25,7 +25,8 @@ typedef struct TextFile TextFile;
 TextFile* text_open_read(const char* path);
 
 // fgets semantics: at most size - 1 bytes, up to and including the next line
-// feed, then a NUL. Returns buffer, or null at the end of the file.
+// feed, then a NUL; a piece of a longer line ends before a character that
+// would not fit whole. Returns buffer, or null at the end of the file.
 char* text_gets(char* buffer, int size, TextFile* file);
 
 // Prepares to replace the file at path. Null, with nothing created, when the
