@@ -2,7 +2,7 @@
 // follows its first NUL byte, if any, is the text of every file it includes
 // (the reader bounds the nesting). The program's own lookups by name and by
 // number then run over what was read.
-#include "platform/qt/rc_script.h"
+#include "platform/qt/resources/rc_script.h"
 
 #include <cstdint>
 #include <optional>

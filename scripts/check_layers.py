@@ -3,7 +3,10 @@
 docs/ARCHITECTURE.md names. Fails on an edge the document does not list, on
 any include of app/ from another folder, on the program's code reaching into
 the platform layer's or the decoder library's internals, and on a named edge
-that no longer exists (so the document stays true).
+that no longer exists (so the document stays true). Within platform/qt/ it
+does the same for the areas against docs/platform.md, and checks that every
+file is in an area, that only the dialogs (and the tests' library) use the
+controls, and that nothing of the product includes the tests' headers.
 
 Usage: check_layers.py [ROOT]   (prints the graph; exit status 1 on a fault)
 """
@@ -65,6 +68,63 @@ def cycles(edges):
     return sorted(found)
 
 
+QT = ROOT / "platform" / "qt"
+TESTING_HEADER = re.compile(r"^platform/(testing|testing_dialogs|testing_drop)\.h$")
+
+
+def qt_area_edges():
+    edges, faults = {}, []
+    for source in sorted(QT.rglob("*")):
+        if source.suffix not in (".h", ".cpp"):
+            continue
+        name = source.relative_to(ROOT).as_posix()
+        parts = source.relative_to(QT).parts
+        if len(parts) != 2:
+            faults.append(f"{name}: not in an area of platform/qt/")
+            continue
+        for included in INCLUDE.findall(source.read_text(encoding="latin-1")):
+            if included.startswith("platform/qt/"):
+                target = included.split("/")[2]
+                if target != parts[0]:
+                    edges.setdefault((parts[0], target), []).append(name)
+    return edges, faults
+
+
+def product_faults():
+    faults = []
+    product = [path for folder in SYSTEM + LIBRARIES + ["codepage"] for path in (ROOT / folder).rglob("*")]
+    for source in sorted(product):
+        name = source.relative_to(ROOT).as_posix()
+        if source.suffix not in (".h", ".cpp") or name.startswith("platform/qt/testing/") or TESTING_HEADER.match(name):
+            continue
+        for included in INCLUDE.findall(source.read_text(encoding="latin-1")):
+            if included.startswith("platform/qt/controls/") and not name.startswith("platform/qt/controls/"):
+                faults.append(f"{name}: includes {included}; only the dialogs use the controls")
+            if TESTING_HEADER.match(included):
+                faults.append(f"{name}: includes {included}, which only the tests may")
+    return faults
+
+
+def named_area_edges():
+    text = (ROOT / "docs" / "platform.md").read_text(encoding="utf-8")
+    section = text.split("## The areas of `platform/qt/`", 1)[-1].split("\n## ", 1)[0]
+    return set(EDGE.findall(section))
+
+
+def area_faults():
+    edges, faults = qt_area_edges()
+    named = named_area_edges()
+    for (source, target), files in sorted(edges.items()):
+        if (source, target) not in named:
+            faults.append(f"area edge {source} -> {target} ({files[0]}) is not named in docs/platform.md")
+    for source, target in sorted(named - set(edges)):
+        faults.append(f"docs/platform.md names {source} -> {target}, which no include makes")
+    for circle in cycles(edges):
+        faults.append("circle between areas: " + " -> ".join(circle + (circle[0],)))
+    print(f"{len(edges)} edges between the areas of platform/qt/")
+    return faults + product_faults()
+
+
 def main():
     edges, faults = folder_edges()
     named = named_edges()
@@ -78,6 +138,7 @@ def main():
     print(f"{len(edges)} edges between folders")
     for circle in cycles(edges):
         print("circle: " + " -> ".join(circle + (circle[0],)))
+    faults += area_faults()
     for fault in faults:
         print("FAULT: " + fault)
     return 1 if faults else 0

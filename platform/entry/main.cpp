@@ -1,6 +1,5 @@
 // The Linux entry point: the Qt application, then the program's WinMain.
-#include "platform/qt/close_request.h"
-#include "platform/qt/shutdown_signals.h"
+#include "platform/qt/desktop/desktop.h"
 #include "platform/win32.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
 // The program's UTF-8 text at the boundary with Qt and the file system.
-#include "platform/qt/encoding.h"
+#include "platform/qt/system/system.h"
 
 #include <gtest/gtest.h>
 

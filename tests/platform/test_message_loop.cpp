@@ -3,8 +3,8 @@
 // keep posted messages and timers flowing.
 #include "window_fixture.h"
 
-#include "platform/qt/close_request.h"
-#include "platform/qt/window_access.h"
+#include "platform/qt/desktop/desktop.h"
+#include "platform/qt/user/user.h"
 
 #include <QApplication>
 #include <QDialog>

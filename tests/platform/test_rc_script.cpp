@@ -1,6 +1,6 @@
 // The resource script reader: what a resource editor writes, and any input
 // at all without failing.
-#include "platform/qt/rc_script.h"
+#include "platform/qt/resources/rc_script.h"
 
 #include <gtest/gtest.h>
 

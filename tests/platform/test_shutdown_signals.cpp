@@ -1,6 +1,6 @@
 // SIGTERM, SIGINT and SIGHUP reach the user-interface thread once, through
 // its event loop; the first never ends the process by itself, a second one does.
-#include "platform/qt/shutdown_signals.h"
+#include "platform/qt/desktop/desktop.h"
 
 #include "platform/qt_app.h"
 
