@@ -16,14 +16,53 @@
 # $MELODIANE_WINDOWS_BUILD), the decoder library's throughput as VBMP3.DLL
 # under Wine is measured beside the Linux library's.
 #
-#   scripts/bench.sh [BUILD_DIR]
+#   scripts/bench.sh [--report-only] [BUILD_DIR]
 #
+# --report-only writes the table again from the results of the last run,
+# measuring nothing (the date is then the writing's).
 # The JSON results stay in BUILD_DIR/bench-results. Takes several minutes; the
 # figures are wall-clock or processor times on this machine, so other load on
 # it shows in the wall-clock ones.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+report_only=false
+if [ "${1:-}" = "--report-only" ]; then
+    report_only=true
+    shift
+fi
 build=${1:-$root/build/bench}
+results=$build/bench-results
+
+# The machine and the run's end are kept beside the results, for --report-only.
+write_report() {
+    local machine table status=0
+    if ! $report_only; then
+        echo "$(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 |
+            sed 's/^ *//'), $(awk '/MemTotal/ { printf "%.1f GiB", $2 / 1048576 }' \
+            /proc/meminfo) of memory, load average $(cut -d' ' -f1-3 /proc/loadavg) at the end" \
+            >"$results/machine.txt"
+    fi
+    machine=$(cat "$results/machine.txt")
+    table=$(python3 "$root/scripts/bench_report.py" "$results") || status=$?
+    echo "$table"
+    echo
+    echo "Machine: $machine"
+    {
+        cat "$root/scripts/benchmarks_intro.md"
+        echo
+        echo "Run of $(date -u -r "$results/machine.txt" '+%Y-%m-%d %H:%M UTC') on this" \
+            "machine: $machine."
+        echo
+        echo "$table"
+    } >"$root/docs/benchmarks.md"
+    echo "written: docs/benchmarks.md" >&2
+    return "$status"
+}
+
+if $report_only; then
+    write_report
+    exit
+fi
 
 # The peers and the second server are for comparison only: not in
 # scripts/setup.sh, which the tests need.
@@ -49,7 +88,6 @@ cmake --build "$build"
 
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
 export MELODIANE_FIXTURES=$root/tests/fixtures
-results=$build/bench-results
 rm -rf "$results"
 mkdir -p "$results"
 for program in "$build"/bench/bench_*; do
@@ -78,19 +116,4 @@ else
         "(scripts/build_windows.sh makes one)" >&2
 fi
 
-machine="$(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), \
-$(awk '/MemTotal/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo) of memory, load average \
-$(cut -d' ' -f1-3 /proc/loadavg) at the end"
-table=$(python3 "$root/scripts/bench_report.py" "$results") || status=$?
-echo "$table"
-echo
-echo "Machine: $machine"
-{
-    cat "$root/scripts/benchmarks_intro.md"
-    echo
-    echo "Run of $(date -u '+%Y-%m-%d %H:%M UTC') on this machine: $machine."
-    echo
-    echo "$table"
-} >"$root/docs/benchmarks.md"
-echo "written: docs/benchmarks.md" >&2
-exit "${status:-0}"
+write_report

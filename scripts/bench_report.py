@@ -42,10 +42,10 @@ def pause_rules():
 
 
 # A player and the server it plays on; with a baseline (a benchmark of
-# bench_server_cpu), each figure beside the baseline's, the two together no
-# more than it within this machine's noise.
-def server_rules(baseline=None):
-    rows = [("together_percent", CORE, None, "and the server"),
+# bench_server_cpu), each figure beside the baseline's, and with a target the
+# two together no more than the baseline within this machine's noise.
+def server_rules(baseline=None, target=True):
+    rows = [("together_percent", CORE, None, " and the server"),
             ("player_percent", CORE, "player", ""),
             ("server_percent", CORE, "server's share", "'s server"),
             ("player_wakeups_per_s", WAKEUPS, "wakeups", ""),
@@ -59,7 +59,7 @@ def server_rules(baseline=None):
             rule["baseline"] = "bench_server_cpu/%s:%s" % (baseline, figure)
             rule["baseline_name"] = "mpg123" + suffix
         rules.append(rule)
-    if baseline:
+    if baseline and target:
         rules[0]["ratio_at_most"] = 1.15
     return rules
 
@@ -136,7 +136,8 @@ RULES = {
 def rules_for(program, name, counters):
     if program == "bench_server_cpu" and name.startswith("BM_Peer_"):
         # Debian's other players: playing beside mpg123, paused and stopped alone.
-        return server_rules("BM_Mpg123OnServer" if name.endswith("_Playing") else None)
+        return server_rules("BM_Mpg123OnServer" if name.endswith("_Playing") else None,
+                            target=False)
     rule = RULES.get((program, name))
     if isinstance(rule, list):
         return rule

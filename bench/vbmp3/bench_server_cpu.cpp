@@ -247,6 +247,7 @@ void peer_on_server(benchmark::State& state, const std::string& name, LibrarySta
         return;
     }
     signal(SIGPIPE, SIG_IGN); // a peer that ended does not end the run
+    PrivateBus bus(server->dir()); // where audacious and qmmp hear their remote controls
     std::vector<Window> measured;
     for (auto _ : state) {
         auto peer = PeerPlayer::start(name, path, server->dir());

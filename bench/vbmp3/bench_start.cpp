@@ -109,9 +109,6 @@ void report(benchmark::State& state, const std::vector<double>& delays) {
 
 using Delay = std::function<double(Clock::time_point, Recording&)>;
 
-// Plays rounds times: prepare() leaves the device closed with an open track,
-// settle() does what comes before the timed act(), and delay() times what
-// act() does.
 // The server and SDL's driver the rounds play on.
 struct Where {
     ServerKind server;
@@ -122,6 +119,9 @@ const Where on_pulseaudio = {ServerKind::pulseaudio, "pulseaudio"};
 const Where on_pipewire_by_pulse = {ServerKind::pipewire, "pulseaudio"};
 const Where on_pipewire = {ServerKind::pipewire, "pipewire"};
 
+// Plays rounds times on where: prepare() leaves the device closed with an
+// open track, settle() does what comes before the timed act(), and delay()
+// times what act() does.
 void time_rounds(benchmark::State& state, Where where, const std::function<void()>& prepare,
                  const std::function<void()>& settle, const Delay& delay,
                  const std::function<void()>& act) {

@@ -125,19 +125,28 @@ class PrivateBus {
         std::string address = "unix:path=" + (dir / "bus").string();
         pid_ = spawn_program({"dbus-daemon", "--session", "--nofork", "--address=" + address}, {},
                              dir / "bus.log");
+        const char* before = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+        had_before_ = before != nullptr;
+        before_ = had_before_ ? before : "";
         if (pid_ > 0 && wait_for_condition([&] { return std::filesystem::exists(dir / "bus"); })) {
             setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
         }
     }
     ~PrivateBus() {
         end_program(pid_);
-        unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        if (had_before_) {
+            setenv("DBUS_SESSION_BUS_ADDRESS", before_.c_str(), 1);
+        } else {
+            unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        }
     }
     PrivateBus(const PrivateBus&) = delete;
     PrivateBus& operator=(const PrivateBus&) = delete;
 
   private:
     pid_t pid_ = -1;
+    bool had_before_ = false;
+    std::string before_;
 };
 
 class PipeWireServer {
