@@ -37,6 +37,33 @@ def start_rules():
             {"figure": "mean_ms", "unit": MS, "label": "mean"}]
 
 
+def pause_rules():
+    return [{"figure": "worst_ms", "unit": MS}, {"figure": "mean_ms", "unit": MS, "label": "mean"}]
+
+
+# A player and the server it plays on; with a baseline (a benchmark of
+# bench_server_cpu), each figure beside the baseline's, and with a target the
+# two together no more than the baseline within this machine's noise.
+def server_rules(baseline=None, target=True):
+    rows = [("together_percent", CORE, None, " and the server"),
+            ("player_percent", CORE, "player", ""),
+            ("server_percent", CORE, "server's share", "'s server"),
+            ("player_wakeups_per_s", WAKEUPS, "wakeups", ""),
+            ("server_wakeups_per_s", WAKEUPS, "server wakeups", "'s server")]
+    rules = []
+    for figure, unit, label, suffix in rows:
+        rule = {"figure": figure, "unit": unit}
+        if label:
+            rule["label"] = label
+        if baseline:
+            rule["baseline"] = "bench_server_cpu/%s:%s" % (baseline, figure)
+            rule["baseline_name"] = "mpg123" + suffix
+        rules.append(rule)
+    if baseline and target:
+        rules[0]["ratio_at_most"] = 1.15
+    return rules
+
+
 def floor_rule(target_ms):
     return {"figure": "ms", "unit": MS, "target": target_ms, "below": True,
             "baseline": "floor_ms", "baseline_name": "floor"}
@@ -73,25 +100,24 @@ RULES = {
         "figure": "worst_gap_ms", "unit": MS, "target": 10, "below": True},
     ("bench_start", "BM_PlayFromStopped"): start_rules(),
     ("bench_start", "BM_ResumeFromPaused"): start_rules(),
-    ("bench_start", "BM_PauseHeard"): [{"figure": "worst_ms", "unit": MS},
-                                       {"figure": "mean_ms", "unit": MS, "label": "mean"}],
-    # Playing on a PulseAudio server: the player and the server together
-    ("bench_server_cpu", "BM_Mpg123OnServer"): [
-        {"figure": "together_percent", "unit": CORE},
-        {"figure": "server_percent", "unit": CORE, "label": "server's share"}],
-    ("bench_server_cpu", "BM_PlayingOnServer"): [
-        {"figure": "together_percent", "unit": CORE, "ratio_at_most": 1.15,
-         "baseline": "bench_server_cpu/BM_Mpg123OnServer:together_percent",
-         "baseline_name": "mpg123 and the server"},
-        {"figure": "server_percent", "unit": CORE, "label": "server's share",
-         "baseline": "bench_server_cpu/BM_Mpg123OnServer:server_percent",
-         "baseline_name": "beside mpg123"},
-        {"figure": "player_wakeups_per_s", "unit": WAKEUPS, "label": "wakeups",
-         "baseline": "bench_server_cpu/BM_Mpg123OnServer:player_wakeups_per_s",
-         "baseline_name": "mpg123"},
-        {"figure": "server_wakeups_per_s", "unit": WAKEUPS, "label": "server wakeups",
-         "baseline": "bench_server_cpu/BM_Mpg123OnServer:server_wakeups_per_s",
-         "baseline_name": "beside mpg123"}],
+    ("bench_start", "BM_PauseHeard"): [
+        {"figure": "worst_ms", "unit": MS, "baseline": "bench_start/BM_Mpg123PauseHeard:worst_ms",
+         "baseline_name": "mpg123 -R"},
+        {"figure": "mean_ms", "unit": MS, "label": "mean",
+         "baseline": "bench_start/BM_Mpg123PauseHeard:mean_ms", "baseline_name": "mpg123 -R"}],
+    ("bench_start", "BM_Mpg123PauseHeard"): pause_rules(),
+    ("bench_start", "BM_PlayFromStoppedOnPipeWire"): start_rules(),
+    ("bench_start", "BM_ResumeFromPausedOnPipeWire"): start_rules(),
+    ("bench_start", "BM_PauseHeardOnPipeWire"): pause_rules(),
+    ("bench_start", "BM_PauseHeardOnPipeWireByPulse"): pause_rules(),
+    # Playing on a sound server: the player and the server together
+    ("bench_server_cpu", "BM_Mpg123OnServer"): server_rules(),
+    ("bench_server_cpu", "BM_PlayingOnServer"): server_rules("BM_Mpg123OnServer"),
+    ("bench_server_cpu", "BM_PausedOnServer"): server_rules(),
+    ("bench_server_cpu", "BM_StoppedOnServer"): server_rules(),
+    ("bench_server_cpu", "BM_Mpg123OnPipeWire"): server_rules(),
+    ("bench_server_cpu", "BM_PlayingOnPipeWire"): server_rules("BM_Mpg123OnPipeWire"),
+    ("bench_server_cpu", "BM_PlayingOnPipeWireDriver"): server_rules("BM_Mpg123OnPipeWire"),
     ("bench_drop_files", "BM_Drop10000Files"): {
         "figure": "ms", "unit": MS, "ratio_at_most": 1.5,
         "baseline": "add_ms", "baseline_name": "Ajouter"},
@@ -108,6 +134,10 @@ RULES = {
 
 
 def rules_for(program, name, counters):
+    if program == "bench_server_cpu" and name.startswith("BM_Peer_"):
+        # Debian's other players: playing beside mpg123, paused and stopped alone.
+        return server_rules("BM_Mpg123OnServer" if name.endswith("_Playing") else None,
+                            target=False)
     rule = RULES.get((program, name))
     if isinstance(rule, list):
         return rule
@@ -209,8 +239,10 @@ def main():
             continue
         counters = {k: v for k, v in bench.items() if isinstance(v, (int, float))}
         short = name[3:] if name.startswith("BM_") else name
+        # A benchmark's label (the sound driver SDL took, for one) goes with its first row.
+        note = " [%s]" % bench["label"] if bench.get("label") else ""
         for rule in rules_for(program, name, counters):
-            row_name = short + (" (%s)" % rule["label"] if "label" in rule else "")
+            row_name = short + (" (%s)" % rule["label"] if "label" in rule else note)
             rows.append((program, row_name) + row(rule, bench, counters, results))
 
     header = ("Program", "Benchmark", "Figure", "Target", "Met", "Baseline (same run)", "Ratio")

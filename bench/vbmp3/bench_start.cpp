@@ -7,10 +7,13 @@
 // upper bound. Ten of each; the figure is the slowest, the target 50 ms.
 // Beside them, how soon a pause is heard: from the call to the last sound the
 // server plays, a second into a track (no target: a longer device buffer
-// costs the sound server less, and is heard here).
+// costs the sound server less, and is heard here), and the same of Debian's
+// mpg123 told to pause in its remote-control mode, for comparison. The same
+// again on PipeWire (sound_servers.h), through SDL's PipeWire driver and
+// through its PulseAudio driver served by pipewire-pulse.
 #include "bench_support.h"
-
-#include "tests/vbmp3/pulse_server.h"
+#include "peer_players.h"
+#include "sound_servers.h"
 
 #include <benchmark/benchmark.h>
 
@@ -106,23 +109,34 @@ void report(benchmark::State& state, const std::vector<double>& delays) {
 
 using Delay = std::function<double(Clock::time_point, Recording&)>;
 
-// Plays rounds times: prepare() leaves the device closed with an open track,
-// settle() does what comes before the timed act(), and delay() times what
-// act() does.
-void time_rounds(benchmark::State& state, const std::function<void()>& prepare,
+// The server and SDL's driver the rounds play on.
+struct Where {
+    ServerKind server;
+    const char* driver;
+};
+
+const Where on_pulseaudio = {ServerKind::pulseaudio, "pulseaudio"};
+const Where on_pipewire_by_pulse = {ServerKind::pipewire, "pulseaudio"};
+const Where on_pipewire = {ServerKind::pipewire, "pipewire"};
+
+// Plays rounds times on where: prepare() leaves the device closed with an
+// open track, settle() does what comes before the timed act(), and delay()
+// times what act() does.
+void time_rounds(benchmark::State& state, Where where, const std::function<void()>& prepare,
                  const std::function<void()>& settle, const Delay& delay,
                  const std::function<void()>& act) {
-    if (!PulseServer::installed()) {
-        state.SkipWithError("PulseAudio (pulseaudio, pulseaudio-utils) is not installed");
+    std::string why;
+    auto server = SoundServer::start(where.server, &why);
+    if (!server) {
+        state.SkipWithError(why.c_str());
         return;
     }
-    PulseServer server;
-    std::filesystem::path file = server.dir() / "salon.raw";
-    if (!server.start() || !server.record("salon", file, recording_step_ms)) {
-        state.SkipWithError("the private PulseAudio server did not start");
+    std::filesystem::path file = server->dir() / "salon.raw";
+    if (!server->record("salon", file, recording_step_ms)) {
+        state.SkipWithError("the sink could not be recorded");
         return;
     }
-    setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+    setenv("SDL_AUDIODRIVER", where.driver, 1);
     vbmp3_init();
     Pumper::install();
     vbmp3_setVolume(100, 100);
@@ -168,9 +182,9 @@ double silent_after(Clock::time_point start, Recording& recording) {
     return std::chrono::duration<double, std::milli>(last_sound - start).count();
 }
 
-void BM_PauseHeard(benchmark::State& state) {
+void pause_heard(benchmark::State& state, Where where) {
     time_rounds(
-        state, open_tone,
+        state, where, open_tone,
         [] {
             vbmp3_play();
             std::this_thread::sleep_for(std::chrono::seconds(1));
@@ -178,14 +192,14 @@ void BM_PauseHeard(benchmark::State& state) {
         silent_after, [] { vbmp3_pause(); });
 }
 
-void BM_PlayFromStopped(benchmark::State& state) {
+void play_from_stopped(benchmark::State& state, Where where) {
     time_rounds(
-        state, open_tone, [] {}, heard_after, [] { vbmp3_play(); });
+        state, where, open_tone, [] {}, heard_after, [] { vbmp3_play(); });
 }
 
-void BM_ResumeFromPaused(benchmark::State& state) {
+void resume_from_paused(benchmark::State& state, Where where) {
     time_rounds(
-        state,
+        state, where,
         [] {
             open_tone();
             vbmp3_play();
@@ -195,10 +209,90 @@ void BM_ResumeFromPaused(benchmark::State& state) {
         [] {}, heard_after, [] { vbmp3_restart(); });
 }
 
+void BM_PlayFromStopped(benchmark::State& state) {
+    play_from_stopped(state, on_pulseaudio);
+}
+
+void BM_ResumeFromPaused(benchmark::State& state) {
+    resume_from_paused(state, on_pulseaudio);
+}
+
+void BM_PauseHeard(benchmark::State& state) {
+    pause_heard(state, on_pulseaudio);
+}
+
+// mpg123 -R, a second into the track, told to pause: from the command written
+// to the last sound, as the library's pause is timed.
+void BM_Mpg123PauseHeard(benchmark::State& state) {
+    if (!PeerPlayer::installed("mpg123")) {
+        state.SkipWithError("mpg123 is not installed");
+        return;
+    }
+    std::string why;
+    auto server = SoundServer::start(ServerKind::pulseaudio, &why);
+    if (!server) {
+        state.SkipWithError(why.c_str());
+        return;
+    }
+    std::filesystem::path file = server->dir() / "salon.raw";
+    if (!server->record("salon", file, recording_step_ms)) {
+        state.SkipWithError("the sink could not be recorded");
+        return;
+    }
+    Recording recording(file);
+    std::vector<double> delays;
+    for (auto _ : state) {
+        for (int i = 0; i < rounds; i++) {
+            auto peer =
+                PeerPlayer::start("mpg123", fixture("cbr_44k_stereo_v23.mp3"), server->dir());
+            if (!peer) {
+                state.SkipWithError("mpg123 could not be started");
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+            recording.skip();
+            auto start = Clock::now();
+            peer->pause();
+            delays.push_back(silent_after(start, recording));
+        }
+    }
+    report(state, delays);
+}
+
+void BM_PlayFromStoppedOnPipeWire(benchmark::State& state) {
+    play_from_stopped(state, on_pipewire);
+}
+
+void BM_ResumeFromPausedOnPipeWire(benchmark::State& state) {
+    resume_from_paused(state, on_pipewire);
+}
+
+void BM_PauseHeardOnPipeWire(benchmark::State& state) {
+    pause_heard(state, on_pipewire);
+}
+
+void BM_PauseHeardOnPipeWireByPulse(benchmark::State& state) {
+    pause_heard(state, on_pipewire_by_pulse);
+}
+
 } // namespace
 
 BENCHMARK(BM_PlayFromStopped)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ResumeFromPaused)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PauseHeard)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Mpg123PauseHeard)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PlayFromStoppedOnPipeWire)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_ResumeFromPausedOnPipeWire)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_PauseHeardOnPipeWire)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PauseHeardOnPipeWireByPulse)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 BENCHMARK_MAIN();

@@ -31,7 +31,13 @@ inline std::filesystem::path bench_dir() {
     return dir;
 }
 
+// The test MP3s: where scripts/bench.sh says (MELODIANE_FIXTURES), else beside
+// this source, which a compiler cache may have named by a relative path.
 inline std::string fixture(const std::string& name) {
+    const char* fixtures = std::getenv("MELODIANE_FIXTURES");
+    if (fixtures != nullptr) {
+        return (std::filesystem::path(fixtures) / name).string();
+    }
     return (std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "tests" /
             "fixtures" / name)
         .string();
