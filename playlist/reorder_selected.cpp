@@ -73,8 +73,10 @@ static char* keep_key(ReorderWork* work, const PlaylistEntry* entry) {
 }
 
 // Fills the work arrays from the list and the list box and returns the number
-// of selected entries, or -1 when a key cannot be had.
+// of selected entries, or -1 when a key cannot be had. The selected lines come
+// in one message rather than one question per line.
 static int collect_lines(HWND box, ReorderWork* work, int n, int k) {
+    k = (int)SendMessageA(box, LB_GETSELITEMS, (WPARAM)k, (LPARAM)work->positions);
     PlaylistEntry* entry = playlist_head;
     // The titles the keys are made from, asked for ahead of the walk.
     WalkAhead ahead = walk_ahead_start();
@@ -83,9 +85,8 @@ static int collect_lines(HWND box, ReorderWork* work, int n, int k) {
         if (work->keys != nullptr)
             walk_ahead_step(&ahead);
         work->line_entries[j] = entry;
-        if (SendMessageA(box, LB_GETSEL, (WPARAM)j, 0) == 0 || m == k)
+        if (m >= k || work->positions[m] != j)
             continue;
-        work->positions[m] = j;
         work->selected[m] = entry;
         if (work->keys != nullptr) {
             work->keys[m] = keep_key(work, entry);
@@ -180,7 +181,7 @@ void reorder_selected(int order) {
         work.selected = (PlaylistEntry**)malloc(sizeof(PlaylistEntry*) * (size_t)k);
     if (work.selected != nullptr)
         k = collect_lines(box, &work, n, k);
-    if (work.selected == nullptr || k < 0) {
+    if (work.selected == nullptr || k < 2) {
         release_work(&work);
         return;
     }
@@ -208,8 +209,19 @@ void reorder_selected(int order) {
         SendMessageA(box, LB_DELETESTRING, (WPARAM)work.positions[m], 0);
         SendMessageA(box, LB_INSERTSTRING, (WPARAM)work.positions[m],
                      (LPARAM)work.line_entries[work.positions[m]]->title);
-        SendMessageA(box, LB_SETSEL, TRUE, (LPARAM)work.positions[m]);
     }
+    // The new lines are selected again a run of consecutive lines at a time,
+    // then the last and the first line once more: that leaves the caret, the
+    // anchor and the top line where selecting every line from the bottom up
+    // leaves them, with one message a run rather than one a line.
+    for (int m = 0; m < k; m++) {
+        int first = work.positions[m];
+        while (m + 1 < k && work.positions[m + 1] == work.positions[m] + 1)
+            m++;
+        SendMessageA(box, LB_SELITEMRANGEEX, (WPARAM)first, (LPARAM)work.positions[m]);
+    }
+    SendMessageA(box, LB_SETSEL, TRUE, (LPARAM)work.positions[k - 1]);
+    SendMessageA(box, LB_SETSEL, TRUE, (LPARAM)work.positions[0]);
     release_work(&work);
     SendMessageA(box, WM_SETREDRAW, 1, 0);
 }

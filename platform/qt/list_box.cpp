@@ -86,6 +86,7 @@ class ListBoxWidget : public QAbstractScrollArea, public WindowView, public Acce
     int announced_caret_ = 0; // the caret as assistive technology last heard of it
     int anchor_ = -1;
     int top_ = 0;
+    mutable int row_height_ = 0; // 0 until measured for the current font
     bool redraw_ = true;
     bool refresh_pending_ = false;
     bool dragging_ = false;
@@ -107,8 +108,12 @@ ListBoxWidget::ListBoxWidget(QWidget* parent, DWORD style)
     viewport()->setBackgroundRole(QPalette::Base);
 }
 
+// Asked for at every line a command selects: measured once per font.
 int ListBoxWidget::row_height() const {
-    return std::max(1, fontMetrics().height());
+    if (row_height_ == 0) {
+        row_height_ = std::max(1, fontMetrics().height());
+    }
+    return row_height_;
 }
 
 int ListBoxWidget::full_rows() const {
@@ -615,6 +620,9 @@ void ListBoxWidget::show_font(const QFont& font, bool redraw) {
 }
 
 bool ListBoxWidget::event(QEvent* event) {
+    if (event->type() == QEvent::FontChange) {
+        row_height_ = 0;
+    }
     if (input_route(window, this, event, false)) {
         return true;
     }

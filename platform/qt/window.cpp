@@ -28,6 +28,10 @@ static QHash<const QWidget*, HWND> window_of_widget;
 // Live handles, for PostMessageA from other threads.
 static std::mutex live_mutex;
 static std::unordered_set<HWND> live_windows; // guarded by live_mutex
+// The handle SendMessageA last found alive, so that the thousands of
+// messages a command sends one list box in a row look it up once. UI thread
+// only; cleared when that window dies.
+static HWND last_sent_alive = nullptr;
 
 void WindowView::show_text(const QString&) {}
 
@@ -50,6 +54,9 @@ static void mark_dead(HWND window) {
         return;
     }
     window->alive = false;
+    if (last_sent_alive == window) {
+        last_sent_alive = nullptr;
+    }
     if (window->widget) {
         window_of_widget.remove(window->widget.data());
     }
@@ -257,7 +264,18 @@ LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lpa
             Qt::BlockingQueuedConnection);
         return result;
     }
-    if (!IsWindow(window) || window->proc == nullptr) {
+    if (window == nullptr) {
+        return 0;
+    }
+    if (window != last_sent_alive) {
+        // Only this thread adds and removes live handles, so it reads the set
+        // without the lock the other threads take.
+        if (live_windows.count(window) == 0) {
+            return 0;
+        }
+        last_sent_alive = window;
+    }
+    if (window->proc == nullptr) {
         return 0;
     }
     HiddenInput hidden;
