@@ -33,6 +33,10 @@ static std::unordered_set<HWND> live_windows; // guarded by live_mutex
 // only; cleared when that window dies.
 static HWND last_sent_alive = nullptr;
 
+LRESULT WindowView::message(UINT message, WPARAM wparam, LPARAM lparam) {
+    return DefWindowProcA(handle, message, wparam, lparam);
+}
+
 void WindowView::show_text(const QString&) {}
 
 void WindowView::show_font(const QFont& font, bool redraw) {
@@ -64,14 +68,15 @@ static void mark_dead(HWND window) {
     live_windows.erase(window);
 }
 
-HWND window_create(WindowKind kind, QWidget* widget, WindowView* view, WNDPROC class_proc) {
+HWND window_create(WindowKind kind, QWidget* widget, WindowView* view) {
     all_windows.push_back(std::make_unique<HWND__>());
     HWND window = all_windows.back().get();
     window->kind = kind;
     window->widget = widget;
     window->view = view;
     window->client = widget;
-    window->proc = class_proc;
+    window->proc = view_class_proc;
+    view->handle = window;
     window_of_widget.insert(widget, window);
     // By the time Qt reports the destruction the QPointer is already null,
     // so the widget's own address is what leaves the map.
@@ -280,6 +285,13 @@ LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lpa
     }
     HiddenInput hidden;
     return window->proc(window, message, wparam, lparam);
+}
+
+LRESULT CALLBACK view_class_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (!window->widget) {
+        return DefWindowProcA(window, message, wparam, lparam);
+    }
+    return window->view->message(message, wparam, lparam);
 }
 
 LRESULT WINAPI CallWindowProcA(WNDPROC proc, HWND window, UINT message, WPARAM wparam,

@@ -2,8 +2,9 @@
 //
 // A window is an HWND__ record that outlives its widget: handles are never
 // reused, so a stale handle is simply no longer a window (IsWindow false).
-// Each window class has a built-in procedure giving the control its normal
-// behaviour; subclassing replaces HWND__::proc. Everything here runs on the
+// Every window's built-in procedure hands its messages to the widget's view,
+// whose class gives the control its normal behaviour; subclassing replaces
+// HWND__::proc. Everything here runs on the
 // user-interface thread, except window_alive_any_thread.
 #pragma once
 
@@ -24,6 +25,10 @@ enum class WindowKind { dialog, button, group_box, static_text, list_box, trackb
 class WindowView {
   public:
     virtual ~WindowView() = default;
+    HWND handle = nullptr; // the window this widget is, set by window_create
+    // The class's own handling of a message (view_class_proc's); Windows'
+    // default for what the class does not handle.
+    virtual LRESULT message(UINT message, WPARAM wparam, LPARAM lparam);
     // Shows the window text (already converted from UTF-8).
     virtual void show_text(const QString& text);
     // Applies the font given by WM_SETFONT.
@@ -59,8 +64,9 @@ struct HWND__ {
     INT_PTR result = 0;
 };
 
-// Registers a new window for widget; the widget's destruction ends it.
-HWND window_create(WindowKind kind, QWidget* widget, WindowView* view, WNDPROC class_proc);
+// Registers a new window for widget, whose view (the same object) gets its
+// messages through view_class_proc; the widget's destruction ends it.
+HWND window_create(WindowKind kind, QWidget* widget, WindowView* view);
 
 // The window a widget (or its nearest registered ancestor) belongs to.
 HWND window_from_widget(const QWidget* widget);
@@ -96,12 +102,9 @@ QFont font_to_qfont(HFONT font);
 // metric-compatible Liberation Sans when absent).
 HFONT font_for_template(const std::string& face, int points, int weight, bool italic);
 
-// The built-in window procedures of the classes.
-LRESULT CALLBACK dialog_class_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-LRESULT CALLBACK button_class_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-LRESULT CALLBACK static_class_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-LRESULT CALLBACK list_box_class_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-LRESULT CALLBACK trackbar_class_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+// The built-in window procedure of every class: the message goes to the
+// window's view, or to DefWindowProcA once the widget is gone.
+LRESULT CALLBACK view_class_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
 // Each time window is shown it is placed whole inside the work area of its
 // owner's screen (its own without an owner), centred on the owner first when
