@@ -5,14 +5,14 @@
 #include <cstdlib>
 #include <cstring>
 
-// The sort keys are copied one after another into large blocks: a million
-// keys then cost no more than their bytes, are released at once, and lie in
-// memory in the order the sort first reads them.
-static const size_t key_block_size = (size_t)1 << 20;
+// The sort keys, and then the titles of the new lines, are copied one after
+// another into large blocks: a million of them then cost no more than their
+// bytes, are released at once, and lie in memory in the order they are read.
+static const size_t text_block_size = (size_t)1 << 20;
 
-// The header of a block; its keys follow it.
-struct KeyBlock {
-    KeyBlock* previous;
+// The header of a block; its texts follow it.
+struct TextBlock {
+    TextBlock* previous;
     size_t used;
 };
 
@@ -23,27 +23,47 @@ static const int prefetch_distance = 16;
 // Work arrays of one command, all released before it returns.
 struct ReorderWork {
     PlaylistEntry** line_entries; // the entry of every line
-    char** keys;                  // sort keys of the selected entries (sort only)
+    char** texts;                 // sort keys of the selected entries, then their new lines
     int* positions;               // lines of the selected entries, ascending
     PlaylistEntry** selected;     // the selected entries, in line order, then reordered
-    KeyBlock* key_block;          // the latest block of keys
-    size_t key_room;              // bytes of the latest block
+    TextBlock* text_block;        // the latest block of texts
+    size_t text_room;             // bytes of the latest block
 };
 
-static void release_keys(ReorderWork* work) {
-    while (work->key_block != nullptr) {
-        KeyBlock* previous = work->key_block->previous;
-        free(work->key_block);
-        work->key_block = previous;
+static void release_texts(ReorderWork* work) {
+    while (work->text_block != nullptr) {
+        TextBlock* previous = work->text_block->previous;
+        free(work->text_block);
+        work->text_block = previous;
     }
 }
 
 static void release_work(ReorderWork* work) {
     free(work->line_entries);
-    free(work->keys);
+    free(work->texts);
     free(work->positions);
     free(work->selected);
-    release_keys(work);
+    release_texts(work);
+}
+
+// A copy of text kept in the work's blocks; null when memory is short.
+static char* keep_text(ReorderWork* work, const char* text) {
+    size_t size = strlen(text) + 1;
+    TextBlock* block = work->text_block;
+    if (block == nullptr || work->text_room - block->used < size) {
+        size_t room = size > text_block_size ? size : text_block_size;
+        block = (TextBlock*)malloc(sizeof(TextBlock) + room);
+        if (block == nullptr)
+            return nullptr;
+        block->previous = work->text_block;
+        block->used = 0;
+        work->text_block = block;
+        work->text_room = room;
+    }
+    char* kept = (char*)(block + 1) + block->used;
+    memcpy(kept, text, size);
+    block->used += size;
+    return kept;
 }
 
 // The entry's sort key, kept in the work's blocks; null when memory is short.
@@ -51,45 +71,30 @@ static char* keep_key(ReorderWork* work, const PlaylistEntry* entry) {
     char* key = sort_key(entry);
     if (key == nullptr)
         return nullptr;
-    size_t size = strlen(key) + 1;
-    KeyBlock* block = work->key_block;
-    if (block == nullptr || work->key_room - block->used < size) {
-        size_t room = size > key_block_size ? size : key_block_size;
-        block = (KeyBlock*)malloc(sizeof(KeyBlock) + room);
-        if (block == nullptr) {
-            free(key);
-            return nullptr;
-        }
-        block->previous = work->key_block;
-        block->used = 0;
-        work->key_block = block;
-        work->key_room = room;
-    }
-    char* kept = (char*)(block + 1) + block->used;
-    memcpy(kept, key, size);
-    block->used += size;
+    char* kept = keep_text(work, key);
     free(key);
     return kept;
 }
 
 // Fills the work arrays from the list and the list box and returns the number
-// of selected entries, or -1 when a key cannot be had.
-static int collect_lines(HWND box, ReorderWork* work, int n, int k) {
+// of selected entries, or -1 when a key cannot be had. The selected lines come
+// in one message rather than one question per line.
+static int collect_lines(HWND box, ReorderWork* work, int n, int k, int make_keys) {
+    k = (int)SendMessageA(box, LB_GETSELITEMS, (WPARAM)k, (LPARAM)work->positions);
     PlaylistEntry* entry = playlist_head;
     // The titles the keys are made from, asked for ahead of the walk.
     WalkAhead ahead = walk_ahead_start();
     int m = 0;
     for (int j = 0; j < n && entry != nullptr; j++, entry = entry->next) {
-        if (work->keys != nullptr)
+        if (make_keys)
             walk_ahead_step(&ahead);
         work->line_entries[j] = entry;
-        if (SendMessageA(box, LB_GETSEL, (WPARAM)j, 0) == 0 || m == k)
+        if (m >= k || work->positions[m] != j)
             continue;
-        work->positions[m] = j;
         work->selected[m] = entry;
-        if (work->keys != nullptr) {
-            work->keys[m] = keep_key(work, entry);
-            if (work->keys[m] == nullptr)
+        if (make_keys) {
+            work->texts[m] = keep_key(work, entry);
+            if (work->texts[m] == nullptr)
                 return -1;
         }
         m++;
@@ -160,6 +165,19 @@ static PlaylistEntry* move_contents(ReorderWork* work, int k) {
     return current;
 }
 
+// The titles of the new lines, copied in line order into the work's blocks
+// with their scattered reads asked for ahead: the list box then reads them one
+// after another. A title that finds no room is read where it is.
+static void keep_line_texts(ReorderWork* work, int k) {
+    for (int m = 0; m < k; m++) {
+        if (m + prefetch_distance < k)
+            __builtin_prefetch(work->line_entries[work->positions[m + prefetch_distance]]->title);
+        const char* title = work->line_entries[work->positions[m]]->title;
+        char* kept = keep_text(work, title);
+        work->texts[m] = kept != nullptr ? kept : (char*)title;
+    }
+}
+
 void reorder_selected(int order) {
     int shuffle = order == REORDER_SHUFFLE;
     if (current_entry == nullptr)
@@ -172,15 +190,15 @@ void reorder_selected(int order) {
 
     ReorderWork work = {nullptr, nullptr, nullptr, nullptr, nullptr, 0};
     work.line_entries = (PlaylistEntry**)malloc(sizeof(PlaylistEntry*) * (size_t)n);
-    if (work.line_entries != nullptr && !shuffle)
-        work.keys = (char**)malloc(sizeof(char*) * (size_t)k);
-    if (work.line_entries != nullptr && (shuffle || work.keys != nullptr))
+    if (work.line_entries != nullptr)
+        work.texts = (char**)malloc(sizeof(char*) * (size_t)k);
+    if (work.texts != nullptr)
         work.positions = (int*)malloc(sizeof(int) * (size_t)k);
     if (work.positions != nullptr)
         work.selected = (PlaylistEntry**)malloc(sizeof(PlaylistEntry*) * (size_t)k);
     if (work.selected != nullptr)
-        k = collect_lines(box, &work, n, k);
-    if (work.selected == nullptr || k < 0) {
+        k = collect_lines(box, &work, n, k, !shuffle);
+    if (work.selected == nullptr || k < 2) {
         release_work(&work);
         return;
     }
@@ -188,10 +206,10 @@ void reorder_selected(int order) {
     if (shuffle)
         shuffle_entries(work.selected, k);
     else
-        sort_by_key(work.keys, 0, k - 1, 0, work.selected);
+        sort_by_key(work.texts, 0, k - 1, 0, work.selected);
 
     // The keys are done with: their memory can hold the copies of the contents.
-    release_keys(&work);
+    release_texts(&work);
     PlaylistEntry* current = move_contents(&work, k);
     if (current != nullptr)
         current_entry = current;
@@ -201,15 +219,24 @@ void reorder_selected(int order) {
         work.line_entries[j]->next = work.line_entries[j + 1];
     work.line_entries[n - 1]->next = nullptr;
 
+    keep_line_texts(&work, k);
     SendMessageA(box, WM_SETREDRAW, 0, 0);
     for (int m = k - 1; m >= 0; m--) {
-        if (m >= prefetch_distance)
-            __builtin_prefetch(work.line_entries[work.positions[m - prefetch_distance]]->title);
         SendMessageA(box, LB_DELETESTRING, (WPARAM)work.positions[m], 0);
-        SendMessageA(box, LB_INSERTSTRING, (WPARAM)work.positions[m],
-                     (LPARAM)work.line_entries[work.positions[m]]->title);
-        SendMessageA(box, LB_SETSEL, TRUE, (LPARAM)work.positions[m]);
+        SendMessageA(box, LB_INSERTSTRING, (WPARAM)work.positions[m], (LPARAM)work.texts[m]);
     }
+    // The new lines are selected again a run of consecutive lines at a time,
+    // then the last and the first line once more: that leaves the caret, the
+    // anchor and the top line where selecting every line from the bottom up
+    // leaves them, with one message a run rather than one a line.
+    for (int m = 0; m < k; m++) {
+        int first = work.positions[m];
+        while (m + 1 < k && work.positions[m + 1] == work.positions[m] + 1)
+            m++;
+        SendMessageA(box, LB_SELITEMRANGEEX, (WPARAM)first, (LPARAM)work.positions[m]);
+    }
+    SendMessageA(box, LB_SETSEL, TRUE, (LPARAM)work.positions[k - 1]);
+    SendMessageA(box, LB_SETSEL, TRUE, (LPARAM)work.positions[0]);
     release_work(&work);
     SendMessageA(box, WM_SETREDRAW, 1, 0);
 }

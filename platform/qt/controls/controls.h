@@ -29,13 +29,6 @@ HWND other_create(QWidget* parent, const RcControl& control);
 // The template's text for a control, as the program would read it back.
 std::string control_text(const RcControl& control);
 
-// The built-in window procedures of the classes.
-LRESULT CALLBACK dialog_class_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-LRESULT CALLBACK button_class_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-LRESULT CALLBACK static_class_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-LRESULT CALLBACK list_box_class_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-LRESULT CALLBACK trackbar_class_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-
 // ---- Accessibility (accessible.cpp)
 //
 // Buttons, group boxes and labels are Qt's own widgets and speak for

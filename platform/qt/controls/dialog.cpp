@@ -18,12 +18,13 @@ namespace {
 class DialogWidget : public QWidget, public WindowView, public AccessibleControls {
   public:
     DialogWidget(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags) {}
-    HWND window = nullptr;
+
+    LRESULT message(UINT message, WPARAM wparam, LPARAM lparam) override;
 
     std::vector<QWidget*> accessible_controls() const override {
         std::vector<QWidget*> controls;
-        if (window != nullptr && window->alive) {
-            for (HWND child : window->children) {
+        if (handle != nullptr && handle->alive) {
+            for (HWND child : handle->children) {
                 if (child->alive && child->widget) {
                     controls.push_back(child->widget);
                 }
@@ -41,13 +42,13 @@ class DialogWidget : public QWidget, public WindowView, public AccessibleControl
 
   protected:
     bool event(QEvent* event) override {
-        if (input_route(window, this, event, false)) {
+        if (input_route(handle, this, event, false)) {
             return true;
         }
         // Activating a window disabled by a modal dialog brings that dialog forward.
-        if (event->type() == QEvent::WindowActivate && window != nullptr && window->alive &&
-            (window->style & WS_DISABLED)) {
-            HWND popup = window_owned_popup(window);
+        if (event->type() == QEvent::WindowActivate && handle != nullptr && handle->alive &&
+            (handle->style & WS_DISABLED)) {
+            HWND popup = window_owned_popup(handle);
             if (popup != nullptr && popup->widget) {
                 popup->widget->activateWindow();
             }
@@ -58,8 +59,8 @@ class DialogWidget : public QWidget, public WindowView, public AccessibleControl
     // menu's Close on Windows; a disabled window refuses it.
     void closeEvent(QCloseEvent* event) override {
         event->ignore();
-        if (window != nullptr && window->alive && !window_input_blocked(window)) {
-            SendMessageA(window, WM_CLOSE, 0, 0);
+        if (handle != nullptr && handle->alive && !window_input_blocked(handle)) {
+            SendMessageA(handle, WM_CLOSE, 0, 0);
         }
     }
 };
@@ -77,7 +78,7 @@ std::string control_text(const RcControl& control) {
 
 HWND other_create(QWidget* parent, const RcControl&) {
     auto* widget = new OtherWidget(parent);
-    return window_create(WindowKind::other, widget, widget, DefWindowProcA);
+    return window_create(WindowKind::other, widget, widget);
 }
 
 static bool same_class(const std::string& name, const char* wanted) {
@@ -155,8 +156,7 @@ static HWND create_dialog(const RcDialog& templ, HWND owner, DLGPROC proc, LPARA
     accessible_install();
     auto* widget =
         new DialogWidget(owner_widget, window_flags(templ.style, owner_widget != nullptr));
-    HWND dialog = window_create(WindowKind::dialog, widget, widget, dialog_class_proc);
-    widget->window = dialog;
+    HWND dialog = window_create(WindowKind::dialog, widget, widget);
     dialog->owner = owner;
     dialog->style = templ.style & ~static_cast<DWORD>(WS_VISIBLE);
     dialog->ex_style = templ.ex_style;
@@ -229,7 +229,9 @@ static HWND create_dialog(const RcDialog& templ, HWND owner, DLGPROC proc, LPARA
     return dialog;
 }
 
-LRESULT CALLBACK dialog_class_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+// The program's dialog procedure first, then Windows' default dialog handling.
+LRESULT DialogWidget::message(UINT message, WPARAM wparam, LPARAM lparam) {
+    HWND window = handle; // the widget may go with the dialog procedure's DestroyWindow
     if (window->dialog_proc != nullptr) {
         INT_PTR handled = window->dialog_proc(window, message, wparam, lparam);
         if (handled != 0 || !IsWindow(window)) {

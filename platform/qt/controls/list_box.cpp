@@ -26,9 +26,7 @@ namespace {
 class ListBoxWidget : public QAbstractScrollArea, public WindowView, public AccessibleLines {
   public:
     ListBoxWidget(QWidget* parent, DWORD style);
-    HWND window = nullptr;
-
-    LRESULT message(UINT message, WPARAM wparam, LPARAM lparam);
+    LRESULT message(UINT message, WPARAM wparam, LPARAM lparam) override;
     void show_font(const QFont& font, bool redraw) override;
 
     int accessible_count() const override {
@@ -85,6 +83,7 @@ class ListBoxWidget : public QAbstractScrollArea, public WindowView, public Acce
     int announced_caret_ = 0; // the caret as assistive technology last heard of it
     int anchor_ = -1;
     int top_ = 0;
+    mutable int row_height_ = 0; // 0 until measured for the current font
     bool redraw_ = true;
     bool refresh_pending_ = false;
     bool dragging_ = false;
@@ -106,8 +105,12 @@ ListBoxWidget::ListBoxWidget(QWidget* parent, DWORD style)
     viewport()->setBackgroundRole(QPalette::Base);
 }
 
+// Asked for at every line a command selects: measured once per font.
 int ListBoxWidget::row_height() const {
-    return std::max(1, fontMetrics().height());
+    if (row_height_ == 0) {
+        row_height_ = std::max(1, fontMetrics().height());
+    }
+    return row_height_;
 }
 
 int ListBoxWidget::full_rows() const {
@@ -184,8 +187,8 @@ int ListBoxWidget::item_from_point(int x, int y, bool* outside) const {
 
 void ListBoxWidget::notify(WORD code) {
     if (style_ & LBS_NOTIFY) {
-        window_notify_parent(window, WM_COMMAND, MAKEWPARAM(window->id, code),
-                             reinterpret_cast<LPARAM>(window));
+        window_notify_parent(handle, WM_COMMAND, MAKEWPARAM(handle->id, code),
+                             reinterpret_cast<LPARAM>(handle));
     }
 }
 
@@ -434,23 +437,23 @@ LRESULT ListBoxWidget::message(UINT message, WPARAM wparam, LPARAM lparam) {
         }
         // The character a key types, as WM_CHAR brings it to the real list box.
         if (!(input_modifier_keys() & MK_CONTROL)) {
-            search_character(input_typed_text(window, message, wparam, lparam));
+            search_character(input_typed_text(handle, message, wparam, lparam));
         }
-        return DefWindowProcA(window, message, wparam, lparam);
+        return DefWindowProcA(handle, message, wparam, lparam);
     default:
         if (message >= LB_ADDSTRING && message <= 0x01B3) {
-            window_unimplemented(window, message);
+            window_unimplemented(handle, message);
             return LB_ERR;
         }
-        return DefWindowProcA(window, message, wparam, lparam);
+        return DefWindowProcA(handle, message, wparam, lparam);
     }
 }
 
 // ===== The user's mouse and keyboard =====
 
 void ListBoxWidget::mouse_down(int x, int y, unsigned keys) {
-    if (GetFocus() != window) {
-        SetFocus(window);
+    if (GetFocus() != handle) {
+        SetFocus(handle);
     }
     bool outside;
     int index = item_from_point(x, y, &outside);
@@ -614,12 +617,15 @@ void ListBoxWidget::show_font(const QFont& font, bool redraw) {
 }
 
 bool ListBoxWidget::event(QEvent* event) {
-    if (input_route(window, this, event, false)) {
+    if (event->type() == QEvent::FontChange) {
+        row_height_ = 0;
+    }
+    if (input_route(handle, this, event, false)) {
         return true;
     }
     // A character whose key has no virtual-key code here (an accented
     // letter) comes as no key message at all; it still searches.
-    if (event->type() == QEvent::KeyPress && window != nullptr && window->alive &&
+    if (event->type() == QEvent::KeyPress && handle != nullptr && handle->alive &&
         !(static_cast<QKeyEvent*>(event)->modifiers() & Qt::ControlModifier)) {
         search_character(static_cast<QKeyEvent*>(event)->text());
     }
@@ -630,7 +636,7 @@ bool ListBoxWidget::event(QEvent* event) {
 }
 
 bool ListBoxWidget::viewportEvent(QEvent* event) {
-    if (input_route(window, viewport(), event, true)) {
+    if (input_route(handle, viewport(), event, true)) {
         return true;
     }
     return QAbstractScrollArea::viewportEvent(event);
@@ -677,22 +683,9 @@ void ListBoxWidget::paintEvent(QPaintEvent*) {
 HWND list_box_create(QWidget* parent, const RcControl& control) {
     accessible_install();
     auto* box = new ListBoxWidget(parent, control.style);
-    HWND window = window_create(WindowKind::list_box, box, box, list_box_class_proc);
-    box->window = window;
+    HWND window = window_create(WindowKind::list_box, box, box);
     window->client = box->viewport();
     return window;
-}
-
-LRESULT CALLBACK list_box_class_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    // Every list box message passes here, a million of them for one command on
-    // a long list: the kind says what the widget is without a dynamic_cast.
-    auto* box = window->kind == WindowKind::list_box
-                    ? static_cast<ListBoxWidget*>(window->widget.data())
-                    : nullptr;
-    if (box == nullptr) {
-        return DefWindowProcA(window, message, wparam, lparam);
-    }
-    return box->message(message, wparam, lparam);
 }
 
 int WINAPI LBItemFromPt(HWND list_box, POINT screen_point, BOOL) {

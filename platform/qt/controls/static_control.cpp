@@ -16,6 +16,13 @@ namespace {
 class StaticWidget : public QLabel, public WindowView {
   public:
     StaticWidget(QWidget* parent, bool bitmap) : QLabel(parent), bitmap_(bitmap) {}
+    LRESULT message(UINT message, WPARAM wparam, LPARAM lparam) override {
+        if (message >= 0x0170 && message <= 0x0173) { // STM_ messages
+            window_unimplemented(handle, message);
+            return 0;
+        }
+        return WindowView::message(message, wparam, lparam);
+    }
     void show_text(const QString& text) override {
         if (!bitmap_) {
             setText(text);
@@ -71,7 +78,7 @@ HWND static_create(QWidget* parent, const RcControl& control) {
     DWORD type = control.style & static_type_mask;
     bool bitmap = type == SS_BITMAP;
     auto* label = new StaticWidget(parent, bitmap);
-    HWND window = window_create(WindowKind::static_text, label, label, static_class_proc);
+    HWND window = window_create(WindowKind::static_text, label, label);
     label->setTextFormat(Qt::PlainText);
     label->setFocusPolicy(Qt::NoFocus);
     // Opaque, as a Windows static paints its own background: a new text
@@ -101,12 +108,4 @@ HWND static_create(QWidget* parent, const RcControl& control) {
     window->text = control_text(control);
     label->show_text(ansi_to_qstring(window->text.c_str()));
     return window;
-}
-
-LRESULT CALLBACK static_class_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message >= 0x0170 && message <= 0x0173) { // STM_ messages
-        window_unimplemented(window, message);
-        return 0;
-    }
-    return DefWindowProcA(window, message, wparam, lparam);
 }

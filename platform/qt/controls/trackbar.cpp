@@ -5,6 +5,15 @@
 // TB_THUMBPOSITION and TB_ENDTRACK on release; a line, page, top or bottom
 // code for each key step or channel click, then TB_ENDTRACK on release; a
 // line step and TB_ENDTRACK for each notch of the mouse wheel.
+//
+// It is a QFrame drawn with the style's slider, not a QSlider: QAbstractSlider
+// keeps its maximum at or above its minimum and its value inside the range,
+// where a trackbar keeps a maximum below the minimum (which wins) and a
+// position past an end no message set; QSlider's Up key raises the value and
+// its wheel steps several lines a notch; a click in its groove jumps to the
+// pointer under some styles and repeats at its own pace, where a trackbar
+// pages; its accessible value changes without notifying the dialog. What a
+// QSlider would bring, its drawing, is the same style call made here.
 #include "platform/qt/controls/controls.h"
 #include "platform/qt/user/user.h"
 
@@ -26,9 +35,7 @@ namespace {
 class TrackbarWidget : public QFrame, public WindowView, public AccessibleRange {
   public:
     TrackbarWidget(QWidget* parent, DWORD style);
-    HWND window = nullptr;
-
-    LRESULT message(UINT message, WPARAM wparam, LPARAM lparam);
+    LRESULT message(UINT message, WPARAM wparam, LPARAM lparam) override;
 
     int accessible_minimum() const override {
         return minimum_;
@@ -152,8 +159,8 @@ void TrackbarWidget::notify(WORD code) {
     if (code == TB_THUMBTRACK || code == TB_THUMBPOSITION) {
         wparam = MAKEWPARAM(code, position_);
     }
-    window_notify_parent(window, vertical_ ? WM_VSCROLL : WM_HSCROLL, wparam,
-                         reinterpret_cast<LPARAM>(window));
+    window_notify_parent(handle, vertical_ ? WM_VSCROLL : WM_HSCROLL, wparam,
+                         reinterpret_cast<LPARAM>(handle));
 }
 
 void TrackbarWidget::set_position(int position) {
@@ -259,7 +266,7 @@ LRESULT TrackbarWidget::message(UINT message, WPARAM wparam, LPARAM lparam) {
     case TBM_GETLINESIZE:
         return line_;
     case WM_LBUTTONDOWN: {
-        SetFocus(window);
+        SetFocus(handle);
         QPoint point(static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)));
         QRect thumb = thumb_rect();
         if (thumb.contains(point)) {
@@ -360,19 +367,19 @@ LRESULT TrackbarWidget::message(UINT message, WPARAM wparam, LPARAM lparam) {
         return 0;
     default:
         if (message >= WM_USER && message <= WM_USER + 40) {
-            window_unimplemented(window, message);
+            window_unimplemented(handle, message);
             return 0;
         }
-        return DefWindowProcA(window, message, wparam, lparam);
+        return DefWindowProcA(handle, message, wparam, lparam);
     }
 }
 
 bool TrackbarWidget::event(QEvent* event) {
-    if (input_route(window, this, event, true)) {
+    if (input_route(handle, this, event, true)) {
         return true;
     }
     if (event->type() == QEvent::Wheel &&
-        input_route_wheel(window, this, static_cast<QWheelEvent*>(event))) {
+        input_route_wheel(handle, this, static_cast<QWheelEvent*>(event))) {
         return true;
     }
     return QFrame::event(event);
@@ -388,8 +395,7 @@ void TrackbarWidget::paintEvent(QPaintEvent* event) {
 HWND trackbar_create(QWidget* parent, const RcControl& control) {
     accessible_install();
     auto* trackbar = new TrackbarWidget(parent, control.style);
-    HWND window = window_create(WindowKind::trackbar, trackbar, trackbar, trackbar_class_proc);
-    trackbar->window = window;
+    HWND window = window_create(WindowKind::trackbar, trackbar, trackbar);
     // Opaque, as a Windows trackbar paints its own background: a moved thumb
     // repaints the trackbar alone, not the group box drawn behind it.
     trackbar->setAutoFillBackground(true);
@@ -399,12 +405,4 @@ HWND trackbar_create(QWidget* parent, const RcControl& control) {
     }
     window->text = control_text(control);
     return window;
-}
-
-LRESULT CALLBACK trackbar_class_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    auto* trackbar = dynamic_cast<TrackbarWidget*>(window->widget.data());
-    if (trackbar == nullptr) {
-        return DefWindowProcA(window, message, wparam, lparam);
-    }
-    return trackbar->message(message, wparam, lparam);
 }

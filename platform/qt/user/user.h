@@ -5,9 +5,10 @@
 //
 // A window is an HWND__ record that outlives its widget: handles are never
 // reused, so a stale handle is simply no longer a window (IsWindow false).
-// Each window class has a built-in procedure giving the control its normal
-// behaviour; subclassing replaces HWND__::proc. Everything here runs on the
-// user-interface thread, except window_alive_any_thread and queue_post.
+// Every window's built-in procedure hands its messages to the widget's view,
+// whose class gives the control its normal behaviour; subclassing replaces
+// HWND__::proc. Everything here runs on the user-interface thread, except
+// window_alive_any_thread and queue_post.
 #pragma once
 
 #include "platform/win_controls.h"
@@ -35,6 +36,10 @@ enum class WindowKind { dialog, button, group_box, static_text, list_box, trackb
 class WindowView {
   public:
     virtual ~WindowView() = default;
+    HWND handle = nullptr; // the window this widget is, set by window_create
+    // The class's own handling of a message (view_class_proc's); Windows'
+    // default for what the class does not handle.
+    virtual LRESULT message(UINT message, WPARAM wparam, LPARAM lparam);
     // Shows the window text (already converted from UTF-8).
     virtual void show_text(const QString& text);
     // Applies the font given by WM_SETFONT.
@@ -70,8 +75,13 @@ struct HWND__ {
     INT_PTR result = 0;
 };
 
-// Registers a new window for widget; the widget's destruction ends it.
-HWND window_create(WindowKind kind, QWidget* widget, WindowView* view, WNDPROC class_proc);
+// Registers a new window for widget, whose view (the same object) gets its
+// messages through view_class_proc; the widget's destruction ends it.
+HWND window_create(WindowKind kind, QWidget* widget, WindowView* view);
+
+// The built-in window procedure of every class: the message goes to the
+// window's view, or to DefWindowProcA once the widget is gone.
+LRESULT CALLBACK view_class_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
 // The window a widget (or its nearest registered ancestor) belongs to.
 HWND window_from_widget(const QWidget* widget);

@@ -25,6 +25,14 @@ static QHash<const QWidget*, HWND> window_of_widget;
 // Live handles, for PostMessageA from other threads.
 static std::mutex live_mutex;
 static std::unordered_set<HWND> live_windows; // guarded by live_mutex
+// The handle SendMessageA last found alive, so that the thousands of
+// messages a command sends one list box in a row look it up once. UI thread
+// only; cleared when that window dies.
+static HWND last_sent_alive = nullptr;
+
+LRESULT WindowView::message(UINT message, WPARAM wparam, LPARAM lparam) {
+    return DefWindowProcA(handle, message, wparam, lparam);
+}
 
 void WindowView::show_text(const QString&) {}
 
@@ -47,6 +55,9 @@ static void mark_dead(HWND window) {
         return;
     }
     window->alive = false;
+    if (last_sent_alive == window) {
+        last_sent_alive = nullptr;
+    }
     if (window->widget) {
         window_of_widget.remove(window->widget.data());
     }
@@ -54,14 +65,15 @@ static void mark_dead(HWND window) {
     live_windows.erase(window);
 }
 
-HWND window_create(WindowKind kind, QWidget* widget, WindowView* view, WNDPROC class_proc) {
+HWND window_create(WindowKind kind, QWidget* widget, WindowView* view) {
     all_windows.push_back(std::make_unique<HWND__>());
     HWND window = all_windows.back().get();
     window->kind = kind;
     window->widget = widget;
     window->view = view;
     window->client = widget;
-    window->proc = class_proc;
+    window->proc = view_class_proc;
+    view->handle = window;
     window_of_widget.insert(widget, window);
     // By the time Qt reports the destruction the QPointer is already null,
     // so the widget's own address is what leaves the map.
@@ -254,11 +266,29 @@ LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lpa
             Qt::BlockingQueuedConnection);
         return result;
     }
-    if (!IsWindow(window) || window->proc == nullptr) {
+    if (window == nullptr) {
+        return 0;
+    }
+    if (window != last_sent_alive) {
+        // Only this thread adds and removes live handles, so it reads the set
+        // without the lock the other threads take.
+        if (live_windows.count(window) == 0) {
+            return 0;
+        }
+        last_sent_alive = window;
+    }
+    if (window->proc == nullptr) {
         return 0;
     }
     HiddenInput hidden;
     return window->proc(window, message, wparam, lparam);
+}
+
+LRESULT CALLBACK view_class_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (!window->widget) {
+        return DefWindowProcA(window, message, wparam, lparam);
+    }
+    return window->view->message(message, wparam, lparam);
 }
 
 LRESULT WINAPI CallWindowProcA(WNDPROC proc, HWND window, UINT message, WPARAM wparam,
