@@ -2,6 +2,8 @@
 // Windows-1252 table and UTF-8 rules.
 #include "platform/files/file_text.h"
 
+#include "platform/files/whole_file.h"
+
 #include "codepage/cp1252.h"
 #include "codepage/utf8.h"
 
@@ -88,4 +90,69 @@ std::string file_bytes_of_text(const std::string& text, bool utf8_only) {
         bytes.compare(0, 3, byte_order_mark) != 0)
         return bytes;
     return byte_order_mark + text;
+}
+
+// Sends the held Windows-1252 bytes out as the UTF-8 text they came from,
+// behind the mark, and streams from then on.
+static void start_streaming(TextEncoder* encoder, AtomicFile* file) {
+    atomic_write(file, byte_order_mark, 3);
+    std::string text;
+    char sequence[4];
+    for (size_t at = 0; at < encoder->single.size(); at++) {
+        char32_t code_point = cp1252_to_code_point(static_cast<unsigned char>(encoder->single[at]));
+        text.append(sequence, utf8_encode(code_point, sequence));
+        if (text.size() >= 1 << 16 || at + 1 == encoder->single.size()) {
+            atomic_write(file, text.data(), text.size());
+            text.clear();
+        }
+    }
+    encoder->single = std::string();
+    encoder->streaming = true;
+}
+
+void text_encoder_add(TextEncoder* encoder, AtomicFile* file, std::string_view piece) {
+    if (encoder->utf8_only && !encoder->streaming)
+        start_streaming(encoder, file);
+    std::string joined;
+    std::string_view text = piece;
+    if (!encoder->carry.empty()) {
+        joined = encoder->carry + std::string(piece);
+        encoder->carry.clear();
+        text = joined;
+    }
+    size_t at = 0;
+    while (!encoder->streaming && at < text.size()) {
+        char32_t code_point = 0;
+        size_t size = utf8_decode(text.data() + at, text.size() - at, &code_point);
+        // A sequence cut by the end of the piece is judged with the next one.
+        if (size == 0 && text.size() - at < 4) {
+            encoder->carry = std::string(text.substr(at));
+            return;
+        }
+        int byte = size > 0 ? cp1252_byte_of(code_point) : -1;
+        if (byte < 0)
+            start_streaming(encoder, file);
+        else {
+            encoder->single += static_cast<char>(byte);
+            at += size;
+        }
+    }
+    if (encoder->streaming && at < text.size())
+        atomic_write(file, text.data() + at, text.size() - at);
+}
+
+void text_encoder_finish(TextEncoder* encoder, AtomicFile* file) {
+    // Bytes that would read back as UTF-8 (or begin with its mark) would come
+    // back as other text; so would a character cut at the end.
+    if (!encoder->streaming &&
+        (!encoder->carry.empty() ||
+         utf8_recognised(encoder->single.data(), encoder->single.size()) ||
+         encoder->single.compare(0, 3, byte_order_mark) == 0 || encoder->utf8_only))
+        start_streaming(encoder, file);
+    if (encoder->streaming)
+        atomic_write(file, encoder->carry.data(), encoder->carry.size());
+    else
+        atomic_write(file, encoder->single.data(), encoder->single.size());
+    encoder->single = std::string();
+    encoder->carry = std::string();
 }

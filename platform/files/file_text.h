@@ -12,7 +12,10 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
+
+struct AtomicFile;
 
 // Turns a file's bytes into the program's text in place, the mark dropped.
 // Bytes of a marked file that are not part of a valid sequence are kept as
@@ -30,3 +33,20 @@ void file_bytes_to_text_blocks(std::string* content, size_t block_size,
 // The bytes that store text, by the rule above; always UTF-8 (marked) when
 // utf8_only, for a format that is UTF-8 by definition.
 std::string file_bytes_of_text(const std::string& text, bool utf8_only);
+
+// Text written to a replacement piece by piece, stored by the rule above,
+// holding no more than the file will: the Windows-1252 bytes while every
+// character so far has one, and from the first one that has none, only the
+// last bytes of a piece that may begin a character the next piece ends; the
+// mark and the text go out as they come.
+struct TextEncoder {
+    bool utf8_only;
+    bool streaming;     // the mark is out; the text goes out as it comes
+    std::string single; // the Windows-1252 bytes held while not streaming
+    std::string carry;  // bytes of a character that may go on in the next piece
+};
+
+void text_encoder_add(TextEncoder* encoder, AtomicFile* file, std::string_view text);
+
+// Writes what is held; the encoder is then empty.
+void text_encoder_finish(TextEncoder* encoder, AtomicFile* file);

@@ -12,20 +12,37 @@
 #include "codepage/utf8.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// One line of the file as offsets into its content.
+// One line of the text, with what its parse found in it.
 struct ProfileLine {
-    size_t begin;    // first byte of the line
-    size_t end;      // just past its line feed (or the end of the file)
-    bool is_section; // "[name]"
-    bool has_value;  // "name=value"; a line without '=' names a key with no value
-    std::string_view name;
+    std::string_view text; // the line with its line feed, if it has one
+    bool is_section;       // "[name]"
+    bool has_value;        // "name=value"; a line without '=' names a key with no value
+    std::string_view name; // within text
     std::string_view value;
+    uint64_t name_hash; // of the name folded (name_hash), to pass most lines by quickly
+};
+
+// A section: for a named one its header first, then its lines up to the next
+// header. The lines before any header form the section with the empty name,
+// always the first of the document, possibly empty.
+struct ProfileSection {
+    std::vector<ProfileLine> lines;
+};
+
+// The text parsed once, and edited line by line afterwards, so that a burst
+// of writes to a large file costs one parse and one write.
+struct ProfileDocument {
+    std::string base;                // the text read; lines not rewritten are views into it
+    std::deque<std::string> written; // the text of lines rewritten since (stable addresses)
+    std::vector<ProfileSection> sections;
 };
 
 // ---- Reading and parsing ---------------------------------------------------
@@ -76,6 +93,20 @@ static bool same_name(std::string_view a, std::string_view b) {
     return i == a.size() && j == b.size();
 }
 
+// The same for names that same_name finds the same (FNV-1a over the folded characters).
+static uint64_t name_hash(std::string_view name) {
+    uint64_t hash = 0xCBF29CE484222325u;
+    for (size_t at = 0; at < name.size();) {
+        hash ^= fold(next_character(name, &at));
+        hash *= 0x100000001B3u;
+    }
+    return hash;
+}
+
+static bool names_match(const ProfileLine& line, std::string_view name, uint64_t hash) {
+    return line.name_hash == hash && same_name(line.name, name);
+}
+
 // The whole file as the program's text (file_text.h); false when it is there
 // but cannot be read.
 static bool read_profile(const char* path, std::string* content, bool* exists) {
@@ -90,65 +121,104 @@ static bool read_profile(const char* path, std::string* content, bool* exists) {
     return true;
 }
 
-static std::vector<ProfileLine> parse_profile(const std::string& content) {
+static ProfileLine parse_line(std::string_view whole) {
+    std::string_view text = trim(whole);
+    ProfileLine line{whole, false, false, {}, {}, 0};
+    size_t close_bracket = text.rfind(']');
+    if (!text.empty() && text.front() == '[' && close_bracket != std::string_view::npos) {
+        line.is_section = true;
+        line.name = trim(text.substr(1, close_bracket - 1));
+    } else if (!text.empty()) {
+        size_t equals = text.find('=');
+        line.name = trim(text.substr(0, equals));
+        if (equals != std::string_view::npos) {
+            line.has_value = true;
+            line.value = trim(text.substr(equals + 1));
+        }
+    }
+    line.name_hash = name_hash(line.name);
+    return line;
+}
+
+// The lines of text, which must outlive them.
+static std::vector<ProfileLine> parse_lines(std::string_view text) {
     std::vector<ProfileLine> lines;
     size_t pos = 0;
-    while (pos < content.size()) {
-        size_t feed = content.find('\n', pos);
-        size_t end = feed == std::string::npos ? content.size() : feed + 1;
-        std::string_view text = trim(std::string_view(content).substr(pos, end - pos));
-        ProfileLine line{pos, end, false, false, {}, {}};
-        size_t close_bracket = text.rfind(']');
-        if (!text.empty() && text.front() == '[' && close_bracket != std::string_view::npos) {
-            line.is_section = true;
-            line.name = trim(text.substr(1, close_bracket - 1));
-        } else if (!text.empty()) {
-            size_t equals = text.find('=');
-            line.name = trim(text.substr(0, equals));
-            if (equals != std::string_view::npos) {
-                line.has_value = true;
-                line.value = trim(text.substr(equals + 1));
-            }
-        }
-        lines.push_back(line);
+    while (pos < text.size()) {
+        size_t feed = text.find('\n', pos);
+        size_t end = feed == std::string_view::npos ? text.size() : feed + 1;
+        lines.push_back(parse_line(text.substr(pos, end - pos)));
         pos = end;
     }
     return lines;
 }
 
-// The lines [*first, *last) of the first section with that name, *first
-// being its header; false when there is none. Lines before any header form
-// the section with the empty name.
-static bool find_section(const std::vector<ProfileLine>& lines, std::string_view section,
-                         size_t* first, size_t* last) {
-    section = trim(section);
-    size_t start = 0;
-    bool found = section.empty();
-    for (size_t i = 0; i < lines.size() && !found; i++) {
-        if (lines[i].is_section && same_name(lines[i].name, section)) {
-            start = i;
-            found = true;
-        }
+// Adds the lines of text, which must outlive them, to the end of the
+// document; a header there begins a section.
+static void add_lines(ProfileDocument* document, std::string_view text) {
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t feed = text.find('\n', pos);
+        size_t end = feed == std::string_view::npos ? text.size() : feed + 1;
+        ProfileLine line = parse_line(text.substr(pos, end - pos));
+        if (line.is_section)
+            document->sections.emplace_back();
+        document->sections.back().lines.push_back(line);
+        pos = end;
     }
-    if (!found)
-        return false;
-    size_t end = section.empty() ? 0 : start + 1;
-    while (end < lines.size() && !lines[end].is_section)
-        end++;
-    *first = start;
-    *last = end;
-    return true;
 }
 
-// The first line in [first, last) that names the key, or last.
-static size_t find_key(const std::vector<ProfileLine>& lines, size_t first, size_t last,
-                       std::string_view key) {
+// The document of the text, which it takes.
+static void parse_document(std::string text, ProfileDocument* document) {
+    document->base = std::move(text);
+    document->written.clear();
+    document->sections.assign(1, ProfileSection{});
+    add_lines(document, document->base);
+}
+
+// The text of the document, with its lines in order.
+static std::string text_of(const ProfileDocument& document) {
+    size_t size = 0;
+    for (const ProfileSection& section : document.sections) {
+        for (const ProfileLine& line : section.lines)
+            size += line.text.size();
+    }
+    std::string text;
+    text.reserve(size);
+    for (const ProfileSection& section : document.sections) {
+        for (const ProfileLine& line : section.lines)
+            text += line.text;
+    }
+    return text;
+}
+
+// The index in document->sections of the first section with that name;
+// false when there is none. The empty name is always there.
+static bool find_section(const ProfileDocument& document, std::string_view section, size_t* found) {
+    section = trim(section);
+    *found = 0;
+    if (section.empty())
+        return true;
+    uint64_t hash = name_hash(section);
+    for (size_t i = 1; i < document.sections.size(); i++) {
+        if (names_match(document.sections[i].lines.front(), section, hash)) {
+            *found = i;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The index of the first line of the section that names the key, or its line count.
+static size_t find_key(const ProfileSection& section, std::string_view key) {
     key = trim(key);
-    for (size_t i = first; i < last; i++) {
-        if (!lines[i].is_section && !lines[i].name.empty() && same_name(lines[i].name, key))
+    uint64_t hash = name_hash(key);
+    const std::vector<ProfileLine>& lines = section.lines;
+    for (size_t i = 0; i < lines.size(); i++) {
+        if (!lines[i].is_section && !lines[i].name.empty() && names_match(lines[i], key, hash))
             return i;
     }
-    return last;
+    return lines.size();
 }
 
 // ---- The file kept in memory ----------------------------------------------
@@ -167,9 +237,7 @@ struct CachedProfile {
     std::string path;  // as the caller names it
     std::string stamp; // of the file when read or last written (file_stamp)
     bool exists;
-    std::string content;
-    std::vector<ProfileLine> lines; // of content, when parsed is set
-    bool parsed;
+    ProfileDocument document;
     AtomicFile* pending; // the replacement a burst will commit; null when none
 };
 
@@ -184,7 +252,7 @@ static bool flush_profile() {
         return true;
     AtomicFile* file = cached->pending;
     cached->pending = nullptr;
-    std::string bytes = file_bytes_of_text(cached->content, false);
+    std::string bytes = file_bytes_of_text(text_of(cached->document), false);
     bool ok = atomic_write(file, bytes.data(), bytes.size());
     ok = ok ? atomic_commit(file) : (atomic_abandon(file), false);
     if (!ok) {
@@ -201,21 +269,22 @@ static void flush_at_exit() {
     flush_profile();
 }
 
-// The content of the file at path: *content null when it does not exist;
-// false when it is there but cannot be read. Without deferred writes the
-// file is read afresh at every call.
-static bool profile_content(const char* path, const std::string** content) {
-    static std::string fresh;
-    *content = nullptr;
+// The document of the file at path, and whether the file exists; false when
+// it is there but cannot be read. Without deferred writes the file is read
+// afresh at every call.
+static bool profile_document(const char* path, ProfileDocument** document, bool* exists) {
+    static ProfileDocument fresh;
+    *document = nullptr;
     if (!deferring) {
-        bool exists = false;
-        if (!read_profile(path, &fresh, &exists))
+        std::string text;
+        if (!read_profile(path, &text, exists))
             return false;
-        *content = exists ? &fresh : nullptr;
+        parse_document(std::move(text), &fresh);
+        *document = &fresh;
         return true;
     }
     if (cached == nullptr) {
-        cached = new CachedProfile{"", "", false, "", {}, false, nullptr};
+        cached = new CachedProfile{"", "", false, {}, nullptr};
         std::atexit(flush_at_exit);
     }
     bool same_file = path != nullptr && cached->path == path;
@@ -228,42 +297,16 @@ static bool profile_content(const char* path, const std::string** content) {
         std::string now;
         if (path == nullptr || !file_stamp(path, &now))
             now.clear();
-        cached->parsed = false;
-        if (!read_profile(path, &cached->content, &cached->exists))
+        std::string text;
+        if (!read_profile(path, &text, &cached->exists))
             return false;
+        parse_document(std::move(text), &cached->document);
         cached->path = path;
         cached->stamp = now;
     }
-    *content = cached->exists ? &cached->content : nullptr;
+    *document = &cached->document;
+    *exists = cached->exists;
     return true;
-}
-
-// Keeps the edited content for the burst, starting the replacement at its first write.
-static bool defer_profile(const char* path, std::string edited) {
-    if (cached->pending == nullptr) {
-        cached->pending = atomic_begin(path);
-        if (cached->pending == nullptr)
-            return false;
-    }
-    cached->content = std::move(edited);
-    cached->parsed = false;
-    cached->exists = true;
-    return true;
-}
-
-// The lines of content: parsed once for the file kept in memory, at every
-// call otherwise (into scratch).
-static const std::vector<ProfileLine>& lines_of(const std::string& content,
-                                                std::vector<ProfileLine>* scratch) {
-    if (cached == nullptr || &content != &cached->content) {
-        *scratch = parse_profile(content);
-        return *scratch;
-    }
-    if (!cached->parsed) {
-        cached->lines = parse_profile(cached->content);
-        cached->parsed = true;
-    }
-    return cached->lines;
 }
 
 // ---- Answers into the caller's buffer --------------------------------------
@@ -319,32 +362,30 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default
     while (!fallback.empty() && is_blank(fallback.back()))
         fallback.remove_suffix(1);
 
-    const std::string* content = nullptr;
-    if (!profile_content(path, &content) || content == nullptr)
+    ProfileDocument* document = nullptr;
+    bool exists = false;
+    if (!profile_document(path, &document, &exists) || !exists)
         return copy_text(fallback, buffer, size);
-    std::vector<ProfileLine> scratch;
-    const std::vector<ProfileLine>& lines = lines_of(*content, &scratch);
 
     std::vector<std::string_view> names;
     if (!section) {
+        for (size_t i = 1; i < document->sections.size(); i++)
+            names.push_back(document->sections[i].lines.front().name);
+        return copy_names(names, buffer, size);
+    }
+    size_t found_section = 0;
+    if (!find_section(*document, section, &found_section))
+        return key ? copy_text(fallback, buffer, size) : copy_names(names, buffer, size);
+    const std::vector<ProfileLine>& lines = document->sections[found_section].lines;
+    if (!key) {
         for (const ProfileLine& line : lines) {
-            if (line.is_section)
+            if (!line.is_section && !line.name.empty())
                 names.push_back(line.name);
         }
         return copy_names(names, buffer, size);
     }
-    size_t first = 0, last = 0;
-    if (!find_section(lines, section, &first, &last))
-        return key ? copy_text(fallback, buffer, size) : copy_names(names, buffer, size);
-    if (!key) {
-        for (size_t i = first; i < last; i++) {
-            if (!lines[i].is_section && !lines[i].name.empty())
-                names.push_back(lines[i].name);
-        }
-        return copy_names(names, buffer, size);
-    }
-    size_t found = find_key(lines, first, last, key);
-    if (found == last || !lines[found].has_value)
+    size_t found = find_key(document->sections[found_section], key);
+    if (found == lines.size() || !lines[found].has_value)
         return copy_text(fallback, buffer, size);
     return copy_text(unquote(lines[found].value), buffer, size);
 }
@@ -372,8 +413,8 @@ UINT WINAPI GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT default_value,
 static const char line_end[] = "\r\n";
 
 // The line ending an existing line already has, kept when the line is rewritten.
-static std::string_view ending_of(const std::string& content, const ProfileLine& line) {
-    std::string_view text = std::string_view(content).substr(line.begin, line.end - line.begin);
+static std::string_view ending_of(const ProfileLine& line) {
+    std::string_view text = line.text;
     if (text.size() >= 2 && text.substr(text.size() - 2) == "\r\n")
         return "\r\n";
     if (!text.empty() && text.back() == '\n')
@@ -381,66 +422,145 @@ static std::string_view ending_of(const std::string& content, const ProfileLine&
     return "";
 }
 
-// The new content, or false when the write changes nothing.
-static bool edit_profile(const std::string& content, const std::vector<ProfileLine>& lines,
-                         std::string_view section, LPCSTR key, LPCSTR value, std::string* result) {
-    size_t first = 0, last = 0;
-    bool has_section = find_section(lines, section, &first, &last);
-    std::string_view whole(content);
+// Where a write lands: the section and the key's line in it, when there.
+struct ProfileTarget {
+    bool has_section;
+    size_t section;
+    bool has_key;
+    size_t line;
+};
 
-    if (!has_section) {
-        if (!key || !value)
-            return false;
-        *result = content;
-        if (!result->empty() && result->back() != '\n')
-            *result += line_end;
-        *result += "[" + std::string(trim(section)) + "]" + line_end;
-        *result += std::string(trim(key)) + "=" + value + line_end;
-        return true;
+static ProfileTarget find_target(const ProfileDocument& document, std::string_view section,
+                                 LPCSTR key) {
+    ProfileTarget target{false, 0, false, 0};
+    target.has_section = find_section(document, section, &target.section);
+    if (target.has_section && key) {
+        target.line = find_key(document.sections[target.section], key);
+        target.has_key = target.line < document.sections[target.section].lines.size();
     }
-    size_t section_begin = first < lines.size() ? lines[first].begin : content.size();
-    size_t section_end = last < lines.size() ? lines[last].begin : content.size();
+    return target;
+}
+
+// Whether the write changes the text at all.
+static bool write_changes(const ProfileTarget& target, LPCSTR key, LPCSTR value) {
+    if (!target.has_section)
+        return key && value;
+    return !key || target.has_key || value;
+}
+
+// Gives the line new text (kept by the document) and parses it again.
+static void rewrite_line(ProfileDocument* document, ProfileLine* line, std::string text) {
+    document->written.push_back(std::move(text));
+    *line = parse_line(document->written.back());
+}
+
+// Adds the text's lines to the end of the document.
+static void append_text(ProfileDocument* document, std::string text) {
+    document->written.push_back(std::move(text));
+    add_lines(document, document->written.back());
+}
+
+// Replaces lines [at, at + count) of the section by the lines of text. Text
+// that holds a header (from a key or value with a line feed or brackets)
+// reorders the sections: the whole document is then parsed again.
+static void splice_lines(ProfileDocument* document, size_t section, size_t at, size_t count,
+                         std::string text) {
+    std::vector<ProfileLine>& lines = document->sections[section].lines;
+    document->written.push_back(std::move(text));
+    std::vector<ProfileLine> added = parse_lines(document->written.back());
+    bool adds_header = std::any_of(added.begin(), added.end(),
+                                   [](const ProfileLine& line) { return line.is_section; });
+    if (!adds_header) {
+        lines.erase(lines.begin() + static_cast<ptrdiff_t>(at),
+                    lines.begin() + static_cast<ptrdiff_t>(at + count));
+        lines.insert(lines.begin() + static_cast<ptrdiff_t>(at), added.begin(), added.end());
+        return;
+    }
+    std::string whole;
+    for (size_t s = 0; s < document->sections.size(); s++) {
+        const std::vector<ProfileLine>& each = document->sections[s].lines;
+        for (size_t i = 0; i < each.size(); i++) {
+            if (s == section && i == at)
+                whole += document->written.back();
+            if (s != section || i < at || i >= at + count)
+                whole += each[i].text;
+        }
+        if (s == section && at == each.size())
+            whole += document->written.back();
+    }
+    parse_document(std::move(whole), document);
+}
+
+// The last line of the document, if it has one.
+static ProfileLine* last_line(ProfileDocument* document) {
+    for (size_t s = document->sections.size(); s-- > 0;) {
+        if (!document->sections[s].lines.empty())
+            return &document->sections[s].lines.back();
+    }
+    return nullptr;
+}
+
+// Makes the write at the target, which write_changes said changes the text.
+static void make_edit(ProfileDocument* document, const ProfileTarget& target,
+                      std::string_view section, LPCSTR key, LPCSTR value) {
+    if (!target.has_section) {
+        ProfileLine* last = last_line(document);
+        if (last != nullptr && last->text.back() != '\n')
+            rewrite_line(document, last, std::string(last->text) + line_end);
+        append_text(document, "[" + std::string(trim(section)) + "]" + line_end +
+                                  std::string(trim(key)) + "=" + value + line_end);
+        return;
+    }
     if (!key) {
         // Removing a section takes its header and every line up to the next one.
-        *result =
-            std::string(whole.substr(0, section_begin)) + std::string(whole.substr(section_end));
-        return true;
+        if (target.section == 0)
+            document->sections.front().lines.clear();
+        else
+            document->sections.erase(document->sections.begin() +
+                                     static_cast<ptrdiff_t>(target.section));
+        return;
     }
-    size_t found = find_key(lines, first, last, key);
-    if (found != last) {
-        const ProfileLine& line = lines[found];
-        std::string replacement;
-        if (value)
-            replacement =
-                std::string(line.name) + "=" + value + std::string(ending_of(content, line));
-        *result = std::string(whole.substr(0, line.begin)) + replacement +
-                  std::string(whole.substr(line.end));
-        return true;
+    std::vector<ProfileLine>& lines = document->sections[target.section].lines;
+    if (target.has_key) {
+        const ProfileLine& line = lines[target.line];
+        if (!value) {
+            lines.erase(lines.begin() + static_cast<ptrdiff_t>(target.line));
+            return;
+        }
+        splice_lines(document, target.section, target.line, 1,
+                     std::string(line.name) + "=" + value + std::string(ending_of(line)));
+        return;
     }
-    if (!value)
-        return false;
     // A new key goes after the last non-blank line of its section, so blank
     // lines that separate it from the next section stay where they were.
-    size_t after = first;
-    for (size_t i = first; i < last; i++) {
+    size_t after = 0;
+    for (size_t i = 0; i < lines.size(); i++) {
         if (!lines[i].name.empty() || lines[i].is_section)
             after = i;
     }
-    size_t insert_at = lines.empty() || last == first ? section_begin : lines[after].end;
-    std::string added;
-    if (insert_at > 0 && content[insert_at - 1] != '\n')
-        added = line_end;
-    added += std::string(trim(key)) + "=" + value + line_end;
-    *result =
-        std::string(whole.substr(0, insert_at)) + added + std::string(whole.substr(insert_at));
-    return true;
+    size_t insert_at = lines.empty() ? 0 : after + 1;
+    if (!lines.empty() && lines[after].text.back() != '\n')
+        rewrite_line(document, &lines[after], std::string(lines[after].text) + line_end);
+    splice_lines(document, target.section, insert_at, 0,
+                 std::string(trim(key)) + "=" + value + line_end);
 }
 
-static bool replace_profile(const char* path, const std::string& content) {
+// Rewritten lines beyond this many are gathered into one text again, so a
+// long session's writes do not pile up.
+static const size_t most_written = 4096;
+
+static void edit_profile(ProfileDocument* document, const ProfileTarget& target,
+                         std::string_view section, LPCSTR key, LPCSTR value) {
+    make_edit(document, target, section, key, value);
+    if (document->written.size() > most_written)
+        parse_document(text_of(*document), document);
+}
+
+static bool replace_profile(const char* path, const ProfileDocument& document) {
     AtomicFile* file = atomic_begin(path);
     if (!file)
         return false;
-    std::string bytes = file_bytes_of_text(content, false);
+    std::string bytes = file_bytes_of_text(text_of(document), false);
     if (!atomic_write(file, bytes.data(), bytes.size())) {
         atomic_abandon(file);
         return false;
@@ -454,20 +574,28 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value,
         return flush_profile() ? TRUE : FALSE;
     if (!section || !path)
         return FALSE;
-    const std::string* content = nullptr;
+    ProfileDocument* document = nullptr;
+    bool exists = false;
     // A file that is there but cannot be read is never overwritten: its
     // other settings would be lost.
-    if (!profile_content(path, &content))
+    if (!profile_document(path, &document, &exists))
         return FALSE;
-    static const std::string none;
-    const std::string& old = content ? *content : none;
-    std::vector<ProfileLine> scratch;
-    std::string edited;
-    if (!edit_profile(old, lines_of(old, &scratch), section, key, value, &edited))
+    ProfileTarget target = find_target(*document, section, key);
+    if (!write_changes(target, key, value))
         return TRUE;
-    if (!deferring)
-        return replace_profile(path, edited) ? TRUE : FALSE;
-    return defer_profile(path, std::move(edited)) ? TRUE : FALSE;
+    if (!deferring) {
+        edit_profile(document, target, section, key, value);
+        return replace_profile(path, *document) ? TRUE : FALSE;
+    }
+    // The burst's first write starts the replacement, before anything changes.
+    if (cached->pending == nullptr) {
+        cached->pending = atomic_begin(path);
+        if (cached->pending == nullptr)
+            return FALSE;
+    }
+    edit_profile(document, target, section, key, value);
+    cached->exists = true;
+    return TRUE;
 }
 
 void profile_defer_writes(void) {

@@ -19,11 +19,10 @@ struct TextFile {
     size_t block;    // the block the next byte is in
     size_t offset;   // the next byte's place in it
     size_t position; // the next byte's place in the whole text
-    // Writing: the replacement under way and the whole text, held until the
-    // commit since the encoding depends on all of it.
+    // Writing: the replacement under way, and the text on its way there
+    // (held as the file's bytes while the encoding is not yet known).
     AtomicFile* replacement;
-    std::string pending;
-    bool utf8_only; // an ".m3u8" playlist: UTF-8 by definition
+    TextEncoder encoder;
 };
 
 // The text is read in blocks of this size.
@@ -122,18 +121,21 @@ TextFile* text_open_replace(const char* path) {
         return nullptr;
     TextFile* file = new TextFile{};
     file->replacement = replacement;
-    file->utf8_only = ends_in_m3u8(path);
+    // An ".m3u8" playlist is UTF-8 by definition.
+    file->encoder.utf8_only = ends_in_m3u8(path);
     return file;
 }
 
 void text_write(TextFile* file, const char* text) {
     if (!file || !file->replacement || !text)
         return;
+    std::string piece;
     for (const char* p = text; *p; p++) {
         if (*p == '\n')
-            file->pending += '\r';
-        file->pending += *p;
+            piece += '\r';
+        piece += *p;
     }
+    text_encoder_add(&file->encoder, file->replacement, piece);
 }
 
 int text_commit(TextFile* file) {
@@ -143,9 +145,7 @@ int text_commit(TextFile* file) {
         delete file;
         return 0;
     }
-    std::string bytes = file_bytes_of_text(file->pending, file->utf8_only);
-    file->pending = std::string();
-    atomic_write(file->replacement, bytes.data(), bytes.size());
+    text_encoder_finish(&file->encoder, file->replacement);
     bool ok = atomic_commit(file->replacement);
     delete file;
     return ok ? 1 : 0;
