@@ -14,11 +14,12 @@ class QAccessibleInterface;
 class QWidget;
 
 // Creates the QApplication on Qt's off-screen platform when there is none
-// yet. When the program's resources are not built in, the resource script is
-// read from $MELODIANE_SOURCE_DIR/app.
+// yet. When the program's resources are not built in, they are read from the
+// build's checked copy of them (MELODIANE_RESOURCE_DIR).
 void platform_test_init();
 
-// Reads the resource script "melodiane.rc" and its files from dir instead.
+// Reads the preprocessed resource script "melodiane.rc" and its files from
+// dir instead.
 void platform_test_set_resource_dir(const char* dir);
 
 // Runs the message loop as the program's loop does (a message for a dialog

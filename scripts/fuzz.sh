@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs one: fuzz.sh TARGET SECONDS
-# TARGET: m3u, profile, rc or decoder (or fuzz_m3u, ...). The target starts
+# TARGET: m3u, profile or decoder (or fuzz_m3u, ...). The target starts
 # from its committed seeds (fuzz/corpus/TARGET), adds what it discovers to a
 # working corpus in build/fuzz/corpus/TARGET, and writes any crashing or
 # hanging input to fuzz/crashes/TARGET. Extra arguments go to libFuzzer.

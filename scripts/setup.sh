@@ -12,7 +12,7 @@ packages=(
   lame sox python3-mutagen
   libtag1-dev mpg123
   pulseaudio pulseaudio-utils
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   xvfb xauth
   dbus-daemon libglib2.0-bin
   appstream dpkg-dev desktop-file-utils

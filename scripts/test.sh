@@ -14,6 +14,11 @@ stage_done() {
 "$root/scripts/setup.sh"
 stage_done "setup"
 
+# Every C++ file as the root .clang-format lays it out, before any build.
+echo "== format"
+git -C "$root" ls-files -z --cached --others --exclude-standard '*.cpp' '*.h' | (cd "$root" && xargs -0 clang-format --dry-run --Werror)
+stage_done "format"
+
 export QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -18,14 +18,10 @@ static INT_PTR CALLBACK quiet_proc(HWND window, UINT message, WPARAM, LPARAM) {
     return FALSE;
 }
 
-// The main window's list box, made once; the resource script is read from the
-// source tree this file belongs to.
+// The main window's list box, made once from the build's resource script.
 static HWND list_box() {
     static HWND list = [] {
-        std::string source = __FILE__;
-        source = source.substr(0, source.rfind("/bench/")) + "/app";
         platform_test_init();
-        platform_test_set_resource_dir(source.c_str());
         HWND dialog =
             CreateDialogParamA(nullptr, MAKEINTRESOURCEA(IDD_DIALOG1), nullptr, quiet_proc, 0);
         return GetDlgItem(dialog, 1020);

@@ -73,17 +73,15 @@ static QPixmap about_picture() {
 
 TEST(StaticBitmap, AboutShowsItsPictureOrNothingWhenTheFileIsMissing) {
     platform_test_init();
-    QString app_dir = QString::fromLocal8Bit(std::getenv("MELODIANE_SOURCE_DIR")) + "/app";
+    QString app_dir = QStringLiteral(MELODIANE_RESOURCE_DIR);
     if (QFile::exists(app_dir + "/melodiane.bmp")) {
         QPixmap picture = about_picture();
         EXPECT_EQ(picture.size(), QSize(300, 225));
     }
     QTemporaryDir without_picture;
     QDir copy(without_picture.path());
-    ASSERT_TRUE(copy.mkdir("app") && copy.mkdir("common"));
-    ASSERT_TRUE(QFile::copy(app_dir + "/melodiane.rc", copy.filePath("app/melodiane.rc")));
-    ASSERT_TRUE(QFile::copy(app_dir + "/../common/resource.h", copy.filePath("common/resource.h")));
-    platform_test_set_resource_dir(copy.absoluteFilePath("app").toLocal8Bit().constData());
+    ASSERT_TRUE(QFile::copy(app_dir + "/melodiane.rc", copy.filePath("melodiane.rc")));
+    platform_test_set_resource_dir(copy.absolutePath().toLocal8Bit().constData());
     EXPECT_TRUE(about_picture().isNull());
     platform_test_set_resource_dir(app_dir.toLocal8Bit().constData());
 }

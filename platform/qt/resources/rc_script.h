@@ -1,17 +1,15 @@
-// Reader for the Windows resource script (.rc) the dialogs, menus and images
-// are described in. Internal to the Qt platform layer.
+// Reader for the resource script (.rc) the dialogs, menus and images are
+// described in, as the C preprocessor leaves it: names replaced by numbers,
+// with its line markers. Internal to the Qt platform layer.
 //
-// It understands what a resource editor writes: #include, #define, #if
-// families, DIALOG and DIALOGEX with STYLE, EXSTYLE, CAPTION and FONT, the
-// standard control statements and CONTROL, MENU with POPUP, MENUITEM and
-// SEPARATOR, and BITMAP and ICON file lines. Text stays in the bytes it is given
-// (the program's UTF-8: the layer converts the script first). Any input is accepted: what it cannot
-// make sense of is skipped, never trusted.
+// It takes exactly what app/melodiane.rc uses and fails on anything else: the
+// build runs it over the script (platform/entry/rc_check.cpp) and stops at the
+// first line it does not take, so a script that reaches the program reads
+// whole. Text stays in the bytes it is given (the program's UTF-8: the layer
+// converts the script first).
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,7 +21,7 @@ struct RcName {
 };
 
 struct RcControl {
-    std::string class_name; // "Button", "Static", "ListBox", "msctls_trackbar32", ...
+    std::string class_name; // "Button", "Static", "ListBox", "msctls_trackbar32"
     RcName text;
     int id = 0;
     std::uint32_t style = 0;
@@ -33,7 +31,6 @@ struct RcControl {
 
 struct RcDialog {
     RcName name;
-    bool extended = false;
     int x = 0, y = 0, width = 0, height = 0;
     std::uint32_t style = 0;
     std::uint32_t ex_style = 0;
@@ -51,8 +48,6 @@ struct RcMenuItem {
     int id = 0;
     bool separator = false;
     bool popup = false;
-    bool grayed = false;
-    bool checked = false;
     std::vector<RcMenuItem> items; // a pop-up's own items
 };
 
@@ -64,7 +59,7 @@ struct RcMenu {
 // A resource stored in a file of its own: BITMAP, ICON.
 struct RcFile {
     RcName name;
-    std::string type; // upper case: "BITMAP", "ICON"
+    std::string type; // "BITMAP", "ICON"
     std::string file;
 };
 
@@ -74,11 +69,10 @@ struct RcScript {
     std::vector<RcFile> files;
 };
 
-// Reads the text of an included file by the name the script gives, or nothing
-// when there is no such file (system headers, for example).
-using RcIncludeReader = std::function<std::optional<std::string>(const std::string& name)>;
-
-RcScript parse_rc_script(const std::string& text, const RcIncludeReader& read_include);
+// Reads the preprocessed script into *script. On the first thing outside the
+// subset it stops, leaves *script empty and returns "FILE:LINE: what" (the
+// line in the script before preprocessing); otherwise returns "".
+std::string parse_rc_script(const std::string& text, RcScript* script);
 
 // Whether a resource name asked for by a program (an integer resource or a
 // name, "#123" meaning the number 123) designates the given name.

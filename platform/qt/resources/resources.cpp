@@ -19,27 +19,25 @@ void resources_set_root(const QString& root) {
 
 QString resources_path(const std::string& file) {
     QString name = ansi_to_qstring(file.c_str()).replace('\\', '/');
-    // The script names its header relatively ("../common/resource.h"), as the
-    // resource compiler reads it beside the script.
     return QDir::cleanPath(resource_root + name);
-}
-
-static std::optional<std::string> read_file(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return std::nullopt;
-    }
-    QByteArray bytes = file.readAll();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
 const RcScript& resources_script() {
     if (!script) {
-        std::string text = read_file(resources_path("melodiane.rc")).value_or(std::string());
-        // The script is Windows-1252 (its code_page pragma), the program's text UTF-8.
-        file_bytes_to_text(&text);
-        script = std::make_unique<RcScript>(parse_rc_script(
-            text, [](const std::string& name) { return read_file(resources_path(name)); }));
+        script = std::make_unique<RcScript>();
+        QFile file(resources_path("melodiane.rc"));
+        if (file.open(QIODevice::ReadOnly)) {
+            QByteArray bytes = file.readAll();
+            std::string text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+            // The script is Windows-1252 (its code_page pragma), the program's text UTF-8.
+            file_bytes_to_text(&text);
+            // The build read this script whole; a script put in its place by
+            // hand may not be.
+            std::string error = parse_rc_script(text, script.get());
+            if (!error.empty()) {
+                qWarning("resource script: %s", error.c_str());
+            }
+        }
     }
     return *script;
 }

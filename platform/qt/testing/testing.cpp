@@ -48,9 +48,8 @@ void platform_test_init() {
         new QApplication(argc, argv);
         QApplication::setQuitOnLastWindowClosed(false);
     }
-    const char* source = std::getenv("MELODIANE_SOURCE_DIR");
-    if (!QFile::exists(QStringLiteral(":/app/melodiane.rc")) && source != nullptr) {
-        resources_set_root(QString::fromLocal8Bit(source) + QStringLiteral("/app/"));
+    if (!QFile::exists(QStringLiteral(":/app/melodiane.rc"))) {
+        resources_set_root(QStringLiteral(MELODIANE_RESOURCE_DIR));
     }
 }
 

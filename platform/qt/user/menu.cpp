@@ -35,8 +35,6 @@ static HMENU build_menu(const std::vector<RcMenuItem>& items) {
         item.id = static_cast<UINT>(source.id);
         item.text = source.text;
         item.separator = source.separator;
-        item.grayed = source.grayed;
-        item.checked = source.checked;
         if (source.popup) {
             item.popup = build_menu(source.items);
         }
