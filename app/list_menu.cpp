@@ -89,11 +89,11 @@ static LRESULT CALLBACK list_subclass_proc(HWND list, UINT message, WPARAM wpara
         // The keys of the list's own commands: Delete runs "Effacer",
         // Ctrl+A runs "Tout".
         if (wparam == VK_DELETE) {
-            run_list_command(MAIN_DELETE);
+            run_list_command(IDC_DELETE);
             return 0;
         }
         if (wparam == 'A' && GetKeyState(VK_CONTROL) < 0) {
-            run_list_command(MAIN_SELECT_ALL);
+            run_list_command(IDC_SELECT_ALL);
             return 0;
         }
         break;
@@ -104,7 +104,7 @@ static LRESULT CALLBACK list_subclass_proc(HWND list, UINT message, WPARAM wpara
         }
         break;
     case WM_COMMAND:
-        if (LOWORD(wparam) == MENU_PLAY) {
+        if (LOWORD(wparam) == IDM_PLAY) {
             play_at_index((int)SendMessageA(list, LB_GETCURSEL, 0, 0));
             return 0;
         }

@@ -19,22 +19,22 @@ static int caret_line(HWND list) {
 
 BOOL run_list_command(int id) {
     switch (id) {
-    case MAIN_UP:
+    case IDC_MOVE_UP:
         move_selected_up();
         return TRUE;
-    case MAIN_DOWN:
+    case IDC_MOVE_DOWN:
         move_selected_down();
         return TRUE;
-    case MAIN_SORT:
+    case IDC_SORT:
         reorder_selected(REORDER_SORT);
         return TRUE;
-    case MAIN_SHUFFLE:
+    case IDC_SHUFFLE:
         reorder_selected(REORDER_SHUFFLE);
         return TRUE;
-    case MAIN_DELETE:
+    case IDC_DELETE:
         delete_selected();
         return TRUE;
-    case MAIN_SELECT_ALL:
+    case IDC_SELECT_ALL:
         select_all();
         return TRUE;
     default:
@@ -44,45 +44,45 @@ BOOL run_list_command(int id) {
 
 static INT_PTR command(HWND dialog, int id, int notification) {
     switch (id) {
-    case MAIN_PLAY:
+    case IDC_PLAY:
         play_command();
         return TRUE;
-    case MAIN_PAUSE:
+    case IDC_PAUSE:
         pause_command();
         return TRUE;
-    case MAIN_STOP:
+    case IDC_STOP:
         stop_playback();
         return TRUE;
-    case MAIN_EQUALIZER:
+    case IDC_EQUALIZER:
         DialogBoxParamA(app_instance, MAKEINTRESOURCEA(IDD_DIALOG3), main_dialog,
                         equalizer_dialog_proc, 0);
         return TRUE;
-    case MAIN_PREVIOUS:
+    case IDC_PREVIOUS:
         previous_command();
         return TRUE;
-    case MAIN_NEXT:
+    case IDC_NEXT:
         next_command();
         return TRUE;
-    case MAIN_FONT:
+    case IDC_FONT:
         choose_font();
         return TRUE;
-    case MAIN_ABOUT:
+    case IDC_ABOUT:
         DialogBoxParamA(app_instance, MAKEINTRESOURCEA(IDD_DIALOG2), main_dialog, about_dialog_proc,
                         0);
         return TRUE;
-    case MAIN_ADD:
-        browse_files((int)SendMessageA(GetDlgItem(dialog, MAIN_LIST), LB_GETCOUNT, 0, 0),
+    case IDC_ADD:
+        browse_files((int)SendMessageA(GetDlgItem(dialog, IDC_PLAYLIST), LB_GETCOUNT, 0, 0),
                      BROWSE_ADD);
         return TRUE;
-    case MAIN_OPEN:
+    case IDC_OPEN:
         open_and_play();
         return TRUE;
-    case MAIN_SAVE:
+    case IDC_SAVE:
         save_playlist_as();
         return TRUE;
-    case MAIN_LIST:
+    case IDC_PLAYLIST:
         if (notification == LBN_DBLCLK) {
-            play_at_index(caret_line(GetDlgItem(dialog, MAIN_LIST)));
+            play_at_index(caret_line(GetDlgItem(dialog, IDC_PLAYLIST)));
             return TRUE;
         }
         return FALSE;
@@ -96,7 +96,7 @@ static INT_PTR command(HWND dialog, int id, int notification) {
 // time slider's are seeks, any other's re-apply volume and balance.
 static void scroll(HWND dialog, int code) {
     HWND focus = GetFocus();
-    if (focus == GetDlgItem(dialog, MAIN_TIME_SLIDER)) {
+    if (focus == GetDlgItem(dialog, IDC_TIME_SLIDER)) {
         if (code == TB_THUMBTRACK) {
             seek_dragging = 1;
         } else {
@@ -104,7 +104,7 @@ static void scroll(HWND dialog, int code) {
         }
         return;
     }
-    if (code == TB_THUMBTRACK && focus == GetDlgItem(dialog, MAIN_BALANCE_SLIDER)) {
+    if (code == TB_THUMBTRACK && focus == GetDlgItem(dialog, IDC_BALANCE_SLIDER)) {
         snap_balance(dialog);
     }
     apply_volume();
@@ -121,7 +121,7 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
     switch (message) {
     case WM_INITDIALOG: {
         // main_dialog is not set yet: the creation call has not returned.
-        subclass_playlist_box(GetDlgItem(dialog, MAIN_LIST));
+        subclass_playlist_box(GetDlgItem(dialog, IDC_PLAYLIST));
         // Files dropped on the window, its list included, come as WM_DROPFILES.
         DragAcceptFiles(dialog, TRUE);
         ShowWindow(dialog, SW_SHOW);
@@ -156,7 +156,7 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
         return TRUE;
     case WM_DROPFILES:
         // Appended as "Ajouter" appends the files it is given.
-        add_dropped_files((int)SendMessageA(GetDlgItem(dialog, MAIN_LIST), LB_GETCOUNT, 0, 0),
+        add_dropped_files((int)SendMessageA(GetDlgItem(dialog, IDC_PLAYLIST), LB_GETCOUNT, 0, 0),
                           (HDROP)wparam);
         return TRUE;
     case WM_DECODER_EVENTS:

@@ -3,7 +3,7 @@
 // menu (IDR_MENU1).
 #pragma once
 
-#include "common/controls.h"
+#include "common/resource.h"
 #include "platform/win32.h"
 
 // Posted by the decoder's wakeup (from any thread); the main dialog answers
@@ -16,6 +16,6 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
 // known to be held and no menu open; run once as the main dialog initialises.
 void subclass_playlist_box(HWND list);
 
-// The list commands shared by the buttons and the context menu (MAIN_UP to
-// MAIN_SELECT_ALL); FALSE for any other identifier.
+// The list commands shared by the buttons and the context menu (IDC_MOVE_UP to
+// IDC_SELECT_ALL); FALSE for any other identifier.
 BOOL run_list_command(int id);

@@ -2,7 +2,7 @@
 // press (platform/media_controls.h).
 #include "app/app.h"
 
-#include "common/controls.h"
+#include "common/resource.h"
 #include "playback/player.h"
 #include "playlist/playlist.h"
 #include "vbmp3/vbmp3.h"
@@ -23,7 +23,7 @@ static void read_media_state(MEDIA_STATE* state) {
     }
     // The moves of "Suivante" and "Précédente": along the list, and round it
     // with "Répéter".
-    int repeat = IsDlgButtonChecked(main_dialog, MAIN_REPEAT) != 0;
+    int repeat = IsDlgButtonChecked(main_dialog, IDC_REPEAT) != 0;
     state->track = current_entry;
     state->can_next = current_entry != nullptr && (current_entry->next != nullptr || repeat);
     state->can_previous = current_entry != nullptr && (current_entry != playlist_head || repeat);
@@ -32,7 +32,7 @@ static void read_media_state(MEDIA_STATE* state) {
 }
 
 void start_media_controls(void) {
-    static const MEDIA_CONTROLS controls = {MAIN_PLAY,     MAIN_PAUSE, MAIN_STOP,
-                                            MAIN_PREVIOUS, MAIN_NEXT,  MAIN_TITLE_LABEL};
+    static const MEDIA_CONTROLS controls = {IDC_PLAY,     IDC_PAUSE, IDC_STOP,
+                                            IDC_PREVIOUS, IDC_NEXT,  IDC_TITLE_LABEL};
     media_controls_start(main_dialog, &controls, read_media_state);
 }

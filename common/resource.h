@@ -26,8 +26,8 @@
 #define IDC_ADD 1014
 #define IDC_OPEN 1015
 #define IDC_SAVE 1016
-#define IDC_REPEAT 1018
-#define IDC_PLAYLIST 1020
+#define IDC_REPEAT 1018   // "Répéter": push-like automatic check box
+#define IDC_PLAYLIST 1020 // the playlist list box
 #define IDC_TIME_LABEL 1021
 #define IDC_TITLE_LABEL 1022
 #define IDC_TITLE_GROUP 1023

@@ -2,7 +2,7 @@
 #include "playback/player.h"
 
 #include "common/globals.h"
-#include "common/controls.h"
+#include "common/resource.h"
 #include "platform/win32.h"
 #include "playback/position.h"
 #include "playlist/playlist.h"
@@ -25,7 +25,7 @@ int decoder_state(void) {
 }
 
 static int repeat_on(void) {
-    return IsDlgButtonChecked(main_dialog, MAIN_REPEAT) != 0;
+    return IsDlgButtonChecked(main_dialog, IDC_REPEAT) != 0;
 }
 
 static void start_position_timer(void) {

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "common/globals.h"
-#include "common/controls.h"
+#include "common/resource.h"
 #include "platform/win32.h"
 #include "playback/player.h"
 #include "playlist/playlist.h"
@@ -17,12 +17,12 @@
 #define TIME_LABEL_SIZE 40
 
 static HWND time_slider(void) {
-    return GetDlgItem(main_dialog, MAIN_TIME_SLIDER);
+    return GetDlgItem(main_dialog, IDC_TIME_SLIDER);
 }
 
 void refresh_title(void) {
     const char* title = current_entry != nullptr ? current_entry->title : "";
-    SetWindowTextA(GetDlgItem(main_dialog, MAIN_TITLE_LABEL), title);
+    SetWindowTextA(GetDlgItem(main_dialog, IDC_TITLE_LABEL), title);
 }
 
 void refresh_time_label(void) {
@@ -38,7 +38,7 @@ void refresh_time_label(void) {
                  current_entry->duration % 60);
         snprintf(label, sizeof label, "%s%s", elapsed, duration);
     }
-    SetWindowTextA(GetDlgItem(main_dialog, MAIN_TIME_LABEL), label);
+    SetWindowTextA(GetDlgItem(main_dialog, IDC_TIME_LABEL), label);
 }
 
 // The ends are set one by one: TBM_SETRANGE packs them into two signed

@@ -2,15 +2,15 @@
 #include "playback/volume.h"
 
 #include "common/globals.h"
-#include "common/controls.h"
+#include "common/resource.h"
 #include "vbmp3/vbmp3.h"
 
 #define BALANCE_CENTRE 100
 #define BALANCE_SNAP 10
 
 void apply_volume(void) {
-    int volume = (int)SendMessageA(GetDlgItem(main_dialog, MAIN_VOLUME_SLIDER), TBM_GETPOS, 0, 0);
-    int balance = (int)SendMessageA(GetDlgItem(main_dialog, MAIN_BALANCE_SLIDER), TBM_GETPOS, 0, 0);
+    int volume = (int)SendMessageA(GetDlgItem(main_dialog, IDC_VOLUME_SLIDER), TBM_GETPOS, 0, 0);
+    int balance = (int)SendMessageA(GetDlgItem(main_dialog, IDC_BALANCE_SLIDER), TBM_GETPOS, 0, 0);
     int left_factor = 100;
     int right_factor = balance;
     if (balance > BALANCE_CENTRE) {
@@ -21,7 +21,7 @@ void apply_volume(void) {
 }
 
 void snap_balance(HWND dialog) {
-    HWND slider = GetDlgItem(dialog, MAIN_BALANCE_SLIDER);
+    HWND slider = GetDlgItem(dialog, IDC_BALANCE_SLIDER);
     int balance = (int)SendMessageA(slider, TBM_GETPOS, 0, 0);
     if (balance >= BALANCE_CENTRE - BALANCE_SNAP && balance <= BALANCE_CENTRE + BALANCE_SNAP) {
         SendMessageA(slider, TBM_SETPOS, TRUE, BALANCE_CENTRE);

@@ -2,7 +2,7 @@
 #include "playlist/playlist.h"
 
 #include "common/globals.h"
-#include "common/controls.h"
+#include "common/resource.h"
 #include "playback/player.h"
 #include "playback/position.h"
 #include "vbmp3/vbmp3.h"
@@ -60,7 +60,7 @@ static int delete_runs(HWND box, const SelectionRun* runs, int run_count, int) {
 void delete_selected(void) {
     if (!edit_selection(delete_runs))
         return;
-    if (current_entry == nullptr && IsDlgButtonChecked(main_dialog, MAIN_REPEAT))
+    if (current_entry == nullptr && IsDlgButtonChecked(main_dialog, IDC_REPEAT))
         current_entry = playlist_head;
     stop_reason = STOP_REASON_USER;
     vbmp3_close();

@@ -1,6 +1,6 @@
 // The playlist: a singly linked list of entries in play order, the entry the
 // player acts on, and the editing commands on the lines selected in the main
-// window's list box (control MAIN_LIST). The list box mirrors the list line for
+// window's list box (control IDC_PLAYLIST). The list box mirrors the list line for
 // line and is the only holder of the selection; every operation here that
 // changes the list changes the list box in the same call.
 //

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "common/globals.h"
-#include "common/controls.h"
+#include "common/resource.h"
 #include "playback/player.h"
 #include "playback/position.h"
 #include "vbmp3/vbmp3.h"
@@ -14,7 +14,7 @@ PlaylistEntry* playlist_head = nullptr;
 PlaylistEntry* current_entry = nullptr;
 
 HWND playlist_box(void) {
-    return GetDlgItem(main_dialog, MAIN_LIST);
+    return GetDlgItem(main_dialog, IDC_PLAYLIST);
 }
 
 void release_entry(PlaylistEntry* entry) {

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "common/globals.h"
-#include "common/controls.h"
+#include "common/resource.h"
 #include "settings/settings.h"
 
 // Scalable TrueType screen fonts of the record's (ANSI) script, opening on
@@ -15,14 +15,15 @@
 
 void set_main_window_font(const LOGFONTA* font) {
     HFONT handle = CreateFontIndirectA(font);
-    // An identifier with no control in the main window is skipped.
-    for (int id = MAIN_FIRST_FONT_CONTROL; id <= MAIN_LAST_FONT_CONTROL; id++) {
+    // Every control from "Pauser" to the list's group box, then "Jouer";
+    // an identifier with no control in the main window is skipped.
+    for (int id = IDC_PAUSE; id <= IDC_LIST_GROUP; id++) {
         HWND control = GetDlgItem(main_dialog, id);
         if (control != nullptr) {
             SendMessageA(control, WM_SETFONT, (WPARAM)handle, TRUE);
         }
     }
-    SendMessageA(GetDlgItem(main_dialog, MAIN_PLAY), WM_SETFONT, (WPARAM)handle, TRUE);
+    SendMessageA(GetDlgItem(main_dialog, IDC_PLAY), WM_SETFONT, (WPARAM)handle, TRUE);
 }
 
 void apply_dialog_font(HWND dialog, const FontControl* controls, int count) {

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "common/globals.h"
-#include "common/controls.h"
+#include "common/resource.h"
 #include "equalizer/equalizer.h"
 #include "playback/volume.h"
 #include "playlist_files/playlist_files.h"
@@ -123,18 +123,18 @@ void load_settings(void) {
 
     int volume = read_int("volume", DEFAULT_VOLUME, path);
     int balance = read_int("balance", DEFAULT_BALANCE, path);
-    HWND volume_slider = GetDlgItem(main_dialog, MAIN_VOLUME_SLIDER);
-    HWND balance_slider = GetDlgItem(main_dialog, MAIN_BALANCE_SLIDER);
+    HWND volume_slider = GetDlgItem(main_dialog, IDC_VOLUME_SLIDER);
+    HWND balance_slider = GetDlgItem(main_dialog, IDC_BALANCE_SLIDER);
     SendMessageA(volume_slider, TBM_SETRANGE, FALSE, MAKELPARAM(0, 100));
     SendMessageA(balance_slider, TBM_SETRANGE, FALSE, MAKELPARAM(0, 200));
     // The sliders clamp a stored value outside their range; the file keeps it.
     SendMessageA(volume_slider, TBM_SETPOS, TRUE, volume);
     SendMessageA(balance_slider, TBM_SETPOS, TRUE, balance);
-    SendMessageA(GetDlgItem(main_dialog, MAIN_TIME_SLIDER), TBM_SETPOS, TRUE, 0);
+    SendMessageA(GetDlgItem(main_dialog, IDC_TIME_SLIDER), TBM_SETPOS, TRUE, 0);
     apply_volume();
 
     int repeat = read_int("repeat", 0, path);
-    SendMessageA(GetDlgItem(main_dialog, MAIN_REPEAT), BM_SETCHECK,
+    SendMessageA(GetDlgItem(main_dialog, IDC_REPEAT), BM_SETCHECK,
                  repeat != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
 
     eq_active = read_int("activateeq", 0, path);
@@ -169,11 +169,11 @@ void save_settings_on_close(int user_present) {
     char path[MAX_PATH];
     settings_path(path);
     write_int("volume",
-              (int)SendMessageA(GetDlgItem(main_dialog, MAIN_VOLUME_SLIDER), TBM_GETPOS, 0, 0),
+              (int)SendMessageA(GetDlgItem(main_dialog, IDC_VOLUME_SLIDER), TBM_GETPOS, 0, 0),
               path);
     write_int("balance",
-              (int)SendMessageA(GetDlgItem(main_dialog, MAIN_BALANCE_SLIDER), TBM_GETPOS, 0, 0),
+              (int)SendMessageA(GetDlgItem(main_dialog, IDC_BALANCE_SLIDER), TBM_GETPOS, 0, 0),
               path);
-    write_int("repeat", IsDlgButtonChecked(main_dialog, MAIN_REPEAT) != 0 ? 1 : 0, path);
+    write_int("repeat", IsDlgButtonChecked(main_dialog, IDC_REPEAT) != 0 ? 1 : 0, path);
     flush_settings();
 }

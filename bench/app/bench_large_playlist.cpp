@@ -142,13 +142,13 @@ static void BM_SelectAll(benchmark::State& state) {
     for (auto _ : state) {
         SendMessageA(playlist_box(), LB_SETSEL, FALSE, -1);
         platform_test_pump(0);
-        report(state, program_seconds([] { press(MAIN_SELECT_ALL); }), 0, million ? 1.0 : 0.05);
+        report(state, program_seconds([] { press(IDC_SELECT_ALL); }), 0, million ? 1.0 : 0.05);
     }
 }
 
 static void BM_SortAll(benchmark::State& state) {
     for (auto _ : state) {
-        double seconds = program_seconds([] { press(MAIN_SORT); });
+        double seconds = program_seconds([] { press(IDC_SORT); });
         std::vector<char*> keys;
         for (PlaylistEntry* entry = playlist_head; entry != nullptr; entry = entry->next)
             keys.push_back(sort_key(entry));
@@ -163,7 +163,7 @@ static void BM_SortAll(benchmark::State& state) {
 // The floor shuffles as many bare nodes and relinks them.
 static void BM_ShuffleAll(benchmark::State& state) {
     for (auto _ : state) {
-        double seconds = program_seconds([] { press(MAIN_SHUFFLE); });
+        double seconds = program_seconds([] { press(IDC_SHUFFLE); });
         std::vector<BareNode> nodes = bare_list(entries);
         double floor = bench_seconds([&] { bare_scatter(nodes); });
         report(state, seconds, floor, 0.5);
@@ -187,7 +187,7 @@ static void select_every_other(int remainder) {
 static void BM_MoveUpHalfRuns(benchmark::State& state) {
     for (auto _ : state) {
         select_every_other(1);
-        double seconds = program_seconds([] { press(MAIN_UP); });
+        double seconds = program_seconds([] { press(IDC_MOVE_UP); });
         report(state, seconds, bare_move_seconds(), million ? 1.0 : 0.3);
     }
 }
@@ -195,7 +195,7 @@ static void BM_MoveUpHalfRuns(benchmark::State& state) {
 static void BM_MoveDownHalfRuns(benchmark::State& state) {
     for (auto _ : state) {
         select_every_other(0);
-        double seconds = program_seconds([] { press(MAIN_DOWN); });
+        double seconds = program_seconds([] { press(IDC_MOVE_DOWN); });
         report(state, seconds, bare_move_seconds(), million ? 1.0 : 0.3);
     }
 }
@@ -217,7 +217,7 @@ static int bare_handler(int type, int) {
 // Plays the first line as a double-click on it does.
 static void double_click_first_line() {
     SendMessageA(playlist_box(), LB_SETCARETINDEX, 0, 0);
-    SendMessageA(main_dialog, WM_COMMAND, MAKEWPARAM(MAIN_LIST, LBN_DBLCLK),
+    SendMessageA(main_dialog, WM_COMMAND, MAKEWPARAM(IDC_PLAYLIST, LBN_DBLCLK),
                  (LPARAM)playlist_box());
     platform_test_pump(0);
 }
@@ -233,7 +233,7 @@ static void BM_NaturalEndsNext(benchmark::State& state) {
             while (ends_seen < natural_ends)
                 platform_test_pump(1);
         });
-        press(MAIN_STOP);
+        press(IDC_STOP);
 
         vbmp3_callback(bare_handler);
         std::string track = (start_dir / "un.mp3").string();
@@ -258,9 +258,9 @@ static void BM_NextPressedWhilePlaying(benchmark::State& state) {
         double_click_first_line();
         double seconds = program_seconds([] {
             for (int i = 0; i < next_presses; i++)
-                press(MAIN_NEXT);
+                press(IDC_NEXT);
         });
-        press(MAIN_STOP);
+        press(IDC_STOP);
         report(state, seconds / next_presses, 0, 0);
     }
 }
@@ -268,7 +268,7 @@ static void BM_NextPressedWhilePlaying(benchmark::State& state) {
 static void BM_DeleteHalfScattered(benchmark::State& state) {
     for (auto _ : state) {
         select_every_other(1);
-        double seconds = program_seconds([] { press(MAIN_DELETE); });
+        double seconds = program_seconds([] { press(IDC_DELETE); });
         BareNode* head = bare_heap_list(entries, true);
         double floor = bench_seconds([&] { bare_delete(head); });
         bare_free(head);

@@ -246,7 +246,7 @@ void peer_on_server(benchmark::State& state, const std::string& name, LibrarySta
     if (!server) {
         return;
     }
-    signal(SIGPIPE, SIG_IGN); // a peer that ended does not end the run
+    signal(SIGPIPE, SIG_IGN);      // a peer that ended does not end the run
     PrivateBus bus(server->dir()); // where audacious and qmmp hear their remote controls
     std::vector<Window> measured;
     for (auto _ : state) {

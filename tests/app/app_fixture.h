@@ -206,7 +206,7 @@ class AppTest : public ::testing::Test {
     // The playlist's lines, as the list box shows them.
     std::vector<std::string> lines() {
         std::vector<std::string> result;
-        HWND list = item(MAIN_LIST);
+        HWND list = item(IDC_PLAYLIST);
         int count = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
         for (int i = 0; i < count; i++) {
             // Sized by the line: in UTF-8 a byte of a title that is no
@@ -220,7 +220,7 @@ class AppTest : public ::testing::Test {
 
     std::vector<int> selected_lines() {
         std::vector<int> result;
-        HWND list = item(MAIN_LIST);
+        HWND list = item(IDC_PLAYLIST);
         int count = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
         for (int i = 0; i < count; i++) {
             if (SendMessageA(list, LB_GETSEL, i, 0) > 0) {
@@ -244,11 +244,11 @@ class AppTest : public ::testing::Test {
     // What a double-click on a line tells the main window: that line alone
     // selected, the caret on it, then LBN_DBLCLK.
     void double_click_line(int line) {
-        HWND list = item(MAIN_LIST);
+        HWND list = item(IDC_PLAYLIST);
         SendMessageA(list, LB_SETSEL, FALSE, -1);
         SendMessageA(list, LB_SETSEL, TRUE, line);
         SendMessageA(list, LB_SETCARETINDEX, line, 0);
-        SendMessageA(main_dialog, WM_COMMAND, MAKEWPARAM(MAIN_LIST, LBN_DBLCLK), (LPARAM)list);
+        SendMessageA(main_dialog, WM_COMMAND, MAKEWPARAM(IDC_PLAYLIST, LBN_DBLCLK), (LPARAM)list);
         settle();
     }
 
@@ -288,7 +288,7 @@ class AppTest : public ::testing::Test {
         }
         list += '\0';
         std::string directory = dir.string() + PATH_SEPARATOR_STRING;
-        add_files((int)SendMessageA(item(MAIN_LIST), LB_GETCOUNT, 0, 0), directory.c_str(),
+        add_files((int)SendMessageA(item(IDC_PLAYLIST), LB_GETCOUNT, 0, 0), directory.c_str(),
                   list.data());
         settle();
     }

@@ -16,14 +16,14 @@ class PlaylistTest : public AppTest {
         }
         write_file("titles.m3u", content);
         std::string directory = dir.string() + PATH_SEPARATOR_STRING;
-        add_files((int)SendMessageA(item(MAIN_LIST), LB_GETCOUNT, 0, 0), directory.c_str(),
+        add_files((int)SendMessageA(item(IDC_PLAYLIST), LB_GETCOUNT, 0, 0), directory.c_str(),
                   "titles.m3u\0");
         select(selection);
     }
 
     void select(const std::vector<int>& selection) {
         for (int line : selection) {
-            SendMessageA(item(MAIN_LIST), LB_SETSEL, TRUE, line);
+            SendMessageA(item(IDC_PLAYLIST), LB_SETSEL, TRUE, line);
         }
     }
 
@@ -45,6 +45,6 @@ class PlaylistTest : public AppTest {
     }
 
     int caret() {
-        return (int)SendMessageA(item(MAIN_LIST), LB_GETCURSEL, 0, 0);
+        return (int)SendMessageA(item(IDC_PLAYLIST), LB_GETCURSEL, 0, 0);
     }
 };

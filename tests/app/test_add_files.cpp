@@ -127,9 +127,9 @@ TEST_F(AddFilesTest, AddAppendsTheChosenFilesThroughTheDialog) {
     copy_fixture("title_only.mp3", "b.mp3");
     copy_fixture("artist_only.mp3", "d.mp3");
     testing_answer_open_dialog(dir.string(), {"a.mp3"});
-    click(MAIN_ADD);
+    click(IDC_ADD);
     testing_answer_open_dialog(dir.string(), {"b.mp3", "d.mp3"});
-    click(MAIN_ADD);
+    click(IDC_ADD);
 
     EXPECT_EQ(checked_lines(),
               (std::vector<std::string>{"Artiste Un - Chanson claire", "Inconnu - Seul titre",
@@ -138,7 +138,7 @@ TEST_F(AddFilesTest, AddAppendsTheChosenFilesThroughTheDialog) {
     EXPECT_EQ(entry_at_index(2)->path, path_in_dir("d.mp3"));
     // The first addition into the empty list made its entry current, shown, not played.
     EXPECT_EQ(current_line(), 0);
-    EXPECT_EQ(text(MAIN_TITLE_LABEL), "Artiste Un - Chanson claire");
+    EXPECT_EQ(text(IDC_TITLE_LABEL), "Artiste Un - Chanson claire");
     EXPECT_EQ(decoder_state(), 0);
 
     const std::vector<DialogRequest>& requests = testing_dialog_requests();
@@ -170,9 +170,9 @@ TEST_F(AddFilesTest, AddTakesNamesInEveryScriptWhole) {
     write_file("liste.m3u8",
                "\xEF\xBB\xBF#EXTINF:1,\xE2\x86\x92 Suite\r\n" + dir_path() + names[0] + "\r\n");
     testing_answer_open_dialog(dir.string(), names);
-    click(MAIN_ADD);
+    click(IDC_ADD);
     testing_answer_open_dialog(dir.string(), {"liste.m3u8"});
-    click(MAIN_ADD);
+    click(IDC_ADD);
     std::vector<std::string> expected;
     for (const std::string& name : names)
         expected.push_back(name.substr(0, name.size() - 4));
@@ -187,7 +187,7 @@ TEST_F(AddFilesTest, AddTakesNamesInEveryScriptWhole) {
     fs::create_directories(deep);
     fs::copy_file(fixture("no_tag.mp3"), deep / "\xD0\x96.mp3");
     testing_answer_open_dialog(deep.string(), {"\xD0\x96.mp3"});
-    click(MAIN_ADD);
+    click(IDC_ADD);
     EXPECT_EQ(entry_at_index((int)names.size() + 1)->path, (deep / "\xD0\x96.mp3").string());
 #endif
 }
@@ -207,11 +207,11 @@ TEST_F(AddFilesTest, APlaylistsEntriesStandWhereItsNameStands) {
 
 TEST_F(AddFilesTest, AddWhilePlayingAppendsAndLeavesPlaybackAlone) {
     add_fixtures({"cbr_44k_stereo_v23.mp3"});
-    click(MAIN_PLAY);
+    click(IDC_PLAY);
     ASSERT_EQ(decoder_state(), 1);
     copy_fixture("title_only.mp3", "b.mp3");
     testing_answer_open_dialog(dir.string(), {"b.mp3"});
-    click(MAIN_ADD);
+    click(IDC_ADD);
     EXPECT_EQ(checked_lines(),
               (std::vector<std::string>{"Artiste Un - Chanson claire", "Inconnu - Seul titre"}));
     EXPECT_EQ(current_line(), 0);
@@ -223,7 +223,7 @@ TEST_F(AddFilesTest, OpenReplacesThePlaylistAndPlaysItsFirstEntry) {
     fs::create_directory(dir / "dossier");
     fs::copy_file(fixture("title_only.mp3"), dir / "dossier" / "b.mp3");
     testing_answer_open_dialog((dir / "dossier").string(), {"b.mp3"});
-    click(MAIN_OPEN);
+    click(IDC_OPEN);
     EXPECT_EQ(checked_lines(), (std::vector<std::string>{"Inconnu - Seul titre"}));
     // One file chosen: its directory keeps the separator before the name.
     EXPECT_EQ(playlist_head->path, (dir / "dossier" / "b.mp3").string());
@@ -234,10 +234,10 @@ TEST_F(AddFilesTest, OpenReplacesThePlaylistAndPlaysItsFirstEntry) {
 
 TEST_F(AddFilesTest, OpenCancelledChangesNothing) {
     add_fixtures({"cbr_44k_stereo_v23.mp3", "title_only.mp3"});
-    click(MAIN_PLAY);
+    click(IDC_PLAY);
     ASSERT_EQ(decoder_state(), 1);
     testing_cancel_next_dialog();
-    click(MAIN_OPEN);
+    click(IDC_OPEN);
     EXPECT_EQ(checked_lines().size(), 2u);
     EXPECT_EQ(current_line(), 0);
     EXPECT_EQ(decoder_state(), 1);
@@ -246,20 +246,20 @@ TEST_F(AddFilesTest, OpenCancelledChangesNothing) {
 
 TEST_F(AddFilesTest, OpenOfAnEmptyPlaylistLeavesNothingToPlay) {
     add_fixtures({"cbr_44k_stereo_v23.mp3"});
-    click(MAIN_PLAY);
+    click(IDC_PLAY);
     write_file("vide.m3u", "#EXTM3U\n");
     testing_answer_open_dialog(dir.string(), {"vide.m3u"});
-    click(MAIN_OPEN);
+    click(IDC_OPEN);
     EXPECT_TRUE(checked_lines().empty());
     EXPECT_EQ(current_entry, nullptr);
     EXPECT_EQ(decoder_state(), 0);
-    EXPECT_EQ(text(MAIN_TIME_LABEL), "--:-- / --:--");
+    EXPECT_EQ(text(IDC_TIME_LABEL), "--:-- / --:--");
 }
 
 TEST_F(AddFilesTest, SaveWritesThePlaylistUnderTheTypedNameWithItsExtension) {
     load({"Un", "Deux"});
     testing_answer_save_dialog(dir.string(), "liste");
-    click(MAIN_SAVE);
+    click(IDC_SAVE);
     EXPECT_EQ(read_file("liste.m3u"), "#EXTM3U\r\n#EXTINF:1,Un\r\n" + path_in_dir("entry0.mp3") +
                                           "\r\n#EXTINF:2,Deux\r\n" + path_in_dir("entry1.mp3") +
                                           "\r\n");
@@ -282,7 +282,7 @@ TEST_F(AddFilesTest, SaveCancelledWritesNothing) {
     };
     std::vector<std::string> before = files();
     testing_cancel_next_dialog();
-    click(MAIN_SAVE);
+    click(IDC_SAVE);
     EXPECT_EQ(files(), before);
     EXPECT_EQ(testing_dialog_requests().size(), 1u);
 }
@@ -292,7 +292,7 @@ TEST_F(AddFilesTest, SavingOverAPlaylistAsksFirst) {
     write_file("liste.m3u", "ancienne\r\n");
     testing_answer_save_dialog(dir.string(), "liste.m3u");
     testing_answer_message_box(IDNO); // back to the dialog, which is then cancelled
-    click(MAIN_SAVE);
+    click(IDC_SAVE);
     EXPECT_EQ(read_file("liste.m3u"), "ancienne\r\n");
     std::vector<DialogRequest> asked = testing_dialog_requests();
     ASSERT_EQ(asked.size(), 2u);
@@ -304,7 +304,7 @@ TEST_F(AddFilesTest, SavingOverAPlaylistAsksFirst) {
     testing_reset_dialogs();
     testing_answer_save_dialog(dir.string(), "liste.m3u");
     testing_answer_message_box(IDYES);
-    click(MAIN_SAVE);
+    click(IDC_SAVE);
     EXPECT_EQ(read_file("liste.m3u"),
               "#EXTM3U\r\n#EXTINF:1,Un\r\n" + path_in_dir("entry0.mp3") + "\r\n");
     EXPECT_EQ(testing_dialog_requests().size(), 2u);
@@ -371,7 +371,7 @@ class ReadOnlyFolderSaveTest : public AddFilesTest {
         testing_answer_message_box(IDYES);
         testing_answer_message_box(IDOK);
         EXPECT_TRUE(become_ordinary_user());
-        click(MAIN_SAVE);
+        click(IDC_SAVE);
         return_from_ordinary_user();
         std::vector<std::string> shown;
         for (const DialogRequest& request : testing_dialog_requests()) {
@@ -415,7 +415,7 @@ TEST_F(ColdAppTest, TheDefaultPlaylistComesBackAtTheNextStart) {
     write_file("Froulard.m3u", playlist);
     start();
     EXPECT_EQ(lines(), (std::vector<std::string>{"Premier", "Second"}));
-    EXPECT_EQ(text(MAIN_TITLE_LABEL), "Premier");
+    EXPECT_EQ(text(IDC_TITLE_LABEL), "Premier");
     EXPECT_EQ(decoder_state(), 0);
     ASSERT_EQ(close(), 0);
     EXPECT_EQ(read_file("Froulard.m3u"), playlist);

@@ -110,7 +110,7 @@ class DamagedFiles : public ColdAppTest {
             list += '\0';
         }
         list += '\0';
-        add_files((int)SendMessageA(item(MAIN_LIST), LB_GETCOUNT, 0, 0), folder.c_str(),
+        add_files((int)SendMessageA(item(IDC_PLAYLIST), LB_GETCOUNT, 0, 0), folder.c_str(),
                   list.data());
         settle();
     }
@@ -132,13 +132,13 @@ TEST_F(DamagedFiles, EveryDamagedFilePlaysOrEndsAndThoseThatCannotOpenStopThePla
     add_from(folder.string() + PATH_SEPARATOR_STRING, names);
     ASSERT_EQ(lines().size(), names.size());
     fs::remove(folder / "disparu.mp3");
-    ASSERT_EQ(IsDlgButtonChecked(main_dialog, MAIN_REPEAT), 0u);
+    ASSERT_EQ(IsDlgButtonChecked(main_dialog, IDC_REPEAT), 0u);
 
     // Play from the first line; follow the player to the end of the list.
     visited.clear();
     note_current_line();
     vbmp3_callback(watching_handler);
-    click(MAIN_PLAY);
+    click(IDC_PLAY);
     std::vector<std::string> stopped_on;
     const int last = (int)names.size() - 1;
     for (;;) {
@@ -155,11 +155,11 @@ TEST_F(DamagedFiles, EveryDamagedFilePlaysOrEndsAndThoseThatCannotOpenStopThePla
         }
         // Stopped on an entry that cannot be opened: Next, then Play.
         stopped_on.push_back(names[line]);
-        click(MAIN_NEXT);
+        click(IDC_NEXT);
         note_current_line();
         ASSERT_EQ(current_line(), line + 1);
         EXPECT_EQ(decoder_state(), 0); // Next while stopped only shows the entry
-        click(MAIN_PLAY);
+        click(IDC_PLAY);
     }
     ASSERT_TRUE(wait_until([] { return decoder_state() == 0; }, 15000));
     vbmp3_callback(decoder_event);
@@ -221,9 +221,9 @@ TEST_F(DamagedFiles, FilesCutOrDeletedWhileTheyPlay) {
     double_click_line(deleted_line);
     EXPECT_EQ(current_line(), deleted_line);
     EXPECT_EQ(decoder_state(), 0);
-    click(MAIN_NEXT);
+    click(IDC_NEXT);
     EXPECT_EQ(current_line(), deleted_line + 1);
-    click(MAIN_PLAY);
+    click(IDC_PLAY);
     EXPECT_EQ(decoder_state(), 1);
 
     ASSERT_EQ(close(), 0);

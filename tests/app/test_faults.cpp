@@ -115,9 +115,9 @@ TEST_F(Faults, ReadOnlyStartDirectoryWithWritableFilesSavesBothAtClose) {
     become_ordinary();
     start();
     EXPECT_EQ(lines(), std::vector<std::string>{"Ancien - Morceau"});
-    EXPECT_EQ(slider(MAIN_VOLUME_SLIDER), 33);
-    SendMessageA(item(MAIN_VOLUME_SLIDER), TBM_SETPOS, TRUE, 80);
-    click(MAIN_REPEAT);
+    EXPECT_EQ(slider(IDC_VOLUME_SLIDER), 33);
+    SendMessageA(item(IDC_VOLUME_SLIDER), TBM_SETPOS, TRUE, 80);
+    click(IDC_REPEAT);
     EXPECT_TRUE(close_answering_warning().empty());
     EXPECT_EQ(read_file("Froulard.m3u"), old_playlist);
     std::string settings = read_file("Froulard.ini");
@@ -137,7 +137,7 @@ TEST_F(Faults, ReadOnlyFilesInAReadOnlyStartDirectoryWarnAtCloseAndStayWhole) {
     become_ordinary();
     start();
     EXPECT_EQ(lines(), std::vector<std::string>{"Ancien - Morceau"});
-    SendMessageA(item(MAIN_VOLUME_SLIDER), TBM_SETPOS, TRUE, 80);
+    SendMessageA(item(IDC_VOLUME_SLIDER), TBM_SETPOS, TRUE, 80);
     expect_one_warning(close_answering_warning());
     EXPECT_EQ(read_file("Froulard.m3u"), old_playlist);
     EXPECT_EQ(read_file("Froulard.ini"), old_settings);
@@ -153,7 +153,7 @@ TEST_F(Faults, ReadOnlyFilesWarnAtCloseAndStayAsTheyWere) {
     }
     become_ordinary();
     start();
-    click(MAIN_REPEAT);
+    click(IDC_REPEAT);
     expect_one_warning(close_answering_warning());
     EXPECT_EQ(read_file("Froulard.m3u"), old_playlist);
     EXPECT_EQ(read_file("Froulard.ini"), old_settings);
@@ -190,7 +190,7 @@ TEST_F(Faults, FullDiskWarnsAtCloseAndKeepsTheOldFilesWhole) {
     fs::current_path(full);
     start();
     EXPECT_GT(lines().size(), 500u);
-    SendMessageA(item(MAIN_VOLUME_SLIDER), TBM_SETPOS, TRUE, 90);
+    SendMessageA(item(IDC_VOLUME_SLIDER), TBM_SETPOS, TRUE, 90);
     expect_one_warning(close_answering_warning());
     std::ifstream in(full / "Froulard.m3u", std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()),
@@ -214,7 +214,7 @@ TEST_F(Faults, WithoutASoundDevicePlaybackGoesOnSilentlyInRealTime) {
     start();
     add_fixtures({"cbr_no_info.mp3=trois.mp3", "no_tag.mp3=un.mp3"}); // 3 s, then 1 s
     auto begun = std::chrono::steady_clock::now();
-    click(MAIN_PLAY);
+    click(IDC_PLAY);
     EXPECT_EQ(decoder_state(), 1);
     ASSERT_TRUE(wait_until([] { return elapsed_seconds >= 1; }, 10000));
     EXPECT_EQ(current_line(), 0); // not raced through

@@ -8,7 +8,7 @@ class FontChoiceTest : public AppTest {};
 TEST_F(FontChoiceTest, CancellingTheFontDialogWritesNothingAndItOpensOnTheStoredFont) {
     std::string before = read_file("Froulard.ini");
     testing_cancel_next_dialog();
-    click(MAIN_FONT);
+    click(IDC_FONT);
     ASSERT_EQ(testing_dialog_requests().size(), 1u);
     const DialogRequest& request = testing_dialog_requests()[0];
     EXPECT_EQ(request.kind, DialogKind::font);
@@ -22,7 +22,7 @@ TEST_F(FontChoiceTest, CancellingTheFontDialogWritesNothingAndItOpensOnTheStored
 
 TEST_F(FontChoiceTest, AChosenFontIsStoredAndTheDialogOpensOnItNextTime) {
     testing_answer_font_dialog("Liberation Serif", 12, true, true);
-    click(MAIN_FONT);
+    click(IDC_FONT);
     std::string file = read_file("Froulard.ini");
     EXPECT_EQ(ini_value(file, "fontfacename"), "Liberation Serif");
     EXPECT_EQ(ini_value(file, "fontweight"), "700");
@@ -30,7 +30,7 @@ TEST_F(FontChoiceTest, AChosenFontIsStoredAndTheDialogOpensOnItNextTime) {
     EXPECT_EQ(ini_value(file, "fontheight"), "-16"); // 12 points at 96 DPI
 
     testing_answer_font_dialog("Liberation Mono", 10, false, false);
-    click(MAIN_FONT);
+    click(IDC_FONT);
     ASSERT_EQ(testing_dialog_requests().size(), 2u);
     const DialogRequest& second = testing_dialog_requests()[1];
     EXPECT_STREQ(second.font.lfFaceName, "Liberation Serif");

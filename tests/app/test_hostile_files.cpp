@@ -48,9 +48,9 @@ TEST_F(HostileFiles, SettingsWithBinaryAndNulBytesKeepTheirReadableKeysAndTheRes
     write_file("Froulard.ini", head + "\r\n[Init]\r\nvolume=30\r\n" + nul_face +
                                    "\r\nbalance=120\r\nrepeat=1\r\n" + tail + "\r\n");
     start();
-    EXPECT_EQ(slider(MAIN_VOLUME_SLIDER), 30);
-    EXPECT_EQ(slider(MAIN_BALANCE_SLIDER), 120);
-    EXPECT_EQ(IsDlgButtonChecked(main_dialog, MAIN_REPEAT), 1u);
+    EXPECT_EQ(slider(IDC_VOLUME_SLIDER), 30);
+    EXPECT_EQ(slider(IDC_BALANCE_SLIDER), 120);
+    EXPECT_EQ(IsDlgButtonChecked(main_dialog, IDC_REPEAT), 1u);
     std::string file = read_file("Froulard.ini");
     EXPECT_EQ(file.substr(0, head.size()), head); // nothing before the section is lost
     EXPECT_EQ(ini_value(file, "volume"), "30");
@@ -64,8 +64,8 @@ TEST_F(HostileFiles, SettingsLinesOf100000BytesAreReadAndTheFaceNameCut) {
     write_file("Froulard.ini", "[Init]\r\nfontfacename=" + long_face + "\r\nvolume=20\r\n" +
                                    no_equals + "\r\nbalance=150\r\n");
     start();
-    EXPECT_EQ(slider(MAIN_VOLUME_SLIDER), 20);
-    EXPECT_EQ(slider(MAIN_BALANCE_SLIDER), 150);
+    EXPECT_EQ(slider(IDC_VOLUME_SLIDER), 20);
+    EXPECT_EQ(slider(IDC_BALANCE_SLIDER), 150);
     std::string file = read_file("Froulard.ini");
     EXPECT_EQ(ini_value(file, "fontfacename"), std::string(31, 'A'));
     EXPECT_NE(file.find(no_equals), std::string::npos);
@@ -80,10 +80,10 @@ TEST_F(HostileFiles, TenThousandKeysAreKeptAndTheProgramsOwnFoundAmongThem) {
     text += "volume=20\r\nactivateeq=1\r\neq4=-35\r\n";
     write_file("Froulard.ini", text);
     start();
-    EXPECT_EQ(slider(MAIN_VOLUME_SLIDER), 20);
+    EXPECT_EQ(slider(IDC_VOLUME_SLIDER), 20);
     EXPECT_EQ(eq_active, 1);
     EXPECT_EQ(eq_bands[4], -35);
-    SendMessageA(item(MAIN_VOLUME_SLIDER), TBM_SETPOS, TRUE, 60);
+    SendMessageA(item(IDC_VOLUME_SLIDER), TBM_SETPOS, TRUE, 60);
     EXPECT_EQ(close(), 0);
     std::string file = read_file("Froulard.ini");
     EXPECT_EQ(ini_value(file, "volume"), "60");
@@ -97,14 +97,14 @@ TEST_F(HostileFiles, TheFirstOfRepeatedKeysAndSectionsWins) {
                                "[Autre]\r\nbalance=7\r\n[init]\r\nbalance=150\r\nrepeat=1\r\n"
                                "[Init]\r\nvolume=70\r\n");
     start();
-    EXPECT_EQ(slider(MAIN_VOLUME_SLIDER), 10);
-    EXPECT_EQ(slider(MAIN_BALANCE_SLIDER), 100); // only the first "Init" section counts
-    EXPECT_EQ(IsDlgButtonChecked(main_dialog, MAIN_REPEAT), 0u);
-    SendMessageA(item(MAIN_VOLUME_SLIDER), TBM_SETPOS, TRUE, 44);
+    EXPECT_EQ(slider(IDC_VOLUME_SLIDER), 10);
+    EXPECT_EQ(slider(IDC_BALANCE_SLIDER), 100); // only the first "Init" section counts
+    EXPECT_EQ(IsDlgButtonChecked(main_dialog, IDC_REPEAT), 0u);
+    SendMessageA(item(IDC_VOLUME_SLIDER), TBM_SETPOS, TRUE, 44);
     EXPECT_EQ(close(), 0);
 
     start(); // what the close wrote is what the next start reads
-    EXPECT_EQ(slider(MAIN_VOLUME_SLIDER), 44);
+    EXPECT_EQ(slider(IDC_VOLUME_SLIDER), 44);
     std::string file = read_file("Froulard.ini");
     EXPECT_NE(file.find("[Autre]\r\nbalance=7\r\n"), std::string::npos);
     EXPECT_EQ(close(), 0);
@@ -118,8 +118,8 @@ TEST_F(HostileFiles, ValuesFarOutOfRangeAreClampedOnlyWhereTheControlsClampThem)
                                "fontitalic=-1\r\nactivateeq=5\r\neq0=30000\r\neq1=-30000\r\n"
                                "eq2=2147483647\r\neq3=-2147483648\r\n");
     start();
-    int volume = slider(MAIN_VOLUME_SLIDER);
-    int balance = slider(MAIN_BALANCE_SLIDER);
+    int volume = slider(IDC_VOLUME_SLIDER);
+    int balance = slider(IDC_BALANCE_SLIDER);
     EXPECT_TRUE(volume >= 0 && volume <= 100) << volume;
     EXPECT_TRUE(balance >= 0 && balance <= 200) << balance;
     EXPECT_EQ(eq_bands[0], 30000); // used as stored
@@ -129,7 +129,7 @@ TEST_F(HostileFiles, ValuesFarOutOfRangeAreClampedOnlyWhereTheControlsClampThem)
     EXPECT_EQ(ini_value(file, "fontitalic"), "255");
 
     // The extreme bands are applied while a track plays: it plays to its end.
-    click(MAIN_PLAY);
+    click(IDC_PLAY);
     EXPECT_EQ(decoder_state(), 1);
     EXPECT_TRUE(wait_until([] { return decoder_state() == 0; }, 10000));
     EXPECT_EQ(close(), 0);
@@ -189,12 +189,12 @@ TEST_F(HostileFiles, EveryStoredIntegerAtAndBeyondTheIntLimitsIsHandled) {
         write_file("Froulard.ini", ini);
         write_file("Froulard.m3u", "#EXTM3U\r\n" + path_in_dir("un.mp3") + "\r\n");
         start();
-        EXPECT_TRUE(slider(MAIN_VOLUME_SLIDER) >= 0 && slider(MAIN_VOLUME_SLIDER) <= 100);
-        EXPECT_TRUE(slider(MAIN_BALANCE_SLIDER) >= 0 && slider(MAIN_BALANCE_SLIDER) <= 200);
+        EXPECT_TRUE(slider(IDC_VOLUME_SLIDER) >= 0 && slider(IDC_VOLUME_SLIDER) <= 100);
+        EXPECT_TRUE(slider(IDC_BALANCE_SLIDER) >= 0 && slider(IDC_BALANCE_SLIDER) <= 200);
         std::string file = read_file("Froulard.ini");
         EXPECT_EQ(ini_value(file, "fontheight"), limit.read_as);
         EXPECT_EQ(ini_value(file, "eq9"), limit.read_as);
-        click(MAIN_PLAY);
+        click(IDC_PLAY);
         EXPECT_TRUE(wait_until([] { return decoder_state() == 0; }, 10000));
         EXPECT_EQ(close(), 0);
     }
@@ -229,7 +229,7 @@ TEST_F(HostileFiles, PlaylistOfOnlyJunkGivesAnEmptyOrSoundList) {
     write_file("Froulard.m3u", random_bytes(100000, 4));
     start();
     expect_sound_playlist();
-    click(MAIN_NEXT);
-    click(MAIN_STOP);
+    click(IDC_NEXT);
+    click(IDC_STOP);
     EXPECT_EQ(close(), 0);
 }

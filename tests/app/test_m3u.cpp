@@ -35,7 +35,7 @@ class M3uTest : public PlaylistTest {
         write_file(name, content);
         std::string names = name + '\0';
         std::string directory = dir_path();
-        add_files((int)SendMessageA(item(MAIN_LIST), LB_GETCOUNT, 0, 0), directory.c_str(),
+        add_files((int)SendMessageA(item(IDC_PLAYLIST), LB_GETCOUNT, 0, 0), directory.c_str(),
                   names.c_str());
     }
 
@@ -232,7 +232,7 @@ TEST_F(M3uTest, AMissingPlaylistAddsNothingSilently) {
     std::string directory = dir_path();
     add_files(0, directory.c_str(), "absent.m3u\0");
     EXPECT_TRUE(entries().empty());
-    EXPECT_EQ(text(MAIN_TITLE_LABEL), "");
+    EXPECT_EQ(text(IDC_TITLE_LABEL), "");
 }
 
 // Names and titles in every script, in the files other programs write (UTF-8

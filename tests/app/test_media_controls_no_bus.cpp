@@ -9,7 +9,7 @@ TEST_F(ColdAppTest, WithoutASessionBusThePlayerPlaysAndClosesAsBefore) {
     std::ofstream(dir / "Froulard.m3u", std::ios::binary) << "un.mp3\r\n";
     start();
     start_media_controls();
-    click(MAIN_PLAY);
+    click(IDC_PLAY);
     EXPECT_TRUE(wait_until([] { return decoder_state() == VBMP3_STATE_PLAYING; }));
     EXPECT_EQ(close(), 0);
 }

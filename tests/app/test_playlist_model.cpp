@@ -7,8 +7,8 @@ TEST_F(PlaylistTest, TheFirstBatchIntoAnEmptyListMakesItsFirstEntryCurrent) {
     load({"Premier", "Second"});
     EXPECT_EQ(checked_lines(), (std::vector<std::string>{"Premier", "Second"}));
     EXPECT_STREQ(current_entry->title, "Premier");
-    EXPECT_EQ(text(MAIN_TITLE_LABEL), "Premier");
-    EXPECT_EQ(text(MAIN_TIME_LABEL), "0:01");
+    EXPECT_EQ(text(IDC_TITLE_LABEL), "Premier");
+    EXPECT_EQ(text(IDC_TIME_LABEL), "0:01");
     EXPECT_EQ(decoder_state(), 0);
 }
 
@@ -19,7 +19,7 @@ TEST_F(PlaylistTest, ABatchWithACurrentEntryAppendsAndChangesNothingElse) {
     load({"C", "D"});
     EXPECT_EQ(checked_lines(), (std::vector<std::string>{"A", "B", "C", "D"}));
     EXPECT_STREQ(current_entry->title, "B");
-    EXPECT_EQ(text(MAIN_TITLE_LABEL), "B");
+    EXPECT_EQ(text(IDC_TITLE_LABEL), "B");
     EXPECT_EQ(selected_lines(), (std::vector<int>{1}));
 }
 
@@ -34,7 +34,7 @@ TEST_F(PlaylistTest, ABatchWithoutEntriesOnlyMakesTheHeadCurrent) {
     add_files(2, directory.c_str(), "song.wav\0");
     EXPECT_EQ(checked_lines(), (std::vector<std::string>{"A", "B"}));
     EXPECT_STREQ(current_entry->title, "A");
-    EXPECT_EQ(text(MAIN_TITLE_LABEL), "A");
+    EXPECT_EQ(text(IDC_TITLE_LABEL), "A");
 }
 
 TEST_F(PlaylistTest, EntryAtIndexWalksFromTheHead) {
@@ -48,25 +48,25 @@ TEST_F(PlaylistTest, EntryAtIndexWalksFromTheHead) {
 TEST_F(PlaylistTest, ClearingEmptiesListAndListBoxAndStopsThePlayer) {
     fs::copy_file(fixture("cbr_44k_stereo_v23.mp3"), path_in_dir("entry0.mp3"));
     load({"A", "B"});
-    click(MAIN_PLAY);
+    click(IDC_PLAY);
     ASSERT_EQ(decoder_state(), 1);
     clear_playlist();
     EXPECT_TRUE(checked_lines().empty());
     EXPECT_EQ(current_entry, nullptr);
     EXPECT_EQ(decoder_state(), 0);
     EXPECT_EQ(stop_reason, STOP_REASON_USER);
-    EXPECT_EQ(slider(MAIN_TIME_SLIDER), 0);
+    EXPECT_EQ(slider(IDC_TIME_SLIDER), 0);
     EXPECT_EQ(elapsed_seconds, 0);
 }
 
 TEST_F(PlaylistTest, SelectAllNeedsNoCurrentEntryAndDoesNothingOnAnEmptyList) {
-    click(MAIN_SELECT_ALL);
+    click(IDC_SELECT_ALL);
     EXPECT_TRUE(selected_lines().empty());
 
     load({"A", "B", "C"});
-    SendMessageA(item(MAIN_LIST), LB_SETCARETINDEX, 1, 0);
+    SendMessageA(item(IDC_PLAYLIST), LB_SETCARETINDEX, 1, 0);
     current_entry = nullptr;
-    click(MAIN_SELECT_ALL);
+    click(IDC_SELECT_ALL);
     EXPECT_EQ(selected_lines(), (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(caret(), 1);
 }
@@ -78,9 +78,9 @@ TEST_F(PlaylistTest, SelectAllReachesBeyondLine65535) {
     }
     // The lines go in as one batch, whose painting is suspended: line by
     // line, a visible list box under Wine takes more than ten minutes.
-    HWND list = item(MAIN_LIST);
+    HWND list = item(IDC_PLAYLIST);
     load(titles);
-    click(MAIN_SELECT_ALL);
+    click(IDC_SELECT_ALL);
     EXPECT_EQ(SendMessageA(list, LB_GETSELCOUNT, 0, 0), 70000);
     EXPECT_NE(SendMessageA(list, LB_GETSEL, 69999, 0), 0);
 }

@@ -24,7 +24,7 @@ LRESULT CALLBACK watching_proc(HWND window, UINT message, WPARAM wparam, LPARAM 
     int before = line_of_current_entry();
     LRESULT result = CallWindowProcA(watch.dialog_proc, window, message, wparam, lparam);
     int after = line_of_current_entry();
-    if (message == WM_COMMAND && LOWORD(wparam) == MAIN_NEXT) {
+    if (message == WM_COMMAND && LOWORD(wparam) == IDC_NEXT) {
         watch.presses++;
         if (after != (before + 1) % entry_count || vbmp3_getState(nullptr) != 1 ||
             elapsed_seconds != 0) {
@@ -49,8 +49,8 @@ void hold_for(int ms) {
 TEST_F(AppTest, AThousandNextPressesWhileTracksEndEachMoveExactlyOneEntry) {
     add_fixtures({"no_tag.mp3=a.mp3", "no_tag.mp3=b.mp3", "no_tag.mp3=c.mp3", "no_tag.mp3=d.mp3",
                   "no_tag.mp3=e.mp3"});
-    click(MAIN_REPEAT);
-    click(MAIN_PLAY);
+    click(IDC_REPEAT);
+    click(IDC_PLAY);
     watch = Watch();
     watch.dialog_proc = (WNDPROC)GetWindowLongPtrA(main_dialog, GWLP_WNDPROC);
     SetWindowLongPtrA(main_dialog, GWLP_WNDPROC, (LONG_PTR)watching_proc);
@@ -58,7 +58,7 @@ TEST_F(AppTest, AThousandNextPressesWhileTracksEndEachMoveExactlyOneEntry) {
     std::mt19937 random(7);
     std::uniform_int_distribution<int> near_the_end(950, 1150); // a track lasts 1.08 s
     for (int press = 0; press < 1000; press++) {
-        SendMessageA(item(MAIN_NEXT), BM_CLICK, 0, 0);
+        SendMessageA(item(IDC_NEXT), BM_CLICK, 0, 0);
         if (press % 50 == 49) {
             // The next press comes near this track's end, just before or
             // just after it.

@@ -43,11 +43,11 @@ static const std::string default_settings = ini({
 TEST_F(ColdAppTest, FirstStartWritesEveryKeyInOrderAndCloseWritesAnEmptyPlaylist) {
     start();
     EXPECT_EQ(read_file("Froulard.ini"), default_settings);
-    EXPECT_EQ(text(MAIN_TITLE_LABEL), "");
-    EXPECT_EQ(text(MAIN_TIME_LABEL), "--:-- / --:--");
+    EXPECT_EQ(text(IDC_TITLE_LABEL), "");
+    EXPECT_EQ(text(IDC_TIME_LABEL), "--:-- / --:--");
     EXPECT_TRUE(lines().empty());
-    EXPECT_EQ(slider(MAIN_VOLUME_SLIDER), 50);
-    EXPECT_EQ(slider(MAIN_BALANCE_SLIDER), 100);
+    EXPECT_EQ(slider(IDC_VOLUME_SLIDER), 50);
+    EXPECT_EQ(slider(IDC_BALANCE_SLIDER), 100);
 
     EXPECT_EQ(close(), 0);
     EXPECT_EQ(read_file("Froulard.m3u"), "#EXTM3U\r\n");
@@ -57,8 +57,8 @@ TEST_F(ColdAppTest, FirstStartWritesEveryKeyInOrderAndCloseWritesAnEmptyPlaylist
 TEST_F(ColdAppTest, OutOfRangeVolumeIsClampedByTheSliderButWrittenBackAsStoredUntilClose) {
     write_file("Froulard.ini", ini({"volume=150", "balance=-20"}));
     start();
-    EXPECT_EQ(slider(MAIN_VOLUME_SLIDER), 100);
-    EXPECT_EQ(slider(MAIN_BALANCE_SLIDER), 0);
+    EXPECT_EQ(slider(IDC_VOLUME_SLIDER), 100);
+    EXPECT_EQ(slider(IDC_BALANCE_SLIDER), 0);
     std::string file = read_file("Froulard.ini");
     EXPECT_EQ(ini_value(file, "volume"), "150");
     EXPECT_EQ(ini_value(file, "balance"), "-20");
@@ -109,16 +109,16 @@ TEST_F(ColdAppTest, EqualizerValuesAreUsedAsStoredAndWrittenBackEvenWhenInactive
 
 TEST_F(ColdAppTest, RepeatVolumeAndBalanceComeBackAtTheNextStart) {
     start();
-    click(MAIN_REPEAT);
-    EXPECT_EQ(IsDlgButtonChecked(main_dialog, MAIN_REPEAT), 1u);
-    SendMessageA(item(MAIN_VOLUME_SLIDER), TBM_SETPOS, TRUE, 73);
-    SendMessageA(item(MAIN_BALANCE_SLIDER), TBM_SETPOS, TRUE, 140);
+    click(IDC_REPEAT);
+    EXPECT_EQ(IsDlgButtonChecked(main_dialog, IDC_REPEAT), 1u);
+    SendMessageA(item(IDC_VOLUME_SLIDER), TBM_SETPOS, TRUE, 73);
+    SendMessageA(item(IDC_BALANCE_SLIDER), TBM_SETPOS, TRUE, 140);
     close();
 
     start();
-    EXPECT_EQ(IsDlgButtonChecked(main_dialog, MAIN_REPEAT), 1u);
-    EXPECT_EQ(slider(MAIN_VOLUME_SLIDER), 73);
-    EXPECT_EQ(slider(MAIN_BALANCE_SLIDER), 140);
+    EXPECT_EQ(IsDlgButtonChecked(main_dialog, IDC_REPEAT), 1u);
+    EXPECT_EQ(slider(IDC_VOLUME_SLIDER), 73);
+    EXPECT_EQ(slider(IDC_BALANCE_SLIDER), 140);
     std::string file = read_file("Froulard.ini");
     EXPECT_EQ(ini_value(file, "repeat"), "1");
 }
@@ -131,9 +131,9 @@ TEST_F(ColdAppTest, TheDefaultPlaylistComesBackWithItsFirstEntryCurrentAndNothin
     start();
     EXPECT_EQ(lines(), (std::vector<std::string>{"Un - Premier", "Deux - Second"}));
     EXPECT_EQ(current_line(), 0);
-    EXPECT_EQ(text(MAIN_TITLE_LABEL), "Un - Premier");
-    EXPECT_EQ(text(MAIN_TIME_LABEL), "1:15");
-    EXPECT_EQ(slider_max(MAIN_TIME_SLIDER), 75);
+    EXPECT_EQ(text(IDC_TITLE_LABEL), "Un - Premier");
+    EXPECT_EQ(text(IDC_TIME_LABEL), "1:15");
+    EXPECT_EQ(slider_max(IDC_TIME_SLIDER), 75);
     EXPECT_EQ(decoder_state(), 0);
 
     close();
@@ -192,7 +192,7 @@ TEST_F(ColdAppTest, ThePlaylistInEveryScriptComesBackTheSameFromStartToStart) {
     write_file("Froulard.m3u", listing);
     start();
     EXPECT_EQ(lines(), titles);
-    EXPECT_EQ(text(MAIN_TITLE_LABEL), titles[0]);
+    EXPECT_EQ(text(IDC_TITLE_LABEL), titles[0]);
     close();
     std::string written = read_file("Froulard.m3u");
     EXPECT_EQ(written.substr(0, 3), "\xEF\xBB\xBF");

@@ -240,7 +240,7 @@ class SortShuffleTest : public PlaylistTest {
             all.push_back((int)i);
         }
         load(titles, all);
-        click(MAIN_SORT);
+        click(IDC_SORT);
         return checked_lines();
     }
 };
@@ -277,14 +277,14 @@ TEST_F(SortShuffleTest, EqualKeysInTheOtherLineOrder) {
 
 TEST_F(SortShuffleTest, OnlySelectedLinesChangePlacesAndStaySelected) {
     load({"d", "c", "b", "a"}, {1, 3});
-    click(MAIN_SORT);
+    click(IDC_SORT);
     EXPECT_EQ(checked_lines(), (std::vector<std::string>{"d", "a", "b", "c"}));
     EXPECT_EQ(selected_lines(), (std::vector<int>{1, 3}));
 }
 
 TEST_F(SortShuffleTest, ShuffleKeepsUnselectedLinesAndTheSelection) {
     load({"0", "1", "2", "3", "4", "5", "6", "7"}, {1, 2, 4, 6, 7});
-    click(MAIN_SHUFFLE);
+    click(IDC_SHUFFLE);
     std::vector<std::string> after = checked_lines();
     EXPECT_EQ(after[0], "0");
     EXPECT_EQ(after[3], "3");
@@ -297,13 +297,13 @@ TEST_F(SortShuffleTest, ShuffleKeepsUnselectedLinesAndTheSelection) {
 
 TEST_F(SortShuffleTest, NothingHappensWithOneSelectedLineOrNoCurrentEntry) {
     load({"b", "a"}, {0});
-    click(MAIN_SORT);
-    click(MAIN_SHUFFLE);
+    click(IDC_SORT);
+    click(IDC_SHUFFLE);
     EXPECT_EQ(lines(), (std::vector<std::string>{"b", "a"}));
 
-    SendMessageA(item(MAIN_LIST), LB_SETSEL, TRUE, 1);
+    SendMessageA(item(IDC_PLAYLIST), LB_SETSEL, TRUE, 1);
     current_entry = nullptr;
-    click(MAIN_SORT);
+    click(IDC_SORT);
     EXPECT_EQ(lines(), (std::vector<std::string>{"b", "a"}));
     EXPECT_STREQ(playlist_head->title, "b");
 }
@@ -314,17 +314,17 @@ TEST_F(SortShuffleTest, ThePlayingEntryPlaysOnAndNextFollowsTheNewOrder) {
                       path_in_dir("entry" + std::to_string(i) + ".mp3"));
     }
     load({"b", "a", "c"});
-    click(MAIN_PLAY); // plays "b", the current entry
+    click(IDC_PLAY); // plays "b", the current entry
     ASSERT_EQ(decoder_state(), 1);
 
-    click(MAIN_SELECT_ALL);
-    click(MAIN_SORT);
+    click(IDC_SELECT_ALL);
+    click(IDC_SORT);
     EXPECT_EQ(checked_lines(), (std::vector<std::string>{"a", "b", "c"}));
     EXPECT_STREQ(current_entry->title, "b");
     EXPECT_EQ(decoder_state(), 1);
     EXPECT_EQ(selected_lines(), (std::vector<int>{0, 1, 2}));
 
-    click(MAIN_NEXT); // "a" followed "b" before the sort
+    click(IDC_NEXT); // "a" followed "b" before the sort
     EXPECT_STREQ(current_entry->title, "c");
     EXPECT_EQ(decoder_state(), 1);
 }

@@ -45,59 +45,58 @@ TEST_F(TransportTest, PlayPauseResumeRestartAndStopFollowTheTransitionTable) {
     add_two_long_tracks();
     ASSERT_GT(current_entry->duration, 5);
 
-    click(MAIN_PLAY); // nothing open -> playing the current entry from 0
+    click(IDC_PLAY); // nothing open -> playing the current entry from 0
     EXPECT_EQ(decoder_state(), 1);
     EXPECT_EQ(stop_reason, STOP_REASON_PLAYING);
     ASSERT_TRUE(reached(2));
-    ASSERT_TRUE(wait_until([&] { return slider(MAIN_TIME_SLIDER) >= 2; }));
-    EXPECT_EQ(text(MAIN_TIME_LABEL), minutes(slider(MAIN_TIME_SLIDER)) + " / " + duration_label());
+    ASSERT_TRUE(wait_until([&] { return slider(IDC_TIME_SLIDER) >= 2; }));
+    EXPECT_EQ(text(IDC_TIME_LABEL), minutes(slider(IDC_TIME_SLIDER)) + " / " + duration_label());
 
-    click(MAIN_PAUSE); // playing -> paused: timer stopped, display frozen
+    click(IDC_PAUSE); // playing -> paused: timer stopped, display frozen
     EXPECT_EQ(decoder_state(), 2);
     int paused_at = elapsed_seconds;
-    std::string label = text(MAIN_TIME_LABEL);
-    EXPECT_TRUE(
-        stays([&] { return elapsed_seconds == paused_at && text(MAIN_TIME_LABEL) == label; },
-              position_timer_period + 100));
+    std::string label = text(IDC_TIME_LABEL);
+    EXPECT_TRUE(stays([&] { return elapsed_seconds == paused_at && text(IDC_TIME_LABEL) == label; },
+                      position_timer_period + 100));
 
-    click(MAIN_PLAY); // paused -> playing from where it paused
+    click(IDC_PLAY); // paused -> playing from where it paused
     EXPECT_EQ(decoder_state(), 1);
     EXPECT_GE(elapsed_seconds, paused_at);
     EXPECT_LE(elapsed_seconds, paused_at + 1);
     ASSERT_TRUE(reached(paused_at + 1));
 
-    click(MAIN_PLAY); // playing -> the current entry again from 0
+    click(IDC_PLAY); // playing -> the current entry again from 0
     EXPECT_EQ(decoder_state(), 1);
     EXPECT_EQ(elapsed_seconds, 0);
-    EXPECT_EQ(slider(MAIN_TIME_SLIDER), 0);
-    EXPECT_EQ(text(MAIN_TIME_LABEL), "0:00 / " + duration_label());
+    EXPECT_EQ(slider(IDC_TIME_SLIDER), 0);
+    EXPECT_EQ(text(IDC_TIME_LABEL), "0:00 / " + duration_label());
 
-    click(MAIN_PAUSE);
-    click(MAIN_PAUSE); // paused -> Pause resumes
+    click(IDC_PAUSE);
+    click(IDC_PAUSE); // paused -> Pause resumes
     EXPECT_EQ(decoder_state(), 1);
 
-    click(MAIN_STOP); // any -> nothing open, position 0, only the duration shown
+    click(IDC_STOP); // any -> nothing open, position 0, only the duration shown
     EXPECT_EQ(decoder_state(), 0);
     EXPECT_EQ(stop_reason, STOP_REASON_USER);
-    EXPECT_EQ(slider(MAIN_TIME_SLIDER), 0);
+    EXPECT_EQ(slider(IDC_TIME_SLIDER), 0);
     EXPECT_EQ(elapsed_seconds, 0);
-    EXPECT_EQ(text(MAIN_TIME_LABEL), duration_label());
+    EXPECT_EQ(text(IDC_TIME_LABEL), duration_label());
     EXPECT_EQ(current_line(), 0);
 
-    click(MAIN_PAUSE); // Pause while stopped does nothing
+    click(IDC_PAUSE); // Pause while stopped does nothing
     EXPECT_EQ(decoder_state(), 0);
-    click(MAIN_STOP); // Stop with nothing open runs the same sequence
+    click(IDC_STOP); // Stop with nothing open runs the same sequence
     EXPECT_EQ(decoder_state(), 0);
-    EXPECT_EQ(text(MAIN_TIME_LABEL), duration_label());
+    EXPECT_EQ(text(IDC_TIME_LABEL), duration_label());
 }
 
 TEST_F(TransportTest, PlayWithAnEmptyPlaylistOpensNothing) {
-    click(MAIN_PLAY);
+    click(IDC_PLAY);
     EXPECT_EQ(decoder_state(), 0);
-    EXPECT_EQ(text(MAIN_TIME_LABEL), "--:-- / --:--");
-    EXPECT_EQ(text(MAIN_TITLE_LABEL), "");
+    EXPECT_EQ(text(IDC_TIME_LABEL), "--:-- / --:--");
+    EXPECT_EQ(text(IDC_TITLE_LABEL), "");
     // The timer runs with nothing to show.
-    EXPECT_TRUE(stays([&] { return text(MAIN_TIME_LABEL) == "--:-- / --:--"; },
+    EXPECT_TRUE(stays([&] { return text(IDC_TIME_LABEL) == "--:-- / --:--"; },
                       position_timer_period + 100));
 }
 
@@ -105,70 +104,70 @@ TEST_F(TransportTest, NextAndPreviousWhileStoppedOnlyShowTheNewEntry) {
     add_fixtures({"no_tag.mp3=a.mp3", "title_only.mp3=b.mp3", "no_tag.mp3=c.mp3"});
     ASSERT_EQ(lines(), (std::vector<std::string>{"a", "Inconnu - Seul titre", "c"}));
 
-    click(MAIN_NEXT);
+    click(IDC_NEXT);
     EXPECT_EQ(current_line(), 1);
-    EXPECT_EQ(text(MAIN_TITLE_LABEL), "Inconnu - Seul titre");
-    EXPECT_EQ(text(MAIN_TIME_LABEL), duration_label());
+    EXPECT_EQ(text(IDC_TITLE_LABEL), "Inconnu - Seul titre");
+    EXPECT_EQ(text(IDC_TIME_LABEL), duration_label());
     EXPECT_EQ(decoder_state(), 0);
 
-    click(MAIN_NEXT);
-    click(MAIN_NEXT); // the last entry without repeat: refused
+    click(IDC_NEXT);
+    click(IDC_NEXT); // the last entry without repeat: refused
     EXPECT_EQ(current_line(), 2);
-    EXPECT_EQ(text(MAIN_TITLE_LABEL), "c");
+    EXPECT_EQ(text(IDC_TITLE_LABEL), "c");
 
-    click(MAIN_PREVIOUS);
-    click(MAIN_PREVIOUS);
-    click(MAIN_PREVIOUS); // the first entry without repeat: refused
+    click(IDC_PREVIOUS);
+    click(IDC_PREVIOUS);
+    click(IDC_PREVIOUS); // the first entry without repeat: refused
     EXPECT_EQ(current_line(), 0);
     EXPECT_EQ(decoder_state(), 0);
 
-    click(MAIN_REPEAT);
-    click(MAIN_PREVIOUS); // wraps to the last entry, still only shown
+    click(IDC_REPEAT);
+    click(IDC_PREVIOUS); // wraps to the last entry, still only shown
     EXPECT_EQ(current_line(), 2);
-    EXPECT_EQ(text(MAIN_TITLE_LABEL), "c");
-    click(MAIN_NEXT); // wraps to the first
+    EXPECT_EQ(text(IDC_TITLE_LABEL), "c");
+    click(IDC_NEXT); // wraps to the first
     EXPECT_EQ(current_line(), 0);
     EXPECT_EQ(decoder_state(), 0);
 
-    click(MAIN_NEXT);
-    click(MAIN_PLAY); // Play then plays the entry Next chose
+    click(IDC_NEXT);
+    click(IDC_PLAY); // Play then plays the entry Next chose
     EXPECT_EQ(decoder_state(), 1);
     EXPECT_EQ(current_line(), 1);
 }
 
 TEST_F(TransportTest, NextAndPreviousWhilePlayingOrPausedSwitchTracksUnlessRefused) {
     add_two_long_tracks();
-    click(MAIN_PLAY);
+    click(IDC_PLAY);
     ASSERT_TRUE(reached(1));
 
-    click(MAIN_PREVIOUS); // first entry, no repeat: the track plays on
+    click(IDC_PREVIOUS); // first entry, no repeat: the track plays on
     EXPECT_EQ(current_line(), 0);
     EXPECT_EQ(decoder_state(), 1);
     EXPECT_GE(elapsed_seconds, 1);
 
-    click(MAIN_NEXT);
+    click(IDC_NEXT);
     EXPECT_EQ(current_line(), 1);
     EXPECT_EQ(decoder_state(), 1);
     EXPECT_EQ(elapsed_seconds, 0);
-    EXPECT_EQ(text(MAIN_TITLE_LABEL), "b");
+    EXPECT_EQ(text(IDC_TITLE_LABEL), "b");
     EXPECT_EQ(stop_reason, STOP_REASON_PLAYING);
     ASSERT_TRUE(reached(1));
 
-    click(MAIN_NEXT); // last entry, no repeat: the track plays on
+    click(IDC_NEXT); // last entry, no repeat: the track plays on
     EXPECT_EQ(current_line(), 1);
     EXPECT_GE(elapsed_seconds, 1);
 
-    click(MAIN_PAUSE);
-    click(MAIN_PREVIOUS); // a paused player plays the new entry
+    click(IDC_PAUSE);
+    click(IDC_PREVIOUS); // a paused player plays the new entry
     EXPECT_EQ(current_line(), 0);
     EXPECT_EQ(decoder_state(), 1);
     EXPECT_EQ(elapsed_seconds, 0);
 
-    click(MAIN_REPEAT);
-    click(MAIN_PREVIOUS); // wraps to the last entry and plays it
+    click(IDC_REPEAT);
+    click(IDC_PREVIOUS); // wraps to the last entry and plays it
     EXPECT_EQ(current_line(), 1);
     EXPECT_EQ(decoder_state(), 1);
-    click(MAIN_NEXT); // wraps to the first
+    click(IDC_NEXT); // wraps to the first
     EXPECT_EQ(current_line(), 0);
     EXPECT_EQ(decoder_state(), 1);
 }
@@ -176,15 +175,15 @@ TEST_F(TransportTest, NextAndPreviousWhilePlayingOrPausedSwitchTracksUnlessRefus
 TEST_F(TransportTest, NextAndPreviousWithRepeatReplayTheOnlyEntryFromItsStart) {
     make_long_mp3("a.mp3", 3);
     add_names({"a.mp3"});
-    click(MAIN_REPEAT);
-    click(MAIN_PLAY);
+    click(IDC_REPEAT);
+    click(IDC_PLAY);
     ASSERT_TRUE(reached(2));
-    click(MAIN_NEXT);
+    click(IDC_NEXT);
     EXPECT_EQ(current_line(), 0);
     EXPECT_EQ(decoder_state(), 1);
     EXPECT_EQ(elapsed_seconds, 0);
     ASSERT_TRUE(reached(2));
-    click(MAIN_PREVIOUS);
+    click(IDC_PREVIOUS);
     EXPECT_EQ(elapsed_seconds, 0);
     EXPECT_EQ(decoder_state(), 1);
     // The decoder restarted too: the first position after is not the 2 s it
@@ -195,34 +194,34 @@ TEST_F(TransportTest, NextAndPreviousWithRepeatReplayTheOnlyEntryFromItsStart) {
 
 TEST_F(TransportTest, ANaturalEndPlaysTheNextEntryAndTheLastOneStopsThePlayer) {
     add_fixtures({"no_tag.mp3=a.mp3", "no_tag.mp3=b.mp3"});
-    click(MAIN_PLAY);
+    click(IDC_PLAY);
     ASSERT_TRUE(wait_until([&] { return current_line() == 1; }));
     EXPECT_EQ(decoder_state(), 1);
-    EXPECT_EQ(text(MAIN_TITLE_LABEL), "b");
+    EXPECT_EQ(text(IDC_TITLE_LABEL), "b");
 
     ASSERT_TRUE(wait_until([&] { return decoder_state() == 0; }));
     EXPECT_EQ(current_line(), 1); // the current entry stays on the last one
     EXPECT_EQ(stop_reason, STOP_REASON_USER);
-    EXPECT_EQ(slider(MAIN_TIME_SLIDER), 0);
-    EXPECT_EQ(text(MAIN_TIME_LABEL), duration_label());
+    EXPECT_EQ(slider(IDC_TIME_SLIDER), 0);
+    EXPECT_EQ(text(IDC_TIME_LABEL), duration_label());
 }
 
 TEST_F(TransportTest, WithRepeatTheListPlaysInALoopAndASingleEntryReplays) {
     add_fixtures({"no_tag.mp3=a.mp3", "no_tag.mp3=b.mp3"});
-    click(MAIN_REPEAT);
-    click(MAIN_PLAY);
+    click(IDC_REPEAT);
+    click(IDC_PLAY);
     ASSERT_TRUE(wait_until([&] { return current_line() == 1; }));
     ASSERT_TRUE(wait_until([&] { return current_line() == 0; })); // wrapped
     EXPECT_EQ(decoder_state(), 1);
 
-    click(MAIN_STOP);
-    click(MAIN_SELECT_ALL);
-    click(MAIN_DELETE);
+    click(IDC_STOP);
+    click(IDC_SELECT_ALL);
+    click(IDC_DELETE);
     add_fixtures({"no_tag.mp3=solo.mp3"});
     ASSERT_EQ(lines(), std::vector<std::string>{"solo"});
     ends = 0;
     vbmp3_callback(counting_ends);
-    click(MAIN_PLAY);
+    click(IDC_PLAY);
     EXPECT_TRUE(wait_until([] { return ends >= 2; }));
     vbmp3_callback(decoder_event);
     EXPECT_EQ(decoder_state(), 1);
@@ -231,24 +230,24 @@ TEST_F(TransportTest, WithRepeatTheListPlaysInALoopAndASingleEntryReplays) {
 
 TEST_F(TransportTest, AddWhilePlayingAppendsAndLeavesPlaybackAlone) {
     add_two_long_tracks();
-    click(MAIN_PLAY);
+    click(IDC_PLAY);
     ASSERT_TRUE(reached(1));
     add_fixtures({"no_tag.mp3=c.mp3"});
     EXPECT_EQ(lines(), (std::vector<std::string>{"a", "b", "c"}));
     EXPECT_EQ(current_line(), 0);
-    EXPECT_EQ(text(MAIN_TITLE_LABEL), "a");
+    EXPECT_EQ(text(IDC_TITLE_LABEL), "a");
     EXPECT_EQ(decoder_state(), 1);
     EXPECT_GE(elapsed_seconds, 1);
 }
 
 TEST_F(TransportTest, OpenReplacesThePlaylistAndPlaysItsFirstEntryUnlessCancelled) {
     add_two_long_tracks();
-    click(MAIN_NEXT);
-    click(MAIN_PLAY);
+    click(IDC_NEXT);
+    click(IDC_PLAY);
     ASSERT_EQ(current_line(), 1);
 
     testing_cancel_next_dialog();
-    click(MAIN_OPEN); // cancelled: nothing changes, the track plays on
+    click(IDC_OPEN); // cancelled: nothing changes, the track plays on
     EXPECT_EQ(lines(), (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(current_line(), 1);
     EXPECT_EQ(decoder_state(), 1);
@@ -256,28 +255,28 @@ TEST_F(TransportTest, OpenReplacesThePlaylistAndPlaysItsFirstEntryUnlessCancelle
     make_long_mp3("c.mp3", 3);
     make_long_mp3("d.mp3", 3);
     testing_answer_open_dialog(dir.string(), {"d.mp3", "c.mp3"});
-    click(MAIN_OPEN);
+    click(IDC_OPEN);
     ASSERT_EQ(testing_dialog_requests().size(), 2u);
     EXPECT_EQ(testing_dialog_requests()[1].title, "Ouvrir");
     EXPECT_EQ(lines().size(), 2u);
     EXPECT_EQ(current_line(), 0);
-    EXPECT_EQ(text(MAIN_TITLE_LABEL), lines()[0]);
+    EXPECT_EQ(text(IDC_TITLE_LABEL), lines()[0]);
     EXPECT_EQ(decoder_state(), 1);
     EXPECT_EQ(stop_reason, STOP_REASON_PLAYING);
 
     write_file("empty.m3u", "#EXTM3U\r\n"); // a choice that gives no entry
     testing_answer_open_dialog(dir.string(), {"empty.m3u"});
-    click(MAIN_OPEN);
+    click(IDC_OPEN);
     EXPECT_TRUE(lines().empty());
     EXPECT_EQ(current_entry, nullptr);
     EXPECT_EQ(decoder_state(), 0);
-    EXPECT_EQ(text(MAIN_TIME_LABEL), "--:-- / --:--");
+    EXPECT_EQ(text(IDC_TIME_LABEL), "--:-- / --:--");
 }
 
 TEST_F(TransportTest, ClosingWhileATrackPlaysSavesEverythingAndEndsWithZero) {
     add_two_long_tracks();
-    click(MAIN_NEXT);
-    click(MAIN_PLAY);
+    click(IDC_NEXT);
+    click(IDC_PLAY);
     ASSERT_TRUE(reached(1));
     EXPECT_EQ(close(), 0);
     std::string playlist = read_file("Froulard.m3u");
@@ -289,7 +288,7 @@ TEST_F(TransportTest, ClosingWhileATrackPlaysSavesEverythingAndEndsWithZero) {
     EXPECT_EQ(lines(), (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(current_line(), 0);
     EXPECT_EQ(decoder_state(), 0);
-    EXPECT_EQ(slider(MAIN_TIME_SLIDER), 0);
+    EXPECT_EQ(slider(IDC_TIME_SLIDER), 0);
 }
 
 TEST_F(ColdAppTest, TheTimeSliderHoldsTheWholeDurationOfAnyTrack) {
@@ -302,14 +301,14 @@ TEST_F(ColdAppTest, TheTimeSliderHoldsTheWholeDurationOfAnyTrack) {
     write_file("Froulard.m3u", m3u);
     start();
     for (int duration : durations) {
-        EXPECT_EQ(SendMessageA(item(MAIN_TIME_SLIDER), TBM_GETRANGEMIN, 0, 0), 0) << duration;
-        EXPECT_EQ(slider_max(MAIN_TIME_SLIDER), duration);
+        EXPECT_EQ(SendMessageA(item(IDC_TIME_SLIDER), TBM_GETRANGEMIN, 0, 0), 0) << duration;
+        EXPECT_EQ(slider_max(IDC_TIME_SLIDER), duration);
         // The ticks' display step, near the end of the track.
         elapsed_seconds = duration - 1;
         show_position();
-        EXPECT_EQ(slider(MAIN_TIME_SLIDER), duration - 1);
+        EXPECT_EQ(slider(IDC_TIME_SLIDER), duration - 1);
         reset_position();
-        EXPECT_EQ(slider(MAIN_TIME_SLIDER), 0);
-        click(MAIN_NEXT);
+        EXPECT_EQ(slider(IDC_TIME_SLIDER), 0);
+        click(IDC_NEXT);
     }
 }

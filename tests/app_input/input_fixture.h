@@ -58,12 +58,12 @@ inline void drag_slider(HWND slider, std::initializer_list<QPoint> offsets, bool
 // The centre of a playlist line, in the coordinates of the list box's widget.
 inline QPoint line_point(int line) {
     RECT rect = {};
-    SendMessageA(GetDlgItem(main_dialog, MAIN_LIST), LB_GETITEMRECT, line, (LPARAM)&rect);
+    SendMessageA(GetDlgItem(main_dialog, IDC_PLAYLIST), LB_GETITEMRECT, line, (LPARAM)&rect);
     return QPoint((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
 }
 
 inline void click_line(int line, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QTest::mouseClick(platform_test_widget(GetDlgItem(main_dialog, MAIN_LIST)), Qt::LeftButton,
+    QTest::mouseClick(platform_test_widget(GetDlgItem(main_dialog, IDC_PLAYLIST)), Qt::LeftButton,
                       modifiers, line_point(line));
     loop_settle();
 }
@@ -71,7 +71,7 @@ inline void click_line(int line, Qt::KeyboardModifiers modifiers = Qt::NoModifie
 // A user's double-click on a line: a click, then the second press that Qt
 // reports as a double-click.
 inline void mouse_double_click_line(int line) {
-    QWidget* list = platform_test_widget(GetDlgItem(main_dialog, MAIN_LIST));
+    QWidget* list = platform_test_widget(GetDlgItem(main_dialog, IDC_PLAYLIST));
     QTest::mouseClick(list, Qt::LeftButton, Qt::NoModifier, line_point(line));
     QTest::mouseDClick(list, Qt::LeftButton, Qt::NoModifier, line_point(line));
     loop_settle();
@@ -80,7 +80,7 @@ inline void mouse_double_click_line(int line) {
 // A right-click at a point of the list box's widget; returns once any menu
 // it opened has closed and its choice has been handled.
 inline void right_click_at(QPoint point) {
-    QTest::mouseClick(platform_test_widget(GetDlgItem(main_dialog, MAIN_LIST)), Qt::RightButton,
+    QTest::mouseClick(platform_test_widget(GetDlgItem(main_dialog, IDC_PLAYLIST)), Qt::RightButton,
                       Qt::NoModifier, point);
     loop_settle();
 }

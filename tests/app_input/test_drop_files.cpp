@@ -16,7 +16,7 @@ class DropFiles : public AppTest {
         for (const fs::path& path : paths) {
             names.push_back(path.string());
         }
-        return platform_test_drop_files(item(MAIN_LIST), names) &&
+        return platform_test_drop_files(item(IDC_PLAYLIST), names) &&
                wait_until([&] { return (int)lines().size() == count; });
     }
 
@@ -117,7 +117,7 @@ TEST_F(DropFiles, NamesInEveryScriptAreAddedWholeAndLineBreaksLeftOut) {
 TEST_F(DropFiles, WhatNamesNoLocalFileIsRefusedAndAddsNothing) {
     QMimeData text;
     text.setText("deux.mp3");
-    QWidget* list = platform_test_widget(item(MAIN_LIST));
+    QWidget* list = platform_test_widget(item(IDC_PLAYLIST));
     QDragEnterEvent enter(list->rect().center(), Qt::CopyAction, &text, Qt::LeftButton,
                           Qt::NoModifier);
     QApplication::sendEvent(list, &enter);
@@ -133,7 +133,7 @@ TEST_F(DropFiles, WhatNamesNoLocalFileIsRefusedAndAddsNothing) {
     // Gone before it is dropped: nothing is added.
     fs::path gone = mp3("parti.mp3");
     fs::remove(gone);
-    EXPECT_TRUE(platform_test_drop_files(item(MAIN_LIST), {gone.string()}));
+    EXPECT_TRUE(platform_test_drop_files(item(IDC_PLAYLIST), {gone.string()}));
     settle();
     EXPECT_TRUE(lines().empty());
 }

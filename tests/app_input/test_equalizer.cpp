@@ -133,7 +133,7 @@ TEST_F(EqualizerTest, ShowsTheStoredBandsAndEditsThemWithTheValueLabel) {
         close_box(dialog);
         EXPECT_FALSE(shown(dialog));
     });
-    click(MAIN_EQUALIZER);
+    click(IDC_EQUALIZER);
     EXPECT_TRUE(checked);
     EXPECT_TRUE(IsWindowEnabled(main_dialog));
     std::string file = read_file("Froulard.ini");
@@ -145,7 +145,7 @@ TEST_F(EqualizerTest, ShowsTheStoredBandsAndEditsThemWithTheValueLabel) {
     // Closing unchanged rewrites the keys all the same.
     write_file("Froulard.ini", "[Init]\r\n");
     in_next_modal([&](HWND dialog) { close_box(dialog); });
-    click(MAIN_EQUALIZER);
+    click(IDC_EQUALIZER);
     file = read_file("Froulard.ini");
     EXPECT_EQ(ini_value(file, "eq0"), "100");
     EXPECT_EQ(ini_value(file, "activateeq"), "7");
@@ -172,7 +172,7 @@ TEST_F(EqualizerTest, StoredGainsAtTheLimitsOfIntShowAtTheNearestEnd) {
         EXPECT_EQ(label(dialog), "[P1] :  +9.9dB");
         close_box(dialog);
     });
-    click(MAIN_EQUALIZER);
+    click(IDC_EQUALIZER);
     EXPECT_TRUE(checked);
     std::string file = read_file("Froulard.ini");
     EXPECT_EQ(ini_value(file, "eq0"), "-99");
@@ -187,7 +187,7 @@ TEST_F(EqualizerTest, LancerAndZeroAndDraggingDecideWhatIsHeard) {
     start();
     vbmp3_setOutput("device"); // for the next start
     add_fixtures({"eq_tones.mp3"});
-    click(MAIN_PLAY); // a 60 Hz and a 3 kHz tone of equal level, in a loop
+    click(IDC_PLAY); // a 60 Hz and a 3 kHz tone of equal level, in a loop
     ASSERT_TRUE(wait_until([&] { return amplitude(3000) > 0.01; }));
     double flat = low_to_high();
     ASSERT_GT(flat, 0.5);
@@ -229,6 +229,6 @@ TEST_F(EqualizerTest, LancerAndZeroAndDraggingDecideWhatIsHeard) {
         EXPECT_GT(low_to_high(), flat * 2.5);
         close_box(dialog);
     });
-    click(MAIN_EQUALIZER);
+    click(IDC_EQUALIZER);
     EXPECT_EQ(decoder_state(), 1); // playback went on throughout
 }

@@ -16,17 +16,17 @@ class FontAboutTest : public AppTest {
 };
 
 TEST_F(FontAboutTest, AChosenFontReachesTheMainWindowTheFileAndTheDialogsOpenedLater) {
-    QFont template_font = font_of(item(MAIN_VOLUME_SLIDER));
+    QFont template_font = font_of(item(IDC_VOLUME_SLIDER));
     testing_answer_font_dialog("Liberation Serif", 12, true, true);
-    click(MAIN_FONT);
-    for (int id : {MAIN_PLAY, MAIN_PAUSE, MAIN_ABOUT, MAIN_REPEAT, MAIN_LIST, MAIN_TITLE_LABEL,
-                   MAIN_LIST_GROUP}) {
+    click(IDC_FONT);
+    for (int id : {IDC_PLAY, IDC_PAUSE, IDC_ABOUT, IDC_REPEAT, IDC_PLAYLIST, IDC_TITLE_LABEL,
+                   IDC_LIST_GROUP}) {
         QFont font = font_of(item(id));
         EXPECT_EQ(font.family(), "Liberation Serif") << id;
         EXPECT_TRUE(font.bold()) << id;
         EXPECT_TRUE(font.italic()) << id;
     }
-    EXPECT_EQ(font_of(item(MAIN_VOLUME_SLIDER)), template_font); // sliders keep theirs
+    EXPECT_EQ(font_of(item(IDC_VOLUME_SLIDER)), template_font); // sliders keep theirs
 
     std::string file = read_file("Froulard.ini");
     EXPECT_NE(file.find("\r\nfontfacename=Liberation Serif\r\n"), std::string::npos);
@@ -47,7 +47,7 @@ TEST_F(FontAboutTest, AChosenFontReachesTheMainWindowTheFileAndTheDialogsOpenedL
         EXPECT_EQ(GetFocus(), GetDlgItem(about, IDCANCEL));
         key(GetDlgItem(about, IDCANCEL), Qt::Key_Escape);
     });
-    click(MAIN_ABOUT);
+    click(IDC_ABOUT);
     EXPECT_TRUE(about_seen);
 
     bool equalizer_seen = false;
@@ -57,25 +57,25 @@ TEST_F(FontAboutTest, AChosenFontReachesTheMainWindowTheFileAndTheDialogsOpenedL
             EXPECT_EQ(font_of(GetDlgItem(equalizer, id)).family(), "Liberation Serif") << id;
         }
     });
-    click(MAIN_EQUALIZER);
+    click(IDC_EQUALIZER);
     EXPECT_TRUE(equalizer_seen);
 }
 
 TEST_F(FontAboutTest, AboutClosesWithFermerAndPlaybackGoesOnMeanwhile) {
     make_long_mp3("long.mp3", 3);
     add_names({"long.mp3"});
-    click(MAIN_PLAY);
+    click(IDC_PLAY);
     std::string label_before;
     std::string label_after;
     in_next_modal([&](HWND about) {
         EXPECT_FALSE(IsWindowEnabled(main_dialog));
-        label_before = text(MAIN_TIME_LABEL);
-        wait_until([&] { return text(MAIN_TIME_LABEL) != label_before; });
-        label_after = text(MAIN_TIME_LABEL);
+        label_before = text(IDC_TIME_LABEL);
+        wait_until([&] { return text(IDC_TIME_LABEL) != label_before; });
+        label_after = text(IDC_TIME_LABEL);
         click_window(GetDlgItem(about, IDCANCEL));
         EXPECT_FALSE(shown(about));
     });
-    click(MAIN_ABOUT);
+    click(IDC_ABOUT);
     EXPECT_NE(label_before, label_after);
     EXPECT_TRUE(IsWindowEnabled(main_dialog));
     EXPECT_EQ(decoder_state(), 1);
@@ -85,6 +85,6 @@ TEST_F(FontAboutTest, AboutClosesWithFermerAndPlaybackGoesOnMeanwhile) {
         key(GetDlgItem(about, IDCANCEL), Qt::Key_Return); // "Fermer" has the focus
         closed_by_enter = !shown(about);
     });
-    click(MAIN_ABOUT);
+    click(IDC_ABOUT);
     EXPECT_TRUE(closed_by_enter);
 }

@@ -69,7 +69,7 @@ TEST_F(ListInputTest, RightClickKeepsASelectionItHitsAndReplacesOneItMisses) {
 
     EXPECT_EQ(selection_at_menu(line_point(1)), (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(menus_opened, 1);
-    EXPECT_EQ(GetFocus(), item(MAIN_LIST));
+    EXPECT_EQ(GetFocus(), item(IDC_PLAYLIST));
 
     EXPECT_EQ(selection_at_menu(line_point(4)), std::vector<int>{4});
     EXPECT_EQ(menus_opened, 2);
@@ -78,9 +78,9 @@ TEST_F(ListInputTest, RightClickKeepsASelectionItHitsAndReplacesOneItMisses) {
 TEST_F(ListInputTest, ShiftClickAfterSelectAllExtendsFromTheLineLastClicked) {
     add_five();
     click_line(1);
-    click(MAIN_SELECT_ALL);
+    click(IDC_SELECT_ALL);
     ASSERT_EQ(selected_lines(), (std::vector<int>{0, 1, 2, 3, 4}));
-    EXPECT_EQ(SendMessageA(item(MAIN_LIST), LB_GETCARETINDEX, 0, 0), 1);
+    EXPECT_EQ(SendMessageA(item(IDC_PLAYLIST), LB_GETCARETINDEX, 0, 0), 1);
     click_line(3, Qt::ShiftModifier);
     EXPECT_EQ(selected_lines(), (std::vector<int>{1, 2, 3}));
 }
@@ -88,8 +88,8 @@ TEST_F(ListInputTest, ShiftClickAfterSelectAllExtendsFromTheLineLastClicked) {
 TEST_F(ListInputTest, CtrlHeldOnTheListAddsTheRightClickedLineUntilTheMenuOpens) {
     add_five();
     click_line(1);
-    QWidget* list = platform_test_widget(item(MAIN_LIST));
-    SetFocus(item(MAIN_LIST));
+    QWidget* list = platform_test_widget(item(IDC_PLAYLIST));
+    SetFocus(item(IDC_PLAYLIST));
     QTest::keyPress(list, Qt::Key_Control);
     settle();
     EXPECT_EQ(selection_at_menu(line_point(3)), (std::vector<int>{1, 3}));
@@ -108,7 +108,7 @@ TEST_F(ListInputTest, CtrlHeldOnTheListAddsTheRightClickedLineUntilTheMenuOpens)
 }
 
 TEST_F(ListInputTest, NoMenuOpensBelowTheLastLineOrOnAnEmptyList) {
-    QPoint bottom(20, platform_test_widget(item(MAIN_LIST))->height() - 3);
+    QPoint bottom(20, platform_test_widget(item(IDC_PLAYLIST))->height() - 3);
     selection_at_menu(bottom); // empty list
     EXPECT_EQ(menus_opened, 0);
 
@@ -117,7 +117,7 @@ TEST_F(ListInputTest, NoMenuOpensBelowTheLastLineOrOnAnEmptyList) {
     selection_at_menu(bottom);
     EXPECT_EQ(menus_opened, 0);
     EXPECT_EQ(selected_lines(), std::vector<int>{2}); // unchanged
-    EXPECT_EQ(GetFocus(), item(MAIN_LIST));
+    EXPECT_EQ(GetFocus(), item(IDC_PLAYLIST));
     selection_at_menu(line_point(2)); // and the next right-click on a line opens it
     EXPECT_EQ(menus_opened, 1);
 }
@@ -126,14 +126,14 @@ TEST_F(ListInputTest, MenuCommandsActOnEverySelectedLine) {
     add_five();
     click_line(1);
     click_line(3, Qt::ShiftModifier);
-    menu_command(2, MAIN_DELETE); // "Effacer" on one of three selected lines
+    menu_command(2, IDC_DELETE); // "Effacer" on one of three selected lines
     EXPECT_EQ(lines(), (std::vector<std::string>{"a", "e"}));
     EXPECT_EQ(current_line(), 0);
 
-    menu_command(1, MAIN_SELECT_ALL); // "Tout"
+    menu_command(1, IDC_SELECT_ALL); // "Tout"
     EXPECT_EQ(selected_lines(), (std::vector<int>{0, 1}));
     click_line(1);
-    menu_command(1, MAIN_UP); // "Haut"
+    menu_command(1, IDC_MOVE_UP); // "Haut"
     EXPECT_EQ(lines(), (std::vector<std::string>{"e", "a"}));
 }
 
@@ -142,10 +142,10 @@ TEST_F(ListInputTest, MenuPlayAndDoubleClickPlayTheCaretLineFromItsStart) {
     add_names({"long.mp3"});
     add_fixtures({"no_tag.mp3=b.mp3", "no_tag.mp3=c.mp3"});
     click_line(2);
-    menu_command(2, MENU_PLAY); // "Jouer"
+    menu_command(2, IDM_PLAY); // "Jouer"
     EXPECT_EQ(current_line(), 2);
     EXPECT_EQ(decoder_state(), 1);
-    EXPECT_EQ(text(MAIN_TITLE_LABEL), "c");
+    EXPECT_EQ(text(IDC_TITLE_LABEL), "c");
 
     mouse_double_click_line(0);
     EXPECT_EQ(current_line(), 0);
@@ -154,31 +154,31 @@ TEST_F(ListInputTest, MenuPlayAndDoubleClickPlayTheCaretLineFromItsStart) {
     mouse_double_click_line(0); // the line already playing starts again
     EXPECT_EQ(current_line(), 0);
     EXPECT_EQ(elapsed_seconds, 0);
-    EXPECT_EQ(slider(MAIN_TIME_SLIDER), 0);
+    EXPECT_EQ(slider(IDC_TIME_SLIDER), 0);
     EXPECT_EQ(decoder_state(), 1);
 }
 
 TEST_F(ListInputTest, EnterPlaysTheCurrentEntryAndEscDoesNothing) {
     add_five();
     click_line(3); // the selection does not choose what Play plays
-    key(item(MAIN_LIST), Qt::Key_Return);
+    key(item(IDC_PLAYLIST), Qt::Key_Return);
     EXPECT_EQ(decoder_state(), 1);
     EXPECT_EQ(current_line(), 0);
-    key(item(MAIN_LIST), Qt::Key_Escape);
+    key(item(IDC_PLAYLIST), Qt::Key_Escape);
     EXPECT_TRUE(IsWindow(main_dialog));
     EXPECT_EQ(decoder_state(), 1);
-    key(item(MAIN_PAUSE), Qt::Key_Escape);
+    key(item(IDC_PAUSE), Qt::Key_Escape);
     EXPECT_TRUE(IsWindow(main_dialog));
 
-    click(MAIN_REPEAT); // only toggles itself
-    EXPECT_EQ(IsDlgButtonChecked(main_dialog, MAIN_REPEAT), 1u);
+    click(IDC_REPEAT); // only toggles itself
+    EXPECT_EQ(IsDlgButtonChecked(main_dialog, IDC_REPEAT), 1u);
     EXPECT_EQ(decoder_state(), 1);
     EXPECT_EQ(current_line(), 0);
 }
 
 TEST_F(ListInputTest, DeleteAndCtrlARunTheirCommandsAndTheMenuKeysOpenTheMenuAtTheCaret) {
     add_five();
-    HWND list = item(MAIN_LIST);
+    HWND list = item(IDC_PLAYLIST);
     click_line(1);
     key(list, Qt::Key_Delete); // "Effacer"
     EXPECT_EQ(lines(), (std::vector<std::string>{"a", "c", "d", "e"}));
@@ -220,7 +220,7 @@ TEST_F(ListInputTest, DeleteAndCtrlARunTheirCommandsAndTheMenuKeysOpenTheMenuAtT
         EXPECT_NEAR(menu_at.y(), line.y(), area->fontMetrics().height()) << c.key;
     }
     // A command chosen from the keyboard's menu acts on the selection.
-    on_next_menu([](QMenu* menu) { choose_menu_item(menu, MAIN_DELETE); });
+    on_next_menu([](QMenu* menu) { choose_menu_item(menu, IDC_DELETE); });
     key(list, Qt::Key_Menu);
     EXPECT_EQ(lines(), std::vector<std::string>{"e"});
 }

@@ -50,7 +50,7 @@ class VolumeTest : public ColdAppTest {
             peaks.left = peaks.right = 0;
             peaks.frames = 0;
         }
-        click(MAIN_PLAY);
+        click(IDC_PLAY);
         // The end comes once every frame is queued; the output has taken
         // them all when it closes.
         EXPECT_TRUE(wait_until(
@@ -97,26 +97,26 @@ TEST_F(VolumeTest, ChannelLevelsFollowVolumeAndBalance) {
 
 TEST_F(VolumeTest, BalanceSnapsToTheCentreOnlyWhileDraggedWithTheMouse) {
     start_with(100, 100);
-    HWND balance = item(MAIN_BALANCE_SLIDER);
+    HWND balance = item(IDC_BALANCE_SLIDER);
     drag_slider(balance, {QPoint(-2, 0), QPoint(-4, 0)});
     EXPECT_EQ(GetFocus(), balance);
-    EXPECT_EQ(slider(MAIN_BALANCE_SLIDER), 100);
+    EXPECT_EQ(slider(IDC_BALANCE_SLIDER), 100);
     auto [left, right] = play_to_end();
     EXPECT_NEAR(right, left, 0.01);
 
     drag_slider(balance, {QPoint(-30, 0), QPoint(-60, 0)}); // far from the centre: no snap
-    EXPECT_LT(slider(MAIN_BALANCE_SLIDER), 90);
+    EXPECT_LT(slider(IDC_BALANCE_SLIDER), 90);
 
     SendMessageA(balance, TBM_SETPOS, TRUE, 100);
     for (int i = 0; i < 5; i++) {
         key(balance, Qt::Key_Left);
     }
-    EXPECT_EQ(slider(MAIN_BALANCE_SLIDER), 95);
+    EXPECT_EQ(slider(IDC_BALANCE_SLIDER), 95);
     std::tie(left, right) = play_to_end();
     EXPECT_NEAR(right, left * 0.95f, 0.01);
 
-    key(item(MAIN_VOLUME_SLIDER), Qt::Key_Home); // volume 0 silences both channels
-    EXPECT_EQ(slider(MAIN_VOLUME_SLIDER), 0);
+    key(item(IDC_VOLUME_SLIDER), Qt::Key_Home); // volume 0 silences both channels
+    EXPECT_EQ(slider(IDC_VOLUME_SLIDER), 0);
     std::tie(left, right) = play_to_end();
     EXPECT_EQ(left, 0.0f);
     EXPECT_EQ(right, 0.0f);

@@ -92,7 +92,7 @@ class WindowsDrop : public TempFolderTest {
     }
 
     static int line_count() {
-        return (int)SendMessageA(GetDlgItem(main_dialog, MAIN_LIST), LB_GETCOUNT, 0, 0);
+        return (int)SendMessageA(GetDlgItem(main_dialog, IDC_PLAYLIST), LB_GETCOUNT, 0, 0);
     }
 
     static std::vector<std::string> entry_paths() {
