@@ -7,7 +7,6 @@
 // like a click's), so the program's own rules decide what happens. The
 // properties come from the program's state, read whenever Qt's loop is about
 // to wait: what changed since the last look goes out in one PropertiesChanged.
-// The object answers through QDBusVirtualObject, which needs no generated code.
 #include "platform/media_controls.h"
 
 #include "platform/qt/desktop/desktop.h"
@@ -19,10 +18,9 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
-#include <QDBusVirtualObject>
+#include <QDBusAbstractAdaptor>
 #include <QStringList>
 #include <QVariantMap>
 
@@ -122,31 +120,6 @@ static QVariantMap player_state(const MEDIA_STATE& state) {
     };
 }
 
-static QVariantMap player_properties() {
-    MEDIA_STATE state = current_state();
-    QVariantMap properties = player_state(state);
-    properties.insert(QStringLiteral("Position"),
-                      QVariant::fromValue(static_cast<qlonglong>(state.position) * MICROSECONDS));
-    properties.insert(QStringLiteral("Rate"), 1.0);
-    properties.insert(QStringLiteral("MinimumRate"), 1.0);
-    properties.insert(QStringLiteral("MaximumRate"), 1.0);
-    properties.insert(QStringLiteral("CanSeek"), false);
-    properties.insert(QStringLiteral("CanControl"), true);
-    return properties;
-}
-
-static QVariantMap root_properties() {
-    return {
-        {QStringLiteral("Identity"), QStringLiteral("Melodiane")},
-        {QStringLiteral("DesktopEntry"), QStringLiteral("melodiane")},
-        {QStringLiteral("CanRaise"), true},
-        {QStringLiteral("CanQuit"), false},
-        {QStringLiteral("HasTrackList"), false},
-        {QStringLiteral("SupportedUriSchemes"), QStringList()},
-        {QStringLiteral("SupportedMimeTypes"), QStringList()},
-    };
-}
-
 // Presses a button as a click does; nothing when the click could not happen.
 static void press(int id) {
     HWND button = GetDlgItem(player_window, id);
@@ -161,10 +134,8 @@ static void press(int id) {
 // The buttons each method presses in the player's present state. "Jouer"
 // plays the current entry from its start even while it plays, and "Pauser"
 // resumes a paused track: Play and Pause, which leave a player already doing
-// what they ask alone, press nothing then. Seek, SetPosition and OpenUri do
-// nothing (CanSeek is false, no address scheme is supported). False for a
-// method the interface does not have.
-static bool run_method(const QString& name) {
+// what they ask alone, press nothing then.
+static void run_method(const QString& name) {
     int status = current_state().status;
     if (name == QLatin1String("PlayPause")) {
         press(status == MEDIA_STOPPED ? controls.play : controls.pause);
@@ -182,124 +153,124 @@ static bool run_method(const QString& name) {
         press(controls.next);
     } else if (name == QLatin1String("Previous")) {
         press(controls.previous);
-    } else if (name != QLatin1String("Seek") && name != QLatin1String("SetPosition") &&
-               name != QLatin1String("OpenUri")) {
-        return false;
     }
-    return true;
 }
 
-// An interface's properties as introspection lists them, each typed from the
-// value it is read as, so that the two cannot disagree.
-static QString property_lines(const QVariantMap& properties) {
-    QString lines;
-    for (auto it = properties.cbegin(); it != properties.cend(); ++it) {
-        lines += QStringLiteral("  <property name=\"%1\" type=\"%2\" access=\"read\"/>\n")
-                     .arg(it.key(),
-                          QLatin1String(QDBusMetaType::typeToSignature(it.value().metaType())));
-    }
-    return lines;
-}
+// The two interfaces as Qt adaptors on one object: Qt dispatches the calls,
+// answers the property reads (with the errors for a name it does not know or
+// a property written) and writes the introspection from the declarations.
+// A caller that wants no reply gets none.
+class MprisRoot : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", MPRIS_ROOT)
+    Q_PROPERTY(QString Identity READ identity)
+    Q_PROPERTY(QString DesktopEntry READ desktop_entry)
+    Q_PROPERTY(bool CanRaise READ yes)
+    Q_PROPERTY(bool CanQuit READ no)
+    Q_PROPERTY(bool HasTrackList READ no)
+    Q_PROPERTY(QStringList SupportedUriSchemes READ none)
+    Q_PROPERTY(QStringList SupportedMimeTypes READ none)
 
-static QString introspection() {
-    return QStringLiteral(R"(<interface name="org.mpris.MediaPlayer2">
-  <method name="Raise"/>
-  <method name="Quit"/>
-)") + property_lines(root_properties()) +
-           QStringLiteral(R"(</interface>
-<interface name="org.mpris.MediaPlayer2.Player">
-  <method name="Next"/>
-  <method name="Previous"/>
-  <method name="Pause"/>
-  <method name="PlayPause"/>
-  <method name="Stop"/>
-  <method name="Play"/>
-  <method name="Seek"><arg name="Offset" type="x" direction="in"/></method>
-  <method name="SetPosition">
-    <arg name="TrackId" type="o" direction="in"/>
-    <arg name="Position" type="x" direction="in"/>
-  </method>
-  <method name="OpenUri"><arg name="Uri" type="s" direction="in"/></method>
-  <signal name="Seeked"><arg name="Position" type="x"/></signal>
-)") + property_lines(player_properties()) +
-           QStringLiteral("</interface>\n");
-}
-
-class MprisObject : public QDBusVirtualObject {
   public:
-    using QDBusVirtualObject::QDBusVirtualObject;
-
-    QString introspect(const QString&) const override {
-        return introspection();
+    explicit MprisRoot(QObject* object) : QDBusAbstractAdaptor(object) {}
+    QString identity() const {
+        return QStringLiteral("Melodiane");
+    }
+    QString desktop_entry() const {
+        return QStringLiteral("melodiane");
+    }
+    bool yes() const {
+        return true;
+    }
+    bool no() const {
+        return false;
+    }
+    QStringList none() const {
+        return {};
     }
 
-    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
-        QString interface = message.interface();
-        QString member = message.member();
-        if (interface == QLatin1String(PROPERTIES)) {
-            return answer_properties(message, connection);
+  public slots:
+    void Raise() {
+        if (IsWindow(player_window)) {
+            bring_window_forward(player_window);
         }
-        if (interface == QLatin1String(MPRIS_ROOT) || interface.isEmpty()) {
-            if (member == QLatin1String("Raise")) {
-                if (IsWindow(player_window)) {
-                    bring_window_forward(player_window);
-                }
-                return reply(message, connection, {});
-            }
-            // Nothing: CanQuit is false.
-            if (member == QLatin1String("Quit")) {
-                return reply(message, connection, {});
-            }
-        }
-        if ((interface == QLatin1String(MPRIS_PLAYER) || interface.isEmpty()) &&
-            run_method(member)) {
-            return reply(message, connection, {});
-        }
+    }
+    // Nothing: CanQuit is false.
+    void Quit() {}
+};
+
+class MprisPlayer : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", MPRIS_PLAYER)
+    Q_PROPERTY(QString PlaybackStatus READ playback_status)
+    Q_PROPERTY(QVariantMap Metadata READ metadata_now)
+    Q_PROPERTY(bool CanGoNext READ can_go_next)
+    Q_PROPERTY(bool CanGoPrevious READ can_go_previous)
+    Q_PROPERTY(bool CanPlay READ has_track)
+    Q_PROPERTY(bool CanPause READ has_track)
+    Q_PROPERTY(qlonglong Position READ position)
+    Q_PROPERTY(double Rate READ one)
+    Q_PROPERTY(double MinimumRate READ one)
+    Q_PROPERTY(double MaximumRate READ one)
+    Q_PROPERTY(bool CanSeek READ no)
+    Q_PROPERTY(bool CanControl READ yes)
+
+  public:
+    explicit MprisPlayer(QObject* object) : QDBusAbstractAdaptor(object) {}
+    QString playback_status() const {
+        return status_name(current_state().status);
+    }
+    QVariantMap metadata_now() const {
+        return metadata(current_state());
+    }
+    bool can_go_next() const {
+        return current_state().can_next != 0;
+    }
+    bool can_go_previous() const {
+        return current_state().can_previous != 0;
+    }
+    bool has_track() const {
+        return current_state().track != nullptr;
+    }
+    qlonglong position() const {
+        return static_cast<qlonglong>(current_state().position) * MICROSECONDS;
+    }
+    double one() const {
+        return 1.0;
+    }
+    bool yes() const {
+        return true;
+    }
+    bool no() const {
         return false;
     }
 
-  private:
-    // A caller that said it wants no reply gets none: a reply would only
-    // queue up at the bus for a peer that does not read it.
-    static bool reply(const QDBusMessage& message, const QDBusConnection& connection,
-                      const QVariantList& arguments) {
-        if (message.isReplyRequired()) {
-            connection.send(message.createReply(arguments));
-        }
-        return true;
+  public slots:
+    void PlayPause() {
+        run_method(QStringLiteral("PlayPause"));
     }
+    void Play() {
+        run_method(QStringLiteral("Play"));
+    }
+    void Pause() {
+        run_method(QStringLiteral("Pause"));
+    }
+    void Stop() {
+        run_method(QStringLiteral("Stop"));
+    }
+    void Next() {
+        run_method(QStringLiteral("Next"));
+    }
+    void Previous() {
+        run_method(QStringLiteral("Previous"));
+    }
+    // Nothing: CanSeek is false, and no address scheme is supported.
+    void Seek(qlonglong) {}
+    void SetPosition(const QDBusObjectPath&, qlonglong) {}
+    void OpenUri(const QString&) {}
 
-    static bool answer_properties(const QDBusMessage& message, const QDBusConnection& connection) {
-        // Reading properties nobody will be told of is work for nothing.
-        if (!message.isReplyRequired()) {
-            return true;
-        }
-        QVariantList arguments = message.arguments();
-        QString interface = arguments.value(0).toString();
-        QVariantMap properties;
-        if (interface == QLatin1String(MPRIS_ROOT)) {
-            properties = root_properties();
-        } else if (interface == QLatin1String(MPRIS_PLAYER)) {
-            properties = player_properties();
-        } else {
-            connection.send(message.createErrorReply(QDBusError::UnknownInterface, interface));
-            return true;
-        }
-        if (message.member() == QLatin1String("GetAll")) {
-            return reply(message, connection, {properties});
-        }
-        QString name = arguments.value(1).toString();
-        if (!properties.contains(name)) {
-            connection.send(message.createErrorReply(QDBusError::UnknownProperty, name));
-            return true;
-        }
-        if (message.member() == QLatin1String("Get")) {
-            return reply(message, connection,
-                         {QVariant::fromValue(QDBusVariant(properties.value(name)))});
-        }
-        connection.send(message.createErrorReply(QDBusError::PropertyReadOnly, name));
-        return true;
-    }
+  signals:
+    void Seeked(qlonglong Position);
 };
 
 // Tells the desktop what changed since it was last told.
@@ -334,8 +305,10 @@ void media_controls_start(HWND window, const MEDIA_CONTROLS* window_controls,
     if (!bus.isConnected()) {
         return;
     }
-    auto* object = new MprisObject(qApp);
-    if (!bus.registerVirtualObject(QStringLiteral(MPRIS_PATH), object)) {
+    auto* object = new QObject(qApp);
+    new MprisRoot(object);
+    new MprisPlayer(object);
+    if (!bus.registerObject(QStringLiteral(MPRIS_PATH), object, QDBusConnection::ExportAdaptors)) {
         delete object;
         return;
     }
@@ -352,3 +325,5 @@ void media_controls_start(HWND window, const MEDIA_CONTROLS* window_controls,
     QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
                      object, send_changes);
 }
+
+#include "media_controls.moc"
