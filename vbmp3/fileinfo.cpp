@@ -2,7 +2,7 @@
 
 #include "vbmp3/mpeg_header.h"
 #include "vbmp3/open_file.h"
-#include "vbmp3/text1252.h"
+#include "vbmp3/tag_text.h"
 
 #include <cstdio>
 #include <cstdlib>

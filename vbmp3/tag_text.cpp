@@ -1,4 +1,4 @@
-#include "vbmp3/text1252.h"
+#include "vbmp3/tag_text.h"
 
 static void append_code_point(std::string& out, char32_t code_point) {
     char sequence[4];
