@@ -131,31 +131,6 @@ static void press(int id) {
                  reinterpret_cast<LPARAM>(button));
 }
 
-// The buttons each method presses in the player's present state. "Jouer"
-// plays the current entry from its start even while it plays, and "Pauser"
-// resumes a paused track: Play and Pause, which leave a player already doing
-// what they ask alone, press nothing then.
-static void run_method(const QString& name) {
-    int status = current_state().status;
-    if (name == QLatin1String("PlayPause")) {
-        press(status == MEDIA_STOPPED ? controls.play : controls.pause);
-    } else if (name == QLatin1String("Play")) {
-        if (status != MEDIA_PLAYING) {
-            press(controls.play);
-        }
-    } else if (name == QLatin1String("Pause")) {
-        if (status == MEDIA_PLAYING) {
-            press(controls.pause);
-        }
-    } else if (name == QLatin1String("Stop")) {
-        press(controls.stop);
-    } else if (name == QLatin1String("Next")) {
-        press(controls.next);
-    } else if (name == QLatin1String("Previous")) {
-        press(controls.previous);
-    }
-}
-
 // The two interfaces as Qt adaptors on one object: Qt dispatches the calls,
 // answers the property reads (with the errors for a name it does not know or
 // a property written) and writes the introspection from the declarations.
@@ -246,23 +221,31 @@ class MprisPlayer : public QDBusAbstractAdaptor {
     }
 
   public slots:
+    // The buttons each method presses in the player's present state. "Jouer"
+    // plays the current entry from its start even while it plays, and
+    // "Pauser" resumes a paused track: Play and Pause, which leave a player
+    // already doing what they ask alone, press nothing then.
     void PlayPause() {
-        run_method(QStringLiteral("PlayPause"));
+        press(current_state().status == MEDIA_STOPPED ? controls.play : controls.pause);
     }
     void Play() {
-        run_method(QStringLiteral("Play"));
+        if (current_state().status != MEDIA_PLAYING) {
+            press(controls.play);
+        }
     }
     void Pause() {
-        run_method(QStringLiteral("Pause"));
+        if (current_state().status == MEDIA_PLAYING) {
+            press(controls.pause);
+        }
     }
     void Stop() {
-        run_method(QStringLiteral("Stop"));
+        press(controls.stop);
     }
     void Next() {
-        run_method(QStringLiteral("Next"));
+        press(controls.next);
     }
     void Previous() {
-        run_method(QStringLiteral("Previous"));
+        press(controls.previous);
     }
     // Nothing: CanSeek is false, and no address scheme is supported.
     void Seek(qlonglong) {}
