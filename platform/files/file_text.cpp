@@ -92,22 +92,81 @@ std::string file_bytes_of_text(const std::string& text, bool utf8_only) {
     return byte_order_mark + text;
 }
 
-// Sends the held Windows-1252 bytes out as the UTF-8 text they came from,
-// behind the mark, and streams from then on.
+// The length of the sequence a lead byte begins; 0 for a byte that begins none.
+static size_t sequence_length(unsigned char lead) {
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return 2;
+    if (lead >= 0xE0 && lead <= 0xEF)
+        return 3;
+    if (lead >= 0xF0 && lead <= 0xF4)
+        return 4;
+    return 0;
+}
+
+// Follows, one byte at a time, whether the Windows-1252 bytes written so far
+// would read back as UTF-8 (as utf8_recognised judges them whole).
+static void check_as_utf8(TextEncoder* encoder, char byte) {
+    if (encoder->broken)
+        return;
+    encoder->sequence += byte;
+    size_t length = sequence_length(static_cast<unsigned char>(encoder->sequence[0]));
+    if (length == 0) {
+        encoder->broken = true;
+        return;
+    }
+    if (encoder->sequence.size() < length)
+        return;
+    char32_t code_point = 0;
+    if (utf8_decode(encoder->sequence.data(), length, &code_point) == 0)
+        encoder->broken = true;
+    else if (length > 1)
+        encoder->multibyte = true;
+    encoder->sequence.clear();
+}
+
+// Rewrites the Windows-1252 bytes written so far as the UTF-8 text they came
+// from, behind the mark, and streams from then on. The file is widened in
+// place from its end backwards: every byte's new place is at or after its old
+// one, so none is overwritten before it is read.
 static void start_streaming(TextEncoder* encoder, AtomicFile* file) {
-    atomic_write(file, byte_order_mark, 3);
+    static const size_t chunk = 1 << 16;
+    std::string bytes(chunk, '\0');
     std::string text;
     char sequence[4];
-    for (size_t at = 0; at < encoder->single.size(); at++) {
-        char32_t code_point = cp1252_to_code_point(static_cast<unsigned char>(encoder->single[at]));
-        text.append(sequence, utf8_encode(code_point, sequence));
-        if (text.size() >= 1 << 16 || at + 1 == encoder->single.size()) {
-            atomic_write(file, text.data(), text.size());
-            text.clear();
+    uint64_t end = encoder->single;
+    uint64_t to = 3 + encoder->widened;
+    while (end > 0) {
+        size_t size = static_cast<size_t>(std::min<uint64_t>(chunk, end));
+        if (!atomic_read_at(file, end - size, bytes.data(), size))
+            break;
+        text.clear();
+        for (size_t at = 0; at < size; at++) {
+            char32_t code_point = cp1252_to_code_point(static_cast<unsigned char>(bytes[at]));
+            text.append(sequence, utf8_encode(code_point, sequence));
         }
+        to -= text.size();
+        if (!atomic_write_at(file, to, text.data(), text.size()))
+            break;
+        end -= size;
     }
-    encoder->single = std::string();
+    atomic_write_at(file, 0, byte_order_mark, 3);
     encoder->streaming = true;
+}
+
+// Writes Windows-1252 bytes of the text, counting the UTF-8 they stand for.
+static void write_single(TextEncoder* encoder, AtomicFile* file, const std::string& bytes) {
+    atomic_write(file, bytes.data(), bytes.size());
+    encoder->single += bytes.size();
+    char sequence[4];
+    for (char c : bytes) {
+        encoder->widened +=
+            utf8_encode(cp1252_to_code_point(static_cast<unsigned char>(c)), sequence);
+        if (encoder->head.size() < 3)
+            encoder->head += c;
+        check_as_utf8(encoder, c);
+    }
 }
 
 void text_encoder_add(TextEncoder* encoder, AtomicFile* file, std::string_view piece) {
@@ -120,6 +179,7 @@ void text_encoder_add(TextEncoder* encoder, AtomicFile* file, std::string_view p
         encoder->carry.clear();
         text = joined;
     }
+    std::string single;
     size_t at = 0;
     while (!encoder->streaming && at < text.size()) {
         char32_t code_point = 0;
@@ -127,16 +187,19 @@ void text_encoder_add(TextEncoder* encoder, AtomicFile* file, std::string_view p
         // A sequence cut by the end of the piece is judged with the next one.
         if (size == 0 && text.size() - at < 4) {
             encoder->carry = std::string(text.substr(at));
-            return;
+            break;
         }
         int byte = size > 0 ? cp1252_byte_of(code_point) : -1;
-        if (byte < 0)
+        if (byte < 0) {
+            write_single(encoder, file, single);
+            single.clear();
             start_streaming(encoder, file);
-        else {
-            encoder->single += static_cast<char>(byte);
+        } else {
+            single += static_cast<char>(byte);
             at += size;
         }
     }
+    write_single(encoder, file, single);
     if (encoder->streaming && at < text.size())
         atomic_write(file, text.data() + at, text.size() - at);
 }
@@ -144,15 +207,11 @@ void text_encoder_add(TextEncoder* encoder, AtomicFile* file, std::string_view p
 void text_encoder_finish(TextEncoder* encoder, AtomicFile* file) {
     // Bytes that would read back as UTF-8 (or begin with its mark) would come
     // back as other text; so would a character cut at the end.
-    if (!encoder->streaming &&
-        (!encoder->carry.empty() ||
-         utf8_recognised(encoder->single.data(), encoder->single.size()) ||
-         encoder->single.compare(0, 3, byte_order_mark) == 0 || encoder->utf8_only))
+    bool read_as_utf8 = !encoder->broken && encoder->multibyte && encoder->sequence.empty();
+    if (!encoder->streaming && (!encoder->carry.empty() || read_as_utf8 ||
+                                encoder->head == byte_order_mark || encoder->utf8_only))
         start_streaming(encoder, file);
     if (encoder->streaming)
         atomic_write(file, encoder->carry.data(), encoder->carry.size());
-    else
-        atomic_write(file, encoder->single.data(), encoder->single.size());
-    encoder->single = std::string();
     encoder->carry = std::string();
 }

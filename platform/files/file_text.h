@@ -11,6 +11,7 @@
 // the same text.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,16 +35,26 @@ void file_bytes_to_text_blocks(std::string* content, size_t block_size,
 // utf8_only, for a format that is UTF-8 by definition.
 std::string file_bytes_of_text(const std::string& text, bool utf8_only);
 
-// Text written to a replacement piece by piece, stored by the rule above,
-// holding no more than the file will: the Windows-1252 bytes while every
-// character so far has one, and from the first one that has none, only the
-// last bytes of a piece that may begin a character the next piece ends; the
-// mark and the text go out as they come.
+// Text written to a replacement piece by piece, stored by the rule above and
+// holding next to nothing: while every character so far has a Windows-1252
+// byte, those bytes go to the file; at the first character that has none, the
+// bytes written are widened in the file itself to the UTF-8 text they stand
+// for, behind the mark, and the text goes out as it comes from then on. Only
+// the last bytes of a piece that may begin a character the next piece ends
+// are held.
 struct TextEncoder {
     bool utf8_only;
-    bool streaming;     // the mark is out; the text goes out as it comes
-    std::string single; // the Windows-1252 bytes held while not streaming
-    std::string carry;  // bytes of a character that may go on in the next piece
+    bool streaming;    // the mark is out; the text goes out as it comes
+    uint64_t single;   // Windows-1252 bytes written while not streaming
+    uint64_t widened;  // the length of their UTF-8 text
+    std::string head;  // the first three of them: a mark would read back as one
+    std::string carry; // bytes of a character that may go on in the next piece
+    // Whether the Windows-1252 bytes would read back as UTF-8: not once they
+    // hold a byte that is not part of a valid sequence (broken); only once
+    // they hold a multi-byte sequence; the bytes of a sequence not yet whole.
+    bool broken;
+    bool multibyte;
+    std::string sequence;
 };
 
 void text_encoder_add(TextEncoder* encoder, AtomicFile* file, std::string_view text);

@@ -21,6 +21,8 @@ struct AtomicFile {
                            // takes on
     bool failed;           // a write went wrong: the commit must not replace the target
     std::string in_place;  // written in place: the new content, held until the commit
+    uint64_t size = 0;     // bytes in the temporary file so far, pending ones left out
+    std::string pending;   // bytes on their way to the temporary file, written in blocks
 };
 
 // The folder and the name of a path whose folders end in one of separators
@@ -40,8 +42,10 @@ bool is_temp_name(const std::string& name, const std::string& prefix);
 
 // ---- Given by each platform ----------------------------------------------
 
-// Writes all of data; false when any write fails.
-bool native_write_all(NativeFile file, const char* data, size_t size);
+// Writes all of data at offset; false when any write fails.
+bool native_write_at(NativeFile file, uint64_t offset, const char* data, size_t size);
+// Reads size bytes at offset, all of them; false when fewer can be read.
+bool native_read_at(NativeFile file, uint64_t offset, char* data, size_t size);
 // The plain write: truncates the file, writes content, flushes and closes it.
 bool native_rewrite(NativeFile file, const std::string& content);
 // Flushes and closes the temporary file and moves it over the target, with

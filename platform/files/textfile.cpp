@@ -156,7 +156,10 @@ void text_close(TextFile* file) {
         return;
     if (file->replacement)
         atomic_abandon(file->replacement);
+    bool long_read = !file->replacement && file->position >= read_block;
     delete file;
+    if (long_read)
+        release_free_memory();
 }
 
 size_t text_cut_length(const char* text, size_t length, size_t limit) {

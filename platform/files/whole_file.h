@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 // Links: a symbolic link is followed only where the kernel's protected_symlinks
@@ -35,6 +36,11 @@ bool read_whole_file(const char* native_path, std::string* content, bool* exists
 // when there is no file there.
 bool file_stamp(const char* native_path, std::string* stamp);
 
+// Gives back to the system the memory the heap keeps free between blocks in
+// use: after a long file is read, what reading it left (tens of megabytes
+// for a playlist of a million lines) would otherwise stay the process's.
+void release_free_memory();
+
 struct AtomicFile;
 
 // Starts replacing the file at native_path. A symbolic link is followed to the
@@ -47,6 +53,15 @@ AtomicFile* atomic_begin(const char* native_path);
 
 // Appends bytes. Returns false on failure; the failure is also remembered for atomic_commit.
 bool atomic_write(AtomicFile* file, const char* data, size_t size);
+// The bytes written so far.
+uint64_t atomic_size(const AtomicFile* file);
+// Reads back size of the bytes written so far, from offset; false, and the
+// failure remembered, when they cannot be read or were not written.
+bool atomic_read_at(AtomicFile* file, uint64_t offset, char* data, size_t size);
+// Writes at offset, over the bytes written so far or beyond their end (the
+// bytes between, if any, are to be written next); the next atomic_write
+// appends after the last byte.
+bool atomic_write_at(AtomicFile* file, uint64_t offset, const char* data, size_t size);
 
 // Flushes, gives the new file the target's permissions or attributes (or those
 // a plain create would give) and renames it over the target. On failure

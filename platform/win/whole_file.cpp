@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <malloc.h>
+
 #include <random>
 
 // Another program (a virus scanner, the search indexer) may hold the target
@@ -121,14 +123,41 @@ bool file_stamp(const char* path, std::string* stamp) {
     return true;
 }
 
-bool native_write_all(NativeFile file, const char* data, size_t size) {
+static OVERLAPPED at_offset(uint64_t offset) {
+    OVERLAPPED position = {};
+    position.Offset = static_cast<DWORD>(offset);
+    position.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return position;
+}
+
+void release_free_memory() {
+    _heapmin();
+}
+
+bool native_write_at(NativeFile file, uint64_t offset, const char* data, size_t size) {
     while (size > 0) {
         DWORD chunk = size > 1u << 30 ? 1u << 30 : static_cast<DWORD>(size);
         DWORD written = 0;
-        if (!WriteFile(handle_of(file), data, chunk, &written, nullptr) || written == 0)
+        OVERLAPPED position = at_offset(offset);
+        if (!WriteFile(handle_of(file), data, chunk, &written, &position) || written == 0)
             return false;
         data += written;
+        offset += written;
         size -= written;
+    }
+    return true;
+}
+
+bool native_read_at(NativeFile file, uint64_t offset, char* data, size_t size) {
+    while (size > 0) {
+        DWORD chunk = size > 1u << 30 ? 1u << 30 : static_cast<DWORD>(size);
+        DWORD got = 0;
+        OVERLAPPED position = at_offset(offset);
+        if (!ReadFile(handle_of(file), data, chunk, &got, &position) || got == 0)
+            return false;
+        data += got;
+        offset += got;
+        size -= got;
     }
     return true;
 }
@@ -169,7 +198,7 @@ AtomicFile* atomic_begin(const char* path) {
     for (int attempt = 0; attempt < 100 && handle == INVALID_HANDLE_VALUE; attempt++) {
         temp = temp_name(directory, base_of(target, separators));
         // No sharing: another writer's sweep cannot remove it while it is open.
-        handle = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        handle = CreateFileA(temp.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE)
             break;
@@ -181,7 +210,7 @@ AtomicFile* atomic_begin(const char* path) {
         // Other failures (a full disk) keep the old file whole.
         if (error == ERROR_ACCESS_DENIED && target_handle != INVALID_HANDLE_VALUE)
             return new AtomicFile{
-                native_file(target_handle), "", target, directory, attributes, false, ""};
+                native_file(target_handle), "", target, directory, attributes, false, "", 0, ""};
         if (target_handle != INVALID_HANDLE_VALUE)
             CloseHandle(target_handle);
         return nullptr;
@@ -191,14 +220,15 @@ AtomicFile* atomic_begin(const char* path) {
     if (handle == INVALID_HANDLE_VALUE)
         return nullptr;
     remove_abandoned(directory, base_of(target, separators));
-    return new AtomicFile{native_file(handle), temp, target, directory, attributes, false, ""};
+    return new AtomicFile{
+        native_file(handle), temp, target, directory, attributes, false, "", 0, ""};
 }
 
 bool native_rewrite(NativeFile file, const std::string& content) {
     LARGE_INTEGER start = {};
     bool ok = SetFilePointerEx(handle_of(file), start, nullptr, FILE_BEGIN) &&
               SetEndOfFile(handle_of(file)) &&
-              native_write_all(file, content.data(), content.size()) &&
+              native_write_at(file, 0, content.data(), content.size()) &&
               FlushFileBuffers(handle_of(file));
     return CloseHandle(handle_of(file)) && ok;
 }

@@ -20,6 +20,13 @@ static std::ostream& operator<<(std::ostream& out, const Piece& piece) {
     return out << '"' << piece.text << '"';
 }
 
+static std::string repeat(const std::string& text, int times) {
+    std::string repeated;
+    for (int i = 0; i < times; i++)
+        repeated += text;
+    return repeated;
+}
+
 // Every piece the reader delivers with a buffer of the given size.
 static std::vector<Piece> pieces_of(const std::string& path, int size = 260) {
     std::vector<Piece> pieces;
@@ -178,10 +185,19 @@ TEST(TextWrite, TheEncodingIsChosenForTheWholeFileAndReadsBack) {
         // Bytes that would begin with the mark.
         {"a.m3u", "\xC3\xAF\xC2\xBB\xC2\xBFx\n", mark + "\xC3\xAF\xC2\xBB\xC2\xBFx\r\n"},
         {"a.M3U8", "plain\n", mark + "plain\r\n"},
+        // Long files, so that the Windows-1252 bytes already written are
+        // widened in the file when the text turns out to need UTF-8.
+        {"a.m3u",
+         repeat("\xE2\x82\xAC\xE2\x82\xAC caf\xC3\xA9\n", 30000) + "Dvo\xC5\x99\xC3\xA1k\n",
+         mark + repeat("\xE2\x82\xAC\xE2\x82\xAC caf\xC3\xA9\r\n", 30000) +
+             "Dvo\xC5\x99\xC3\xA1k\r\n"},
+        {"a.m3u", repeat("\xC3\x83\xC2\xA9", 40000) + "\n",
+         mark + repeat("\xC3\x83\xC2\xA9", 40000) + "\r\n"},
+        {"a.m3u", repeat("caf\xC3\xA9\n", 30000), repeat("caf\xE9\r\n", 30000)},
     };
     ScratchDir dir;
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.text);
+        SCOPED_TRACE(row.text.substr(0, 40));
         std::string path = dir.file(row.name);
         ASSERT_TRUE(write_file(path, {row.text.c_str()}));
         EXPECT_EQ(read_bytes(path), row.bytes);
@@ -189,6 +205,16 @@ TEST(TextWrite, TheEncodingIsChosenForTheWholeFileAndReadsBack) {
         for (const Piece& piece : pieces_of(path))
             back += piece.text;
         EXPECT_EQ(back, row.text);
+
+        // Written in pieces that cut characters, the bytes are the same.
+        std::vector<std::string> cuts;
+        for (size_t at = 0; at < row.text.size(); at += 7)
+            cuts.push_back(row.text.substr(at, 7));
+        std::vector<const char*> pieces;
+        for (const std::string& cut : cuts)
+            pieces.push_back(cut.c_str());
+        ASSERT_TRUE(write_file(path, pieces));
+        EXPECT_EQ(read_bytes(path), row.bytes);
     }
 }
 
@@ -261,7 +287,8 @@ TEST(TextWrite, AWritableFileInAReadOnlyFolderIsWrittenInPlace) {
         text_close(file);
         return read_bytes(path) == old_content;
     }));
-    // More than one block of output, and shorter than the old file.
+    // More than one block of output, and shorter than the old file; its last
+    // line makes it UTF-8.
     std::string line = std::string(40, 'z') + "\n";
     EXPECT_TRUE(as_ordinary_user([&] {
         TextFile* file = text_open_replace(path.c_str());
@@ -269,15 +296,16 @@ TEST(TextWrite, AWritableFileInAReadOnlyFolderIsWrittenInPlace) {
             return false;
         for (int i = 0; i < 2000; i++)
             text_write(file, line.c_str());
+        text_write(file, "Dvo\xC5\x99\xC3\xA1k\n");
         return text_commit(file) != 0;
     }));
     EXPECT_FALSE(as_ordinary_user([&] { return write_file(read_only, {"new\n"}); }));
     chmod(sub.c_str(), 0755);
 
-    std::string expected;
+    std::string expected = "\xEF\xBB\xBF";
     for (int i = 0; i < 2000; i++)
         expected += std::string(40, 'z') + "\r\n";
-    EXPECT_EQ(read_bytes(path), expected);
+    EXPECT_EQ(read_bytes(path), expected + "Dvo\xC5\x99\xC3\xA1k\r\n");
     EXPECT_EQ(read_bytes(read_only), "old\r\n");
     EXPECT_EQ(QDir(QString::fromStdString(sub))
                   .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),

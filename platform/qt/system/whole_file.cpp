@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -161,22 +162,42 @@ bool file_stamp(const char* native_path, std::string* stamp) {
     return true;
 }
 
+void release_free_memory() {
+    malloc_trim(0);
+}
+
 static void close_file(int fd) {
     if (fd >= 0)
         close(fd);
 }
 
-bool native_write_all(NativeFile file, const char* data, size_t size) {
+bool native_write_at(NativeFile file, uint64_t offset, const char* data, size_t size) {
     int fd = static_cast<int>(file);
     while (size > 0) {
-        ssize_t written = write(fd, data, size);
+        ssize_t written = pwrite(fd, data, size, static_cast<off_t>(offset));
         if (written < 0) {
             if (errno == EINTR)
                 continue;
             return false;
         }
         data += written;
+        offset += static_cast<uint64_t>(written);
         size -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+bool native_read_at(NativeFile file, uint64_t offset, char* data, size_t size) {
+    int fd = static_cast<int>(file);
+    while (size > 0) {
+        ssize_t got = pread(fd, data, size, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        data += got;
+        offset += static_cast<uint64_t>(got);
+        size -= static_cast<size_t>(got);
     }
     return true;
 }
@@ -223,13 +244,13 @@ AtomicFile* atomic_begin(const char* native_path) {
         temp = temp_name(directory, base_of(target, "/"));
         // Private while it is written, whatever the target's permissions:
         // another user must not open it and keep reading it.
-        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
+        fd = open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
         if (fd < 0 && errno != EEXIST) {
             // The folder refuses a new name but the file itself may be
             // written: a plain write would succeed, so the file is written in
             // place. Other failures (a full disk) keep the old file whole.
             if (target_fd >= 0 && (errno == EACCES || errno == EPERM))
-                return new AtomicFile{target_fd, "", target, directory, 0, false, ""};
+                return new AtomicFile{target_fd, "", target, directory, 0, false, "", 0, ""};
             close_file(target_fd);
             return nullptr;
         }
@@ -247,12 +268,12 @@ AtomicFile* atomic_begin(const char* native_path) {
     // The permissions the file takes on at the rename: the target's, or
     // those a plain create would give.
     mode_t mode = existed ? st.st_mode & 07777 : 0666 & ~current_umask();
-    return new AtomicFile{fd, temp, target, directory, mode, false, ""};
+    return new AtomicFile{fd, temp, target, directory, mode, false, "", 0, ""};
 }
 
 bool native_rewrite(NativeFile file, const std::string& content) {
     int fd = static_cast<int>(file);
-    bool ok = ftruncate(fd, 0) == 0 && native_write_all(file, content.data(), content.size()) &&
+    bool ok = ftruncate(fd, 0) == 0 && native_write_at(file, 0, content.data(), content.size()) &&
               fsync(fd) == 0;
     return close(fd) == 0 && ok;
 }
