@@ -507,8 +507,12 @@ static void make_edit(ProfileDocument* document, const ProfileTarget& target,
         ProfileLine* last = last_line(document);
         if (last != nullptr && last->text.back() != '\n')
             rewrite_line(document, last, std::string(last->text) + line_end);
-        append_text(document, "[" + std::string(trim(section)) + "]" + line_end +
-                                  std::string(trim(key)) + "=" + value + line_end);
+        // Built by appending: GCC 12 at -O3 takes a literal joined to a
+        // string for an overlapping copy (-Wrestrict).
+        std::string text = "[";
+        text.append(trim(section)).append("]").append(line_end);
+        text.append(trim(key)).append("=").append(value).append(line_end);
+        append_text(document, text);
         return;
     }
     if (!key) {
