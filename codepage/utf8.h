@@ -9,6 +9,20 @@
 
 #include <cstddef>
 
+// The length of the sequence a byte begins, as its value announces it: 1 for
+// ASCII, 2 to 4 for a lead byte, 0 for a byte that begins none.
+constexpr size_t utf8_sequence_length(unsigned char lead) {
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return 2;
+    if (lead >= 0xE0 && lead <= 0xEF)
+        return 3;
+    if (lead >= 0xF0 && lead <= 0xF4)
+        return 4;
+    return 0;
+}
+
 // The length of the valid sequence that starts at text (at most length bytes
 // available), with its code point in *code_point; 0 when the bytes there are
 // not a valid sequence.

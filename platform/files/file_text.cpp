@@ -8,6 +8,7 @@
 #include "codepage/utf8.h"
 
 #include <algorithm>
+#include <cstring>
 
 static const char byte_order_mark[] = "\xEF\xBB\xBF";
 
@@ -92,26 +93,13 @@ std::string file_bytes_of_text(const std::string& text, bool utf8_only) {
     return byte_order_mark + text;
 }
 
-// The length of the sequence a lead byte begins; 0 for a byte that begins none.
-static size_t sequence_length(unsigned char lead) {
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xC2 && lead <= 0xDF)
-        return 2;
-    if (lead >= 0xE0 && lead <= 0xEF)
-        return 3;
-    if (lead >= 0xF0 && lead <= 0xF4)
-        return 4;
-    return 0;
-}
-
 // Follows, one byte at a time, whether the Windows-1252 bytes written so far
 // would read back as UTF-8 (as utf8_recognised judges them whole).
 static void check_as_utf8(TextEncoder* encoder, char byte) {
-    if (encoder->broken)
+    if (encoder->broken || (encoder->sequence.empty() && static_cast<unsigned char>(byte) < 0x80))
         return;
     encoder->sequence += byte;
-    size_t length = sequence_length(static_cast<unsigned char>(encoder->sequence[0]));
+    size_t length = utf8_sequence_length(static_cast<unsigned char>(encoder->sequence[0]));
     if (length == 0) {
         encoder->broken = true;
         return;
@@ -163,8 +151,6 @@ static void write_single(TextEncoder* encoder, AtomicFile* file, const std::stri
     for (char c : bytes) {
         encoder->widened +=
             utf8_encode(cp1252_to_code_point(static_cast<unsigned char>(c)), sequence);
-        if (encoder->head.size() < 3)
-            encoder->head += c;
         check_as_utf8(encoder, c);
     }
 }
@@ -207,10 +193,14 @@ void text_encoder_add(TextEncoder* encoder, AtomicFile* file, std::string_view p
 void text_encoder_finish(TextEncoder* encoder, AtomicFile* file) {
     // Bytes that would read back as UTF-8 (or begin with its mark) would come
     // back as other text; so would a character cut at the end.
-    bool read_as_utf8 = !encoder->broken && encoder->multibyte && encoder->sequence.empty();
-    if (!encoder->streaming && (!encoder->carry.empty() || read_as_utf8 ||
-                                encoder->head == byte_order_mark || encoder->utf8_only))
-        start_streaming(encoder, file);
+    if (!encoder->streaming) {
+        bool read_as_utf8 = !encoder->broken && encoder->multibyte && encoder->sequence.empty();
+        char head[3] = {};
+        bool marked = encoder->single >= 3 && atomic_read_at(file, 0, head, 3) &&
+                      std::memcmp(head, byte_order_mark, 3) == 0;
+        if (!encoder->carry.empty() || read_as_utf8 || marked || encoder->utf8_only)
+            start_streaming(encoder, file);
+    }
     if (encoder->streaming)
         atomic_write(file, encoder->carry.data(), encoder->carry.size());
     encoder->carry = std::string();

@@ -47,7 +47,6 @@ struct TextEncoder {
     bool streaming;    // the mark is out; the text goes out as it comes
     uint64_t single;   // Windows-1252 bytes written while not streaming
     uint64_t widened;  // the length of their UTF-8 text
-    std::string head;  // the first three of them: a mark would read back as one
     std::string carry; // bytes of a character that may go on in the next piece
     // Whether the Windows-1252 bytes would read back as UTF-8: not once they
     // hold a byte that is not part of a valid sequence (broken); only once

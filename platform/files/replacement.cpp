@@ -54,13 +54,19 @@ bool is_temp_name(const std::string& name, const std::string& prefix) {
 // written a line at a time would otherwise cost a system call a line.
 static const size_t write_block = 1 << 16;
 
+// Writes bytes at the temporary file's end at once.
+static bool append_now(AtomicFile* file, const char* data, size_t size) {
+    if (native_write_at(file->file, file->size, data, size))
+        file->size += size;
+    else
+        file->failed = true;
+    return !file->failed;
+}
+
 static bool write_pending(AtomicFile* file) {
     if (file->failed || file->pending.empty())
         return !file->failed;
-    if (native_write_at(file->file, file->size, file->pending.data(), file->pending.size()))
-        file->size += file->pending.size();
-    else
-        file->failed = true;
+    append_now(file, file->pending.data(), file->pending.size());
     file->pending.clear();
     return !file->failed;
 }
@@ -79,11 +85,7 @@ bool atomic_write(AtomicFile* file, const char* data, size_t size) {
         return true;
     }
     // A large piece goes out as it is, not copied first.
-    if (native_write_at(file->file, file->size, data, size))
-        file->size += size;
-    else
-        file->failed = true;
-    return !file->failed;
+    return append_now(file, data, size);
 }
 
 uint64_t atomic_size(const AtomicFile* file) {

@@ -45,17 +45,6 @@ static void skip_byte(TextFile* file) {
     file->position++;
 }
 
-// The length of the sequence a byte begins, as its value announces it.
-static int utf8_lead_length(unsigned char byte) {
-    if (byte >= 0xC2 && byte <= 0xDF)
-        return 2;
-    if (byte >= 0xE0 && byte <= 0xEF)
-        return 3;
-    if (byte >= 0xF0 && byte <= 0xF4)
-        return 4;
-    return 1;
-}
-
 static bool ends_in_m3u8(const char* path) {
     size_t length = std::strlen(path);
     if (length < 5)
@@ -98,7 +87,8 @@ char* text_gets(char* buffer, int size, TextFile* file) {
         // A piece ends before a character that does not fit whole, so that no
         // piece begins or ends with half a character; a buffer too small for
         // even one character still takes its bytes.
-        if (count > 0 && count + utf8_lead_length(static_cast<unsigned char>(c)) > size - 1)
+        size_t length = utf8_sequence_length(static_cast<unsigned char>(c));
+        if (count > 0 && count + static_cast<int>(length > 0 ? length : 1) > size - 1)
             break;
         skip_byte(file);
         if (c == '\r' && peek_byte(file) == '\n') {

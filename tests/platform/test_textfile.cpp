@@ -184,6 +184,8 @@ TEST(TextWrite, TheEncodingIsChosenForTheWholeFileAndReadsBack) {
         {"a.m3u", "/m/Caf\xC3\x83\xC2\xA9.mp3\n", mark + "/m/Caf\xC3\x83\xC2\xA9.mp3\r\n"},
         // Bytes that would begin with the mark.
         {"a.m3u", "\xC3\xAF\xC2\xBB\xC2\xBFx\n", mark + "\xC3\xAF\xC2\xBB\xC2\xBFx\r\n"},
+        {"a.m3u", "\xC3\xAF\xC2\xBB\xC2\xBF\xC3\xA9\n",
+         mark + "\xC3\xAF\xC2\xBB\xC2\xBF\xC3\xA9\r\n"},
         {"a.M3U8", "plain\n", mark + "plain\r\n"},
         // Long files, so that the Windows-1252 bytes already written are
         // widened in the file when the text turns out to need UTF-8.
