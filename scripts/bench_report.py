@@ -107,6 +107,7 @@ RULES = {
          "baseline": "bench_start/BM_Mpg123PauseHeard:mean_ms", "baseline_name": "mpg123 -R"}],
     ("bench_start", "BM_Mpg123PauseHeard"): pause_rules(),
     ("bench_start", "BM_PlayFromStoppedOnPipeWire"): start_rules(),
+    ("bench_start", "BM_PlayFromStoppedOnPipeWireByPulse"): start_rules(),
     ("bench_start", "BM_ResumeFromPausedOnPipeWire"): start_rules(),
     ("bench_start", "BM_PauseHeardOnPipeWire"): pause_rules(),
     ("bench_start", "BM_PauseHeardOnPipeWireByPulse"): pause_rules(),

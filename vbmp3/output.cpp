@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -31,6 +32,10 @@ static const auto lost_at_start_after = std::chrono::seconds(3);
 static const uint64_t start_calls = 2;
 // How long a device about to open waits for the first samples before it opens anyway.
 static const auto start_wait = std::chrono::milliseconds(100);
+// How soon a device just started must call back, and how many devices are
+// opened at most before one does (see open_device).
+static const auto first_call_wait = std::chrono::milliseconds(3);
+static const int open_attempts = 6;
 
 // ---- The queue and what runs it ---------------------------------------------
 // Written by the decoding thread, emptied by the device's thread, flushed by
@@ -85,6 +90,9 @@ static SDL_AudioDeviceID device;
 static std::atomic<SDL_AudioDeviceID> live_device{0};
 // Callbacks the device has run; the watch sees from it whether the device lives.
 static std::atomic<uint64_t> device_calls{0};
+// Each device opened gets a tag of its own, handed to its callback; only the
+// device whose tag is live takes samples.
+static std::atomic<uintptr_t> live_tag{0};
 // Set by the watch once it plays in the device's place: the device, should it
 // come back, plays silence and leaves the queue alone.
 static std::atomic<bool> device_lost{false};
@@ -198,8 +206,17 @@ static size_t pull(float* out, size_t count, bool pad) {
     return taken;
 }
 
-static void SDLCALL device_callback(void*, Uint8* stream, int length) {
-    device_calls.fetch_add(1);
+static void SDLCALL device_callback(void* user, Uint8* stream, int length) {
+    // A device set aside while it started (see open_device) plays silence
+    // until it is closed, and is not counted.
+    if (reinterpret_cast<uintptr_t>(user) != live_tag.load()) {
+        memset(stream, 0, static_cast<size_t>(length));
+        return;
+    }
+    if (device_calls.fetch_add(1) == 0) {
+        std::lock_guard<std::mutex> hold(queue_lock);
+        output_wake.notify_all();
+    }
     // SDL goes on calling back a device whose server went away, so that
     // programs keep their pace; it only reports it stopped.
     SDL_AudioDeviceID id = live_device.load();
@@ -356,23 +373,14 @@ static Next serve_device(int block_frames) {
 
 // Opens the default device and starts it at once: SDL2 opens devices paused,
 // and a device that finds itself paused plays a block of silence first.
-static SDL_AudioDeviceID open_device(int* block_frames) {
-    bool silent = strcmp(SDL_GetCurrentAudioDriver(), "dummy") == 0;
-    SDL_AudioSpec want;
+static SDL_AudioDeviceID open_started(const SDL_AudioSpec& want, int* block_frames) {
+    SDL_AudioSpec asked = want;
     SDL_AudioSpec have;
-    SDL_zero(want);
-    want.freq = rate;
-    want.format = AUDIO_F32SYS;
-    want.channels = 2;
-    want.samples = static_cast<Uint16>(silent ? silent_block() : device_block());
-    want.callback = device_callback;
+    asked.userdata = reinterpret_cast<void*>(live_tag.fetch_add(1) + 1);
     device_calls.store(0);
     device_lost.store(false);
-    // Started the moment it is open: SDL's thread, which runs from inside
-    // the open, would otherwise hand the server a whole block of silence
-    // first, a block being 190 ms.
     begin_serving(OUTPUT_DEVICE, want.samples);
-    SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &asked, &have, 0);
     if (id != 0) {
         SDL_PauseAudioDevice(id, 0);
         live_device.store(id);
@@ -380,6 +388,45 @@ static SDL_AudioDeviceID open_device(int* block_frames) {
         if (have.samples != want.samples) {
             begin_serving(OUTPUT_DEVICE, have.samples);
         }
+    }
+    return id;
+}
+
+// Whether the device just started calls back at once, as a device does that
+// was started before its thread first looked.
+static bool called_back_at_once() {
+    std::unique_lock<std::mutex> hold(queue_lock);
+    return output_wake.wait_for(hold, first_call_wait, [] { return device_calls.load() > 0; });
+}
+
+// SDL's thread runs from inside the open, and when it looks before the
+// device is started it hands the sound server a whole block of silence, a
+// block being 190 ms, and calls back only once the server has taken it. Such
+// a device is set aside (its callback plays silence from then on) and another
+// opened in its place, a few times at most; those set aside are closed once
+// one has started, as SDL lets each play out its blocks first.
+static SDL_AudioDeviceID open_device(int* block_frames) {
+    const char* current = SDL_GetCurrentAudioDriver();
+    bool silent = strcmp(current, "dummy") == 0;
+    // Nobody hears the dummy driver's silence or the disk driver's, and two
+    // disk devices would write the same file.
+    bool heard = !silent && strcmp(current, "disk") != 0;
+    SDL_AudioSpec want;
+    SDL_zero(want);
+    want.freq = rate;
+    want.format = AUDIO_F32SYS;
+    want.channels = 2;
+    want.samples = static_cast<Uint16>(silent ? silent_block() : device_block());
+    want.callback = device_callback;
+    SDL_AudioDeviceID set_aside[open_attempts];
+    int aside = 0;
+    SDL_AudioDeviceID id = open_started(want, block_frames);
+    while (id != 0 && heard && aside + 1 < open_attempts && !called_back_at_once()) {
+        set_aside[aside++] = id;
+        id = open_started(want, block_frames);
+    }
+    for (int i = 0; i < aside; i++) {
+        SDL_CloseAudioDevice(set_aside[i]);
     }
     return id;
 }

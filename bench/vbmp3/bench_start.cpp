@@ -263,6 +263,10 @@ void BM_PlayFromStoppedOnPipeWire(benchmark::State& state) {
     play_from_stopped(state, on_pipewire);
 }
 
+void BM_PlayFromStoppedOnPipeWireByPulse(benchmark::State& state) {
+    play_from_stopped(state, on_pipewire_by_pulse);
+}
+
 void BM_ResumeFromPausedOnPipeWire(benchmark::State& state) {
     resume_from_paused(state, on_pipewire);
 }
@@ -282,6 +286,10 @@ BENCHMARK(BM_ResumeFromPaused)->Iterations(1)->Unit(benchmark::kMillisecond)->Us
 BENCHMARK(BM_PauseHeard)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Mpg123PauseHeard)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PlayFromStoppedOnPipeWire)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_PlayFromStoppedOnPipeWireByPulse)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

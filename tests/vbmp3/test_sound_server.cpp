@@ -1,9 +1,9 @@
 // A real sound server: a private PulseAudio with null sinks, whose monitors
-// are recorded with parec. What plays is heard there; a server restarted, or a
-// default sink changed, while nothing plays is used by the next play; a server
-// that goes away while a track plays leaves it playing silently, and the next
-// play is heard on the server started again. PulseAudio is Linux's: the
-// Windows build has no such test.
+// are recorded with parec. What plays is heard there, on one stream; a server
+// restarted, or a default sink changed, while nothing plays is used by the
+// next play; a server that goes away while a track plays leaves it playing
+// silently, and the next play is heard on the server started again.
+// PulseAudio is Linux's: the Windows build has no such test.
 #ifdef __linux__
 #include "vbmp3/harness.h"
 #include "vbmp3/pulse_server.h"
@@ -79,6 +79,22 @@ class SoundServer : public Session {
 TEST_F(SoundServer, PlayIsHeardOnTheDefaultSink) {
     ASSERT_TRUE(server_->record("salon", dir() / "salon.raw"));
     EXPECT_TRUE(play_and_hear(dir() / "salon.raw"));
+}
+
+// A device whose start went wrong is set aside for another: each play is
+// heard, and once it plays the server holds one stream of the program's.
+TEST_F(SoundServer, EveryPlayFromStoppedIsHeardOnOneStream) {
+    for (int round = 0; round < 6; round++) {
+        SCOPED_TRACE(round);
+        fs::path recording = dir() / ("play" + std::to_string(round) + ".raw");
+        ASSERT_TRUE(server_->record("salon", recording));
+        ASSERT_TRUE(play_and_hear(recording));
+        EXPECT_TRUE(pump_until([this] {
+            return server_->pactl("list short sink-inputs | grep -c . | grep -qx 1") == 0;
+        })) << "more than one stream, or none";
+        stop_and_wait_until_closed();
+        server_->stop_recording();
+    }
 }
 
 TEST_F(SoundServer, ServerRestartedWhileStoppedIsUsedByTheNextPlay) {
