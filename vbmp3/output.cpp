@@ -32,8 +32,8 @@ static const auto lost_at_start_after = std::chrono::seconds(3);
 static const uint64_t start_calls = 2;
 // How long a device about to open waits for the first samples before it opens anyway.
 static const auto start_wait = std::chrono::milliseconds(100);
-// How soon a device just started must call back, and how many devices are
-// opened at most before one does (see open_device).
+// How long a device just started may take to call back before another is
+// opened beside it, and how many are opened at most (see open_device).
 static const auto first_call_wait = std::chrono::milliseconds(3);
 static const int open_attempts = 6;
 
@@ -90,9 +90,11 @@ static SDL_AudioDeviceID device;
 static std::atomic<SDL_AudioDeviceID> live_device{0};
 // Callbacks the device has run; the watch sees from it whether the device lives.
 static std::atomic<uint64_t> device_calls{0};
-// Each device opened gets a tag of its own, handed to its callback; only the
-// device whose tag is live takes samples.
+// Each device opened gets a tag of its own, handed to its callback. Of the
+// devices opened together (see open_device), the first to call back makes its
+// tag live; only that device takes samples. 0: none has yet.
 static std::atomic<uintptr_t> live_tag{0};
+static uintptr_t last_tag; // runner only
 // Set by the watch once it plays in the device's place: the device, should it
 // come back, plays silence and leaves the queue alone.
 static std::atomic<bool> device_lost{false};
@@ -207,9 +209,11 @@ static size_t pull(float* out, size_t count, bool pad) {
 }
 
 static void SDLCALL device_callback(void* user, Uint8* stream, int length) {
-    // A device set aside while it started (see open_device) plays silence
-    // until it is closed, and is not counted.
-    if (reinterpret_cast<uintptr_t>(user) != live_tag.load()) {
+    // A device another one called back before (see open_device) plays
+    // silence until it is closed, and is not counted.
+    uintptr_t mine = reinterpret_cast<uintptr_t>(user);
+    uintptr_t live = 0;
+    if (!live_tag.compare_exchange_strong(live, mine) && live != mine) {
         memset(stream, 0, static_cast<size_t>(length));
         return;
     }
@@ -371,40 +375,41 @@ static Next serve_device(int block_frames) {
     }
 }
 
+// A device opened and started, and what SDL gave it.
+struct Opened {
+    SDL_AudioDeviceID id;
+    uintptr_t tag;
+    int block_frames;
+};
+
 // Opens the default device and starts it at once: SDL2 opens devices paused,
 // and a device that finds itself paused plays a block of silence first.
-static SDL_AudioDeviceID open_started(const SDL_AudioSpec& want, int* block_frames) {
+static Opened open_started(const SDL_AudioSpec& want) {
     SDL_AudioSpec asked = want;
     SDL_AudioSpec have;
-    asked.userdata = reinterpret_cast<void*>(live_tag.fetch_add(1) + 1);
-    device_calls.store(0);
-    device_lost.store(false);
-    begin_serving(OUTPUT_DEVICE, want.samples);
-    SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &asked, &have, 0);
-    if (id != 0) {
-        SDL_PauseAudioDevice(id, 0);
-        live_device.store(id);
-        *block_frames = have.samples;
-        if (have.samples != want.samples) {
-            begin_serving(OUTPUT_DEVICE, have.samples);
-        }
+    Opened opened = {0, ++last_tag, want.samples};
+    asked.userdata = reinterpret_cast<void*>(opened.tag);
+    opened.id = SDL_OpenAudioDevice(nullptr, 0, &asked, &have, 0);
+    if (opened.id != 0) {
+        SDL_PauseAudioDevice(opened.id, 0);
+        opened.block_frames = have.samples;
     }
-    return id;
+    return opened;
 }
 
-// Whether the device just started calls back at once, as a device does that
-// was started before its thread first looked.
-static bool called_back_at_once() {
+// Whether a device has called back, waiting a moment for it.
+static bool called_back_soon() {
     std::unique_lock<std::mutex> hold(queue_lock);
     return output_wake.wait_for(hold, first_call_wait, [] { return device_calls.load() > 0; });
 }
 
 // SDL's thread runs from inside the open, and when it looks before the
 // device is started it hands the sound server a whole block of silence, a
-// block being 190 ms, and calls back only once the server has taken it. Such
-// a device is set aside (its callback plays silence from then on) and another
-// opened in its place, a few times at most; those set aside are closed once
-// one has started, as SDL lets each play out its blocks first.
+// block being 190 ms, and calls back only once the server has taken it. So
+// while no device opened has called back soon after its start, another is
+// opened, a few at most; the first to call back plays, as SDL's PipeWire
+// driver may call back a little later than the wait and still in time, and
+// the others are closed (SDL lets each play out its blocks first).
 static SDL_AudioDeviceID open_device(int* block_frames) {
     const char* current = SDL_GetCurrentAudioDriver();
     bool silent = strcmp(current, "dummy") == 0;
@@ -418,15 +423,38 @@ static SDL_AudioDeviceID open_device(int* block_frames) {
     want.channels = 2;
     want.samples = static_cast<Uint16>(silent ? silent_block() : device_block());
     want.callback = device_callback;
-    SDL_AudioDeviceID set_aside[open_attempts];
-    int aside = 0;
-    SDL_AudioDeviceID id = open_started(want, block_frames);
-    while (id != 0 && heard && aside + 1 < open_attempts && !called_back_at_once()) {
-        set_aside[aside++] = id;
-        id = open_started(want, block_frames);
+    live_tag.store(0);
+    device_calls.store(0);
+    device_lost.store(false);
+    begin_serving(OUTPUT_DEVICE, want.samples);
+    Opened opened[open_attempts];
+    int count = 0;
+    do {
+        opened[count] = open_started(want);
+        if (opened[count].id == 0) {
+            break;
+        }
+        count++;
+    } while (heard && count < open_attempts && !called_back_soon());
+    if (count == 0) {
+        return 0;
     }
-    for (int i = 0; i < aside; i++) {
-        SDL_CloseAudioDevice(set_aside[i]);
+    // None called back yet: the last opened plays.
+    uintptr_t none = 0;
+    live_tag.compare_exchange_strong(none, opened[count - 1].tag);
+    SDL_AudioDeviceID id = 0;
+    for (int i = 0; i < count; i++) {
+        if (opened[i].tag == live_tag.load()) {
+            id = opened[i].id;
+            *block_frames = opened[i].block_frames;
+        } else {
+            SDL_CloseAudioDevice(opened[i].id);
+        }
+    }
+    live_device.store(id);
+    if (*block_frames != want.samples) {
+        std::lock_guard<std::mutex> hold(queue_lock);
+        latency = static_cast<size_t>(*block_frames);
     }
     return id;
 }
