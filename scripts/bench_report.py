@@ -226,20 +226,27 @@ def main():
             data = json.load(f)
         machine = machine or data.get("context")
         for bench in data.get("benchmarks", []):
-            name = bench["name"].split("/")[0]
-            results[(program, name)] = bench
-            order.append((program, name))
+            # NAME/ARGUMENT.../iterations:N/real_time: the rules go by NAME,
+            # and the arguments (a text encoding, for one) tell its runs apart.
+            parts = bench["name"].split("/")
+            name = parts[0]
+            arguments = [p for p in parts[1:] if ":" not in p and not p.endswith("_time")]
+            results.setdefault((program, name), bench)
+            order.append((program, name, "/".join(arguments), bench))
 
     rows = []
     failed = 0
-    for program, name in order:
-        bench = results[(program, name)]
+    for program, name, arguments, bench in order:
+        if arguments:
+            name_shown = name + "/" + arguments
+        else:
+            name_shown = name
         if bench.get("error_occurred"):
-            rows.append((program, name, "error: " + bench.get("error_message", ""), "", "", "", ""))
+            rows.append((program, name_shown, "error: " + bench.get("error_message", ""), "", "", "", ""))
             failed += 1
             continue
         counters = {k: v for k, v in bench.items() if isinstance(v, (int, float))}
-        short = name[3:] if name.startswith("BM_") else name
+        short = name_shown[3:] if name_shown.startswith("BM_") else name_shown
         # A benchmark's label (the sound driver SDL took, for one) goes with its first row.
         note = " [%s]" % bench["label"] if bench.get("label") else ""
         for rule in rules_for(program, name, counters):

@@ -24,8 +24,8 @@ static const std::string& big_playlist() {
     return path;
 }
 
-static void BM_ReadM3u100000(benchmark::State& state) {
-    bench_script = (int)state.range(0);
+static void BM_ReadM3u100000(benchmark::State& state, int script) {
+    bench_script = script;
     const std::string& path = big_playlist();
     std::string directory = bench_program_dir().string() + "/";
     double command = 0, floor = 0;
@@ -43,8 +43,8 @@ static void BM_ReadM3u100000(benchmark::State& state) {
     bench_report(state, command, floor, 1.0);
 }
 
-static void BM_WriteM3u100000(benchmark::State& state) {
-    bench_script = (int)state.range(0);
+static void BM_WriteM3u100000(benchmark::State& state, int script) {
+    bench_script = script;
     bench_fill_playlist(entries);
     std::string path = (bench_program_dir() / "written.m3u").string();
     std::string floor_path = (bench_program_dir() / "floor.m3u").string();
@@ -117,16 +117,20 @@ static void BM_AddFiles10000Tagged(benchmark::State& state) {
     bench_report(state, command, floor, 1.5);
 }
 
-// Argument 0: Western titles (a Windows-1252 file); 1: other scripts (UTF-8).
-BENCHMARK(BM_ReadM3u100000)
-    ->Arg(0)
-    ->Arg(1)
+// Western titles (a Windows-1252 file) and titles in other scripts (UTF-8).
+BENCHMARK_CAPTURE(BM_ReadM3u100000, cp1252, 0)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
-BENCHMARK(BM_WriteM3u100000)
-    ->Arg(0)
-    ->Arg(1)
+BENCHMARK_CAPTURE(BM_ReadM3u100000, utf8, 1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK_CAPTURE(BM_WriteM3u100000, cp1252, 0)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK_CAPTURE(BM_WriteM3u100000, utf8, 1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
