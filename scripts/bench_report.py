@@ -232,15 +232,11 @@ def main():
             name = parts[0]
             arguments = [p for p in parts[1:] if ":" not in p and not p.endswith("_time")]
             results.setdefault((program, name), bench)
-            order.append((program, name, "/".join(arguments), bench))
+            order.append((program, name, "/".join([name] + arguments), bench))
 
     rows = []
     failed = 0
-    for program, name, arguments, bench in order:
-        if arguments:
-            name_shown = name + "/" + arguments
-        else:
-            name_shown = name
+    for program, name, name_shown, bench in order:
         if bench.get("error_occurred"):
             rows.append((program, name_shown, "error: " + bench.get("error_message", ""), "", "", "", ""))
             failed += 1

@@ -442,9 +442,10 @@ static SDL_AudioDeviceID open_device(int* block_frames) {
     // None called back yet: the last opened plays.
     uintptr_t none = 0;
     live_tag.compare_exchange_strong(none, opened[count - 1].tag);
+    uintptr_t live = live_tag.load();
     SDL_AudioDeviceID id = 0;
     for (int i = 0; i < count; i++) {
-        if (opened[i].tag == live_tag.load()) {
+        if (opened[i].tag == live) {
             id = opened[i].id;
             *block_frames = opened[i].block_frames;
         } else {

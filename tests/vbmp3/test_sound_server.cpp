@@ -81,8 +81,8 @@ TEST_F(SoundServer, PlayIsHeardOnTheDefaultSink) {
     EXPECT_TRUE(play_and_hear(dir() / "salon.raw"));
 }
 
-// A device whose start went wrong is set aside for another: each play is
-// heard, and once it plays the server holds one stream of the program's.
+// A device whose start went wrong gets another opened beside it: each play
+// is heard, and once it plays the server holds one stream of the program's.
 TEST_F(SoundServer, EveryPlayFromStoppedIsHeardOnOneStream) {
     for (int round = 0; round < 6; round++) {
         SCOPED_TRACE(round);
